@@ -1,0 +1,75 @@
+// Records and bit sets that the command driver builds and the walker and report sections read.
+#pragma once
+#include <cstdint>
+
+namespace scrutel {
+
+// Result of every output stage when the user interrupted the report.
+inline constexpr int ABORTED = -3;
+
+struct ScanSettings {
+    uint32_t matchCount = 0;
+    int32_t timeZoneMode = 0;
+    uint32_t timeFlags = 0;
+    uint32_t hashMask = 0;
+    uint32_t maxWidth = 0;
+    const wchar_t* textFileTypes = nullptr;
+};
+
+enum TimeZoneMode : int32_t { TimeZoneDefault = 0, TimeZoneLocal = 1, TimeZoneUtc = 2 };
+
+enum TimeFlag : uint32_t {
+    TimeCreation = 0x1,
+    TimeModified = 0x2,
+    TimeAccess = 0x4,
+    TimeFractional = 0x1000,
+};
+
+enum HashKind : uint32_t {
+    HashCrc32 = 0x1,
+    HashCksum = 0x2,
+    HashCksumX = 0x4,
+    HashMd5 = 0x10,
+    HashSha1 = 0x20,
+    HashSha256 = 0x40,
+    HashSha384 = 0x80,
+    HashSha512 = 0x100,
+};
+
+enum OmitFeature : uint32_t {
+    OmitVersionHeader = 0x1,
+    OmitSizes = 0x2,
+    OmitTimes = 0x4,
+    OmitAttributes = 0x8,
+    OmitChecksums = 0x10,
+    OmitDescriptions = 0x20,
+    OmitVersionInfo = 0x40,
+    OmitSummaryInfo = 0x80,
+    OmitImageInfo = 0x100,
+    OmitProperties = 0x200,
+    OmitExeInfo = 0x400,
+    OmitTextEncoding = 0x800,
+    OmitLinkTargets = 0x1000,
+    OmitExecAliases = 0x2000,
+    OmitUnicodeQuotes = 0x4000,
+    OmitFileType = 0x8000,
+    OmitStreams = 0x10000,
+    OmitFontInfo = 0x20000,
+};
+
+enum WalkFlag : uint32_t {
+    WalkRecurse = 0x1,
+    WalkSkipJunctions = 0x2,
+    WalkSkipHiddenDirs = 0x4,
+    WalkSkipSystemDirs = 0x8,
+    WalkQuietNotFound = 0x100,
+    WalkNameLists = 0x400,
+    WalkListFiles = 0x4000,
+};
+
+inline constexpr const wchar_t* BuiltInTextFileTypes = L".bat|.btm|.cmd|.cpp|.css|.csv|.h|.htm|.html|.ini|.log|.txt|.xml";
+
+// The per-file handler the walker calls: (path, omitMask, settings) -> 0, ABORTED or a failure.
+using FileHandler = int (*)(const wchar_t* path, uint32_t omitMask, ScanSettings& settings);
+
+} // namespace scrutel

@@ -1,0 +1,44 @@
+// Error message prefix (plugin name, batch file and line) and Win32 error texts.
+#include "plugin/ErrorReport.h"
+
+#include "plugin/HostApi.h"
+
+#include <cwchar>
+
+namespace scrutel {
+
+int PrintErrorPrefix() {
+    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s plugin: ", PluginName);
+    static wchar_t buffer[8192];
+    wmemset(buffer, 0, 8192);
+    wcscpy(buffer, L"%_batch");
+    ExpandVariables(buffer, 1);
+    if (buffer[0] == L'0' || buffer[0] == 0) return 0;
+    wmemset(buffer, 0, 8192);
+    wcscpy(buffer, L"%_batchname [%_batchline]  ");
+    ExpandVariables(buffer, 1);
+    // Written with %s so that a batch name holding "%" reaches the console unchanged.
+    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", buffer);
+    return 0;
+}
+
+int FormatErrorText(uint32_t code, wchar_t* buffer) {
+    if (!buffer) return 0;
+    buffer[0] = 0;
+    if (code == 0xFFFFFFFFu) {
+        wcscpy(buffer, L"Unknown error");
+        return 0;
+    }
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                 FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                             nullptr, code, 0, buffer, 1024, nullptr);
+    if (n == 0) _snwprintf(buffer, 1024, L"Error %d", static_cast<int>(code));
+    buffer[1023] = 0;
+    size_t len = wcslen(buffer);
+    while (len > 0 && (buffer[len - 1] == L' ' || buffer[len - 1] == L'\t' || buffer[len - 1] == L'\r' ||
+                       buffer[len - 1] == L'\n'))
+        buffer[--len] = 0;
+    return 0;
+}
+
+} // namespace scrutel

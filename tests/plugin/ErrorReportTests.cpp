@@ -1,0 +1,69 @@
+// The error prefix outside and inside batch files, and the texts of Win32 error codes.
+#include "plugin/ErrorReport.h"
+
+#include "HostTesting.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace scrutel;
+using testing_support::Capture;
+
+namespace {
+
+struct BatchReset {
+    ~BatchReset() { HostSetBatch(nullptr, 0); }
+};
+
+TEST(PrintErrorPrefix, OutsideABatchFileIsOnlyThePluginName) {
+    HostSetBatch(nullptr, 0);
+    Capture capture;
+    PrintErrorPrefix();
+    EXPECT_EQ(capture.err(), L"Scrutel plugin: ");
+    EXPECT_EQ(capture.out(), L"");
+}
+
+TEST(PrintErrorPrefix, InsideABatchFileAddsNameLineAndTwoBlanks) {
+    BatchReset reset;
+    HostSetBatch(L"C:\\jobs\\nightly.btm", 12);
+    Capture capture;
+    PrintErrorPrefix();
+    EXPECT_EQ(capture.err(), L"Scrutel plugin: C:\\jobs\\nightly.btm [12]  ");
+}
+
+TEST(PrintErrorPrefix, BatchNameWithPercentSignIsWrittenUnchanged) {
+    BatchReset reset;
+    HostSetBatch(L"C:\\100%done\\a%d%s.btm", 3);
+    Capture capture;
+    PrintErrorPrefix();
+    EXPECT_EQ(capture.err(), L"Scrutel plugin: C:\\100%done\\a%d%s.btm [3]  ");
+}
+
+TEST(FormatErrorText, KnownCodeGivesOneTrimmedLine) {
+    wchar_t buffer[1024];
+    FormatErrorText(ERROR_FILE_NOT_FOUND, buffer);
+    std::wstring text = buffer;
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.back(), L'\n');
+    EXPECT_NE(text.back(), L'\r');
+    EXPECT_NE(text.back(), L' ');
+    EXPECT_EQ(text.find(L'\n'), std::wstring::npos);
+    // The system's text for this code ends in a full stop once trailing ".\r\n" is trimmed.
+    EXPECT_EQ(text.back(), L'.');
+}
+
+TEST(FormatErrorText, AllOnesIsUnknownError) {
+    wchar_t buffer[1024];
+    FormatErrorText(0xFFFFFFFFu, buffer);
+    EXPECT_STREQ(buffer, L"Unknown error");
+}
+
+TEST(FormatErrorText, CodeWithoutTextIsErrorAndSignedNumber) {
+    wchar_t buffer[1024];
+    FormatErrorText(0xE1234567u, buffer);
+    EXPECT_STREQ(buffer, L"Error -517782169");
+    FormatErrorText(0x0000FFF0u, buffer);
+    EXPECT_STREQ(buffer, L"Error 65520");
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+// Shared test helpers: capture of host output, temporary trees, plughost runs.
+#include "support/TestSupport.h"
+
+#include "HostTesting.h"
+
+#include <atomic>
+#include <thread>
+
+namespace testing_support {
+
+Capture::Capture() { HostStartCapture(); }
+Capture::~Capture() { HostStopCapture(); }
+std::wstring Capture::out() const { return HostCapturedText(1); }
+std::wstring Capture::err() const { return HostCapturedText(2); }
+
+static void RemoveTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = dir + L"\\" + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(dir.c_str());
+}
+
+TempTree::TempTree() {
+    static std::atomic<unsigned> counter{0};
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    wchar_t name[64];
+    _snwprintf(name, 64, L"scrutel-test-%lu-%u", GetCurrentProcessId(), counter++);
+    root_ = std::wstring(base) + name;
+    RemoveTree(root_);
+    CreateDirectoryW(root_.c_str(), nullptr);
+    wchar_t full[32768];
+    DWORD n = GetLongPathNameW(root_.c_str(), full, 32768);
+    if (n > 0 && n < 32768) root_ = full;
+}
+
+TempTree::~TempTree() { RemoveTree(root_); }
+
+std::wstring TempTree::path(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+
+std::wstring TempTree::dir(const std::wstring& relative) {
+    std::wstring full = path(relative);
+    for (size_t i = root_.size() + 1; i <= full.size(); ++i) {
+        if (i == full.size() || full[i] == L'\\') CreateDirectoryW(full.substr(0, i).c_str(), nullptr);
+    }
+    return full;
+}
+
+std::wstring TempTree::file(const std::wstring& relative, const std::string& bytes) {
+    return file(relative, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+std::wstring TempTree::file(const std::wstring& relative, const std::vector<uint8_t>& bytes) {
+    size_t slash = relative.find_last_of(L'\\');
+    if (slash != std::wstring::npos) dir(relative.substr(0, slash));
+    std::wstring full = path(relative);
+    HANDLE h = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        if (!bytes.empty()) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    return full;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::wstring BuildDir() {
+    wchar_t exe[32768];
+    DWORD n = GetModuleFileNameW(nullptr, exe, 32768);
+    std::wstring path(exe, n);
+    return path.substr(0, path.find_last_of(L"\\/"));
+}
+
+static void Drain(HANDLE pipe, std::string* into) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) into->append(buffer, got);
+}
+
+RunResult RunPlughost(const std::wstring& arguments, const std::wstring& workDir,
+                      const std::vector<std::wstring>& extraEnv, const std::string& stdinBytes) {
+    RunResult result;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite, inRead, inWrite;
+    CreatePipe(&outRead, &outWrite, &sa, 0);
+    CreatePipe(&errRead, &errWrite, &sa, 0);
+    CreatePipe(&inRead, &inWrite, &sa, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+
+    // Environment block: this process's environment plus the extra entries (which win).
+    std::wstring env;
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
+        std::wstring entry = p;
+        bool replaced = false;
+        for (const auto& extra : extraEnv) {
+            size_t eq = extra.find(L'=');
+            if (eq != std::wstring::npos && _wcsnicmp(entry.c_str(), extra.c_str(), eq + 1) == 0) replaced = true;
+        }
+        if (!replaced) env += entry + L'\0';
+    }
+    FreeEnvironmentStringsW(block);
+    for (const auto& extra : extraEnv) env += extra + L'\0';
+    env += L'\0';
+
+    std::wstring cmd = L"\"" + BuildDir() + L"\\plughost.exe\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = inRead;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    std::vector<wchar_t> cmdLine(cmd.begin(), cmd.end());
+    cmdLine.push_back(0);
+    BOOL ok = CreateProcessW(nullptr, cmdLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
+                             env.data(), workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    CloseHandle(inRead);
+    if (!ok) {
+        CloseHandle(outRead);
+        CloseHandle(errRead);
+        CloseHandle(inWrite);
+        return result;
+    }
+    std::thread outThread(Drain, outRead, &result.out);
+    std::thread errThread(Drain, errRead, &result.err);
+    if (!stdinBytes.empty()) {
+        DWORD written = 0;
+        WriteFile(inWrite, stdinBytes.data(), static_cast<DWORD>(stdinBytes.size()), &written, nullptr);
+    }
+    CloseHandle(inWrite);
+    WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    result.exitCode = static_cast<int>(code);
+    outThread.join();
+    errThread.join();
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return result;
+}
+
+} // namespace testing_support
