@@ -3,7 +3,7 @@
 
 #include <exception>
 
-extern "C" __declspec(dllexport) int scrutel(wchar_t* argumentText) {
+extern "C" __declspec(dllexport) int WINAPI scrutel(wchar_t* argumentText) {
     if (!argumentText) return 87;
     try {
         Printf(L"Scrutel: not yet \"%s\"\r\n", argumentText);

@@ -1,0 +1,36 @@
+// The command's help texts.
+#include "command/HelpTexts.h"
+
+namespace scrutel {
+
+const wchar_t* const HelpText =
+    L"Display information about files.\n\nSCRUTEL /A: /C: /D /N: /O: /P /S /T: file...\r\n\n"
+    L"\t/A:\tattributes\n\t/C:\tchecksums/hashes    /C? for more info  \n\t/D\tno highlight\n"
+    L"\t/N:\tdisable features    /N? for more info\n\t/O:\tomit features       /O? for more info\n"
+    L"\t/P\tpage output\n\t/S\tsearch in subdirectories\n\t/T:\ttime display mode   /T? for more info\n\n"
+    L"If no filespecs are given, * is the default.  \n";
+
+const wchar_t* const HelpTextNoFeatures =
+    L"SCRUTEL /N:  \u2014 disable features\n\n\tC\tno highlight\n\tD\tdo not search into hidden directories\n"
+    L"\tF\tsuppress file-not-found error\n\tJ\tdo not search into junctions\n"
+    L"\tZ\tdo not search into system directories\n";
+
+const wchar_t* const HelpTextHashes =
+    L"SCRUTEL /C:  \u2014 checksum/hash algorithms\n\n\tCRC32\t\tCKSUM\t\tMD5\n\tSHA1\t\tSHA256\t\tSHA384\n"
+    L"\tSHA512\n\nYou can specify more than one, separated by commas.\n"
+    L"If no /C: is given, the default is /C:CRC32,MD5.\n";
+
+const wchar_t* const HelpTextOmit =
+    L"SCRUTEL /O:  \u2014 omit features\n\n\tA\tattributes\n\tC\tchecksums\n\tD\tfile descriptions\n"
+    L"\tE\ttext file encoding\n\tF\tTTF font info\n\tH\tfile version header\n\tI\timage file info\n"
+    L"\tL\tlink targets\n\tN\tNTFS streams\n\tP\tWindows properties\n\tQ\tUnicode quotes\n"
+    L"\tR\tfile type info\n\tS\tdocument summary info\n\tT\ttime stamps\n\tU\tAppX execution aliases\n"
+    L"\tV\tversion info\n\tX\texecutable info\n\tZ\tsizes\n";
+
+const wchar_t* const HelpTextTimes =
+    L"SCRUTEL /T:  \u2014 time display mode\n\n\tA\tshow last-access time\n\tC\tshow creation time\n"
+    L"\tM\tshow last-modification time\n\tD\tdefault:  localize times as TCC and CMD do\n"
+    L"\tL\tlocal times, taking DST time changes into account\n\tU\tCoordinated Universal Time\n"
+    L"\tF\tshow fractional seconds\n\nThe default is to show all three stamps, localized as TCC\nand CMD do.\n";
+
+} // namespace scrutel
