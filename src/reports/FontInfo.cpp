@@ -1,9 +1,119 @@
-// Font information section (not yet built).
+// Font section: name, version, manufacturer, designer and description of every font in a
+// TrueType or OpenType file or collection, read from the fonts' naming tables.
+#include "command/ScanSettings.h"
+#include "output/LineOutput.h"
+#include "reports/FontNames.h"
 #include "reports/ReportSections.h"
+#include "reports/ReportText.h"
+#include "reports/VersionInfo.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <memory>
+#include <new>
 
 namespace scrutel {
 
-int FontSection(const wchar_t*, uint32_t) { return 0; }
-int FontFileKind(const wchar_t*) { return 0; }
+namespace {
+
+constexpr size_t FontValueCapacity = 4096;
+
+struct FontItem {
+    const wchar_t* label;
+    uint32_t nameId;
+};
+constexpr FontItem FontItems[] = {
+    {L"Name", FontCompositeName}, {L"Version", 5}, {L"Manufacturer", 8}, {L"Designer", 9},
+    {L"Description", 10},
+};
+
+// Prints one font's block; 0 or ABORTED.
+int ReportOneFont(const void* data, size_t size, size_t fontOffset, uint32_t width, wchar_t* value) {
+    NameTableLocation table;
+    if (!LocateUsableNameTable(data, size, fontOffset, &table)) return 0;
+    int printed = 0;
+    for (const FontItem& item : FontItems) {
+        ReadFontName(data, size, table.offset, table.length, item.nameId, value, FontValueCapacity, width);
+        if (!value[0]) continue;
+        if (PrintLabelLine(item.label, value) == ABORTED) return ABORTED;
+        ++printed;
+    }
+    if (printed && EndLine(1) == ABORTED) return ABORTED;
+    return 0;
+}
+
+// A font file mapped read-only.
+struct MappedFont {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HANDLE mapping = nullptr;
+    const void* view = nullptr;
+    size_t size = 0;
+    MappedFont() = default;
+    MappedFont(const MappedFont&) = delete;
+    MappedFont& operator=(const MappedFont&) = delete;
+    ~MappedFont() {
+        if (view) UnmapViewOfFile(view);
+        if (mapping) CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    bool Open(const wchar_t* path) {
+        file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        LARGE_INTEGER length;
+        if (!GetFileSizeEx(file, &length) || length.QuadPart <= 0) return false;
+        mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (!mapping) return false;
+        view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+        if (!view) return false;
+        size = static_cast<size_t>(length.QuadPart);
+        return true;
+    }
+};
+
+} // namespace
+
+int FontFileKind(const wchar_t* path) {
+    const wchar_t* extension = FindExtension(path);
+    if (!extension) return 0;
+    static const wchar_t* const kinds[] = {L".ttf", L".ttc", L".otf", L".otc"};
+    for (int i = 0; i < 4; ++i)
+        if (_wcsicmp(extension, kinds[i]) == 0) return i + 1;
+    return 0;
+}
+
+int ReportFontsFromBytes(const void* data, size_t size, uint32_t width) {
+    if (!data || size < FontMinFileSize) return 0;
+    std::unique_ptr<wchar_t[]> value(new (std::nothrow) wchar_t[FontValueCapacity]);
+    if (!value) return 0;
+    uint32_t count = FontCollectionCount(data, size);
+    if (count == 0) count = 1;
+    for (uint32_t i = 0; i < count; ++i) {
+        size_t offset = 0;
+        if (!FontOffset(data, size, i, &offset)) continue;
+        if (ReportOneFont(data, size, offset, width, value.get()) == ABORTED) return ABORTED;
+    }
+    return 0;
+}
+
+int FontSection(const wchar_t* path, uint32_t width) {
+    if (!path || !*path) return 2;
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return 2;
+    MappedFont font;
+    if (!font.Open(path)) return -2;
+    return ReportFontsFromBytes(font.view, font.size, width);
+}
+
+int ReadFontHeaderStrings(const wchar_t* path, wchar_t* description, wchar_t* version, wchar_t* legal) {
+    if (!description || !version || !legal) return 0;
+    description[0] = version[0] = legal[0] = 0;
+    if (!path || !*path) return 0;
+    MappedFont font;
+    if (!font.Open(path)) return 0;
+    return FontHeaderStringsFromBytes(font.view, font.size, description, version, legal);
+}
 
 } // namespace scrutel

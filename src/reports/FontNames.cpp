@@ -1,0 +1,344 @@
+// Reading the naming table of TrueType and OpenType fonts and collections from the bytes of a
+// font file. Every read goes through ByteReader; nothing here trusts a count or an offset.
+#include "reports/FontNames.h"
+
+#include "plugin/ByteReader.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <cwchar>
+#include <cwctype>
+#include <memory>
+#include <new>
+
+namespace scrutel {
+
+namespace {
+
+constexpr uint32_t TagCollection = 0x74746366; // "ttcf"
+constexpr uint32_t TagName = 0x6E616D65;       // "name"
+constexpr uint32_t TagOpenType = 0x4F54544F;   // "OTTO"
+constexpr uint32_t SfntVersionTrueType = 0x00010000;
+constexpr size_t SubfamilyCapacity = 256;
+constexpr UINT CodePageMacRoman = 10000;
+
+// A table tag: four printable bytes, no leading space, and spaces only as trailing padding.
+bool LooksLikeTag(uint32_t tag) {
+    bool sawSpace = false;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        uint32_t b = (tag >> shift) & 0xFF;
+        if (b < 0x20 || b > 0x7F) return false;
+        if (b == 0x20) {
+            if (shift == 24) return false;
+            sawSpace = true;
+        } else if (sawSpace) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsWhite(wchar_t c) {
+    return iswspace(c) != 0;
+}
+
+// Copies a UTF-16 big-endian string of byteLength bytes into output (at most capacity - 1
+// characters) and terminates it.
+void CopyUtf16Be(std::span<const std::byte> bytes, wchar_t* output, size_t capacity) {
+    size_t count = bytes.size() / 2;
+    if (count > capacity - 1) count = capacity - 1;
+    for (size_t i = 0; i < count; ++i) {
+        unsigned hi = static_cast<uint8_t>(bytes[2 * i]);
+        unsigned lo = static_cast<uint8_t>(bytes[2 * i + 1]);
+        output[i] = static_cast<wchar_t>((hi << 8) | lo);
+    }
+    output[count] = 0;
+}
+
+// Converts a Mac OS Roman string into output; false when the system cannot convert it into
+// capacity - 1 characters.
+bool ConvertMacRoman(std::span<const std::byte> bytes, wchar_t* output, size_t capacity) {
+    if (bytes.empty() || bytes.size() > INT_MAX) return false;
+    int limit = capacity - 1 > INT_MAX ? INT_MAX : static_cast<int>(capacity - 1);
+    if (limit <= 0) return false;
+    int n = MultiByteToWideChar(CodePageMacRoman, 0, reinterpret_cast<const char*>(bytes.data()),
+                                static_cast<int>(bytes.size()), output, limit);
+    if (n <= 0) {
+        output[0] = 0;
+        return false;
+    }
+    output[n] = 0;
+    return true;
+}
+
+// Reads one name by identifier (not the composite).
+int ReadSingleName(const ByteReader& file, uint32_t tableOffset, uint32_t tableLength, uint32_t nameId,
+                   wchar_t* output, size_t capacity, uint32_t widthLimit) {
+    output[0] = 0;
+    if (tableLength < 18) return -1;
+    ByteReader table = file.sub(tableOffset, tableLength);
+    if (table.size() != tableLength) return -1;
+    uint16_t format = *table.u16be(0);
+    uint16_t count = *table.u16be(2);
+    uint16_t storageOffset = *table.u16be(4);
+    if (format > 1 || count == 0) return 0;
+    // The records must end before the table does.
+    if (6 + 12 * static_cast<uint64_t>(count) >= tableLength) return -1;
+
+    struct Record {
+        uint16_t platform, encoding, nameId, length, offset;
+    };
+    auto record = [&](uint32_t j) {
+        size_t at = 6 + 12 * static_cast<size_t>(j);
+        return Record{*table.u16be(at), *table.u16be(at + 2), *table.u16be(at + 6), *table.u16be(at + 8),
+                      *table.u16be(at + 10)};
+    };
+    // The string's bytes when it ends within the table.
+    auto text = [&](const Record& r) -> std::optional<std::span<const std::byte>> {
+        uint64_t start = static_cast<uint64_t>(storageOffset) + r.offset;
+        if (start + r.length > tableLength) return std::nullopt;
+        return table.bytes(static_cast<size_t>(start), r.length);
+    };
+
+    bool found = false;
+    for (uint32_t j = 0; j < count && !found; ++j) {
+        Record r = record(j);
+        if (r.nameId != nameId) continue;
+        bool unicode =
+            r.platform == 0 || (r.platform == 3 && (r.encoding == 0 || r.encoding == 1 || r.encoding == 10));
+        if (!unicode) continue;
+        auto bytes = text(r);
+        if (!bytes) continue;
+        CopyUtf16Be(*bytes, output, capacity);
+        found = true;
+    }
+    for (uint32_t j = 0; j < count && !found; ++j) {
+        Record r = record(j);
+        if (r.nameId != nameId || r.platform != 1 || r.encoding > 7) continue;
+        auto bytes = text(r);
+        if (!bytes) continue;
+        found = ConvertMacRoman(*bytes, output, capacity);
+    }
+    if (!found) {
+        output[0] = 0;
+        return 0;
+    }
+    CleanFontText(output, capacity);
+    if (widthLimit != 0) TruncateWithEllipsis(output, widthLimit);
+    return 1;
+}
+
+// Appends " " and part to output within its capacity.
+void JoinWithSpace(wchar_t* output, size_t capacity, const wchar_t* part) {
+    size_t used = wcslen(output);
+    if (used + 1 < capacity) {
+        output[used++] = L' ';
+        output[used] = 0;
+    }
+    for (size_t i = 0; part[i] && used + 1 < capacity; ++i)
+        output[used++] = part[i];
+    output[used] = 0;
+}
+
+} // namespace
+
+uint32_t FontCollectionCount(const void* data, size_t size) {
+    ByteReader file(data, size);
+    auto tag = file.u32be(0);
+    auto major = file.u16be(4);
+    auto minor = file.u16be(6);
+    auto count = file.u32be(8);
+    if (!tag || !major || !minor || !count) return 0;
+    if (*tag != TagCollection || (*major != 1 && *major != 2) || *minor != 0) return 0;
+    if (*count < 1 || *count > FontMaxCollectionCount) return 0;
+    return *count;
+}
+
+bool FontOffset(const void* data, size_t size, uint32_t index, size_t* offset) {
+    if (!offset) return false;
+    uint32_t count = FontCollectionCount(data, size);
+    if (count == 0) {
+        *offset = 0;
+        return index == 0;
+    }
+    if (index >= count) return false;
+    auto value = ByteReader(data, size).u32be(12 + 4 * static_cast<size_t>(index));
+    if (!value) return false;
+    *offset = *value;
+    return true;
+}
+
+int FindNameTable(const void* data, size_t size, size_t fontOffset, NameTableLocation* location) {
+    if (!location) return 0;
+    ByteReader file(data, size);
+    auto version = file.u32be(fontOffset);
+    if (!version || (*version != SfntVersionTrueType && *version != TagOpenType)) return 0;
+    // The table count is not trusted: records are scanned while they look like sorted tags.
+    uint32_t previous = 0;
+    for (size_t at = fontOffset + 12; at >= fontOffset && file.has(at, 17); at += 16) {
+        uint32_t tag = *file.u32be(at);
+        if (!LooksLikeTag(tag) || tag <= previous) return 0;
+        if (tag == TagName) {
+            location->checksum = *file.u32be(at + 4);
+            location->offset = *file.u32be(at + 8);
+            location->length = *file.u32be(at + 12);
+            return 1;
+        }
+        previous = tag;
+    }
+    return 0;
+}
+
+uint32_t FontTableChecksum(const void* data, size_t size, uint32_t offset, uint32_t length) {
+    ByteReader file(data, size);
+    auto table = file.bytes(offset, 0);
+    if (!table) return 0;
+    size_t available = size - offset;
+    size_t counted = length < available ? length : available;
+    auto bytes = *file.bytes(offset, counted);
+    uint32_t sum = 0;
+    size_t whole = counted / 4 * 4;
+    for (size_t i = 0; i < whole; i += 4) {
+        sum += (static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << 24) |
+               (static_cast<uint32_t>(static_cast<uint8_t>(bytes[i + 1])) << 16) |
+               (static_cast<uint32_t>(static_cast<uint8_t>(bytes[i + 2])) << 8) |
+               static_cast<uint32_t>(static_cast<uint8_t>(bytes[i + 3]));
+    }
+    // The last, partial word: the bytes past the table's length count as zero.
+    uint32_t last = 0;
+    for (size_t i = whole; i < counted; ++i)
+        last |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << (24 - 8 * (i - whole));
+    return sum + last;
+}
+
+int LocateUsableNameTable(const void* data, size_t size, size_t fontOffset, NameTableLocation* location) {
+    if (!location || !data) return 0;
+    if (fontOffset > size || size - fontOffset < FontMinFontSize) return 0;
+    NameTableLocation found;
+    if (!FindNameTable(data, size, fontOffset, &found)) return 0;
+    if (found.offset == 0 || found.length == 0) return 0;
+    if (static_cast<uint64_t>(found.offset) + found.length > size) return 0;
+    if (FontTableChecksum(data, size, found.offset, found.length) != found.checksum) return 0;
+    *location = found;
+    return 1;
+}
+
+int ReadFontName(const void* data, size_t size, uint32_t tableOffset, uint32_t tableLength, uint32_t nameId,
+                 wchar_t* output, size_t capacity, uint32_t widthLimit) {
+    if (!output || capacity == 0) return -1;
+    output[0] = 0;
+    ByteReader file(data, size);
+    if (nameId != FontCompositeName)
+        return ReadSingleName(file, tableOffset, tableLength, nameId, output, capacity, widthLimit);
+
+    int result = ReadSingleName(file, tableOffset, tableLength, 4, output, capacity, 0);
+    if (result < 0) return result;
+    if (output[0] == 0) {
+        const uint32_t pairs[2][2] = {{16, 17}, {1, 2}};
+        std::unique_ptr<wchar_t[]> family(new (std::nothrow) wchar_t[capacity]);
+        wchar_t subfamily[SubfamilyCapacity];
+        if (!family) return 0;
+        for (const auto& pair : pairs) {
+            family[0] = 0;
+            subfamily[0] = 0;
+            ReadSingleName(file, tableOffset, tableLength, pair[0], family.get(), capacity, 0);
+            ReadSingleName(file, tableOffset, tableLength, pair[1], subfamily, SubfamilyCapacity, 0);
+            if (family[0] && subfamily[0]) {
+                wcsncpy(output, family.get(), capacity - 1);
+                output[capacity - 1] = 0;
+                JoinWithSpace(output, capacity, subfamily);
+                break;
+            }
+        }
+    }
+    if (output[0] == 0) return 0;
+    if (widthLimit != 0) TruncateWithEllipsis(output, widthLimit);
+    return 1;
+}
+
+int CleanFontText(wchar_t* text, size_t capacity) {
+    if (!text || capacity == 0) return -1;
+    std::unique_ptr<wchar_t[]> cleaned(new (std::nothrow) wchar_t[capacity]);
+    if (!cleaned) return -2;
+    size_t written = 0;
+    int changed = 0;
+    for (size_t i = 0; i < capacity && text[i]; ++i) {
+        wchar_t c = text[i];
+        if (written == 0 && IsWhite(c)) {
+            ++changed;
+            continue;
+        }
+        if (c == L'\t') {
+            c = L' ';
+            ++changed;
+        } else if (c == L'\r' || c == L'\n') {
+            ++changed;
+            if (IsWhite(cleaned[written - 1])) continue;
+            c = L' ';
+        } else if (iswcntrl(c)) {
+            ++changed;
+            continue;
+        }
+        if (written + 1 >= capacity) {
+            ++changed; // cut at the capacity
+            break;
+        }
+        cleaned[written++] = c;
+    }
+    cleaned[written] = 0;
+    if (changed) wmemcpy(text, cleaned.get(), written + 1);
+    return changed;
+}
+
+int TruncateWithEllipsis(wchar_t* text, size_t n) {
+    if (!text) return 0;
+    size_t length = wcslen(text);
+    if (length <= n) return 0;
+    if (n == 0) {
+        text[0] = 0;
+        return 1;
+    }
+    text[n - 1] = L'\u2026';
+    text[n] = 0;
+    return 1;
+}
+
+int FontHeaderStringsFromBytes(const void* data, size_t size, wchar_t* description, wchar_t* version,
+                               wchar_t* legal) {
+    if (!description || !version || !legal) return 0;
+    description[0] = version[0] = legal[0] = 0;
+    if (!data || size < FontMinFileSize) return 0;
+    constexpr size_t capacity = 1024;
+    bool collection = FontCollectionCount(data, size) != 0;
+    size_t fontOffset = 0;
+    if (!FontOffset(data, size, 0, &fontOffset)) return 0;
+    NameTableLocation table;
+    if (!LocateUsableNameTable(data, size, fontOffset, &table)) return 0;
+
+    int found = 0;
+    if (collection) {
+        ReadFontName(data, size, table.offset, table.length, 16, description, capacity, 40);
+        if (!description[0])
+            ReadFontName(data, size, table.offset, table.length, 1, description, capacity, 40);
+    } else {
+        ReadFontName(data, size, table.offset, table.length, FontCompositeName, description, capacity, 40);
+    }
+    if (description[0]) ++found;
+
+    ReadFontName(data, size, table.offset, table.length, 5, version, capacity, 0);
+    if (version[0]) {
+        size_t digit = 0;
+        while (version[digit] && !(version[digit] >= L'0' && version[digit] <= L'9'))
+            ++digit;
+        if (version[digit]) wmemmove(version, version + digit, wcslen(version + digit) + 1);
+        TruncateWithEllipsis(version, 30);
+        ++found;
+    }
+
+    ReadFontName(data, size, table.offset, table.length, 0, legal, capacity, 0);
+    if (legal[0]) ++found;
+    return found;
+}
+
+} // namespace scrutel
