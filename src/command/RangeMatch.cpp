@@ -1,0 +1,194 @@
+// Evaluation of the range records against one directory entry, and the description lookup
+// through the host that description ranges use.
+#include "command/RangeSet.h"
+
+#include "plugin/HostApi.h"
+#include "reports/Owner.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <memory>
+#include <new>
+
+namespace scrutel {
+
+namespace {
+
+constexpr size_t PathChars = 32768;
+constexpr size_t LookupChars = 8192;
+
+// The local second of the day and day number of one of the entry's times.
+struct LocalStamp {
+    uint32_t second = 0;
+    uint32_t day = 0;
+};
+
+// Converted with the difference between local time and UTC that is in force now, as the host's
+// own listings do. False for a time that does not convert (the record then fails).
+bool ReadStamp(const WIN32_FIND_DATAW& entry, uint16_t stamp, LocalStamp& out) {
+    const FILETIME* time = &entry.ftLastWriteTime;
+    if (stamp == StampLastAccess)
+        time = &entry.ftLastAccessTime;
+    else if (stamp == StampCreation)
+        time = &entry.ftCreationTime;
+    FILETIME local{};
+    SYSTEMTIME parts{};
+    if (!FileTimeToLocalFileTime(time, &local) || !FileTimeToSystemTime(&local, &parts)) return false;
+    out.second = parts.wHour * 3600u + parts.wMinute * 60u + parts.wSecond;
+    out.day = DayNumber(parts.wYear, parts.wMonth, parts.wDay);
+    return true;
+}
+
+// Puts "\\?\" in front of a path whose directory part is too long for ordinary file calls.
+void AddPrefixIfLong(wchar_t* path, size_t capacity) {
+    size_t length = wcslen(path);
+    if (length == 0 || (path[0] == L'\\' && path[1] == L'\\') || length < MAX_PATH) return;
+    size_t nameStart = 0;
+    for (size_t i = 0; i < length; ++i)
+        if (path[i] == L'\\' || path[i] == L'/') nameStart = i + 1;
+    if (nameStart == 1) nameStart = 0;
+    if (nameStart + 12 <= MAX_PATH || length + 4 >= capacity) return;
+    wmemmove(path + 4, path, length + 1);
+    wmemcpy(path, L"\\\\?\\", 4);
+}
+
+// The directory joined with the file name with exactly one separator; false when it does not fit.
+bool BuildEntryPath(const wchar_t* directory, const wchar_t* name, wchar_t* path) {
+    size_t dirLength = wcslen(directory);
+    size_t nameLength = wcsnlen(name, MAX_PATH);
+    bool separator = dirLength > 0 && directory[dirLength - 1] != L'/' && directory[dirLength - 1] != L'\\' &&
+                     directory[dirLength - 1] != L':' && name[0] != L'/' && name[0] != L'\\';
+    size_t total = dirLength + (separator ? 1 : 0) + nameLength;
+    if (total >= PathChars) return false;
+    wmemcpy(path, directory, dirLength);
+    size_t at = dirLength;
+    if (separator) path[at++] = L'\\';
+    wmemcpy(path + at, name, nameLength);
+    path[total] = 0;
+    AddPrefixIfLong(path, PathChars);
+    return true;
+}
+
+// Work buffers of description and owner records, allocated when the first such record is met.
+struct LookupBuffers {
+    std::unique_ptr<wchar_t[]> path;
+    std::unique_ptr<wchar_t[]> text;
+    bool pathReady = false;
+    bool pathOk = false;
+
+    bool Prepare(const WIN32_FIND_DATAW& entry, const wchar_t* directory) {
+        if (!pathReady) {
+            pathReady = true;
+            path.reset(new (std::nothrow) wchar_t[PathChars]);
+            text.reset(new (std::nothrow) wchar_t[LookupChars]);
+            pathOk = path && text && BuildEntryPath(directory, entry.cFileName, path.get());
+        }
+        if (text) wmemset(text.get(), 0, LookupChars);
+        return pathOk;
+    }
+};
+
+// Description and owner records compare their pattern with the looked-up text; a lookup that
+// fails leaves the text empty, and the empty text is compared.
+bool PatternPasses(const RangeRecord& record, const WIN32_FIND_DATAW& entry, const wchar_t* directory,
+                   LookupBuffers& buffers) {
+    bool ready = buffers.Prepare(entry, directory);
+    if (ready) {
+        if (towupper(record.kind) == L'I')
+            LookupDescription(buffers.path.get(), buffers.text.get());
+        else
+            LookupOwner(buffers.path.get(), buffers.text.get());
+    }
+    const wchar_t* text = buffers.text ? buffers.text.get() : L"";
+    return WildcardComparison(record.Pattern(), text, 0, 1) == 0;
+}
+
+} // namespace
+
+int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory, const RangeRecord* first) {
+    if (!entry || !directory) return -1;
+    LookupBuffers buffers;
+    for (const RangeRecord* record = first; record; record = record->next) {
+        bool pass = false;
+        bool negatable = true;
+        LocalStamp stamp;
+        switch (towupper(record->kind)) {
+        case L'S': {
+            uint64_t size = (static_cast<uint64_t>(entry->nFileSizeHigh) << 32) | entry->nFileSizeLow;
+            pass = size >= record->low && size <= record->high;
+            break;
+        }
+        case L'T':
+            pass = ReadStamp(*entry, record->stamp, stamp) && stamp.second >= record->fromSecond &&
+                   stamp.second <= record->toSecond;
+            break;
+        case L'D':
+            if (ReadStamp(*entry, record->stamp, stamp)) {
+                bool afterStart = stamp.day > record->fromDay ||
+                                  (stamp.day == record->fromDay && stamp.second >= record->fromSecond);
+                bool beforeEnd = stamp.day < record->toDay ||
+                                 (stamp.day == record->toDay && stamp.second <= record->toSecond);
+                pass = afterStart && beforeEnd;
+            }
+            break;
+        case L'W':
+            negatable = false;
+            pass =
+                ReadStamp(*entry, record->stamp, stamp) && (record->dayMask & (1u << (stamp.day % 7))) != 0;
+            break;
+        case L'I':
+        case L'O':
+            pass = PatternPasses(*record, *entry, directory, buffers);
+            break;
+        case L'!':
+            negatable = false;
+            pass = WildcardComparison(record->Pattern(), entry->cFileName, 1, 1) != 0;
+            break;
+        default:
+            // A record of no known kind has nothing to test.
+            pass = true;
+            negatable = false;
+            break;
+        }
+        if (negatable && record->negate) pass = !pass;
+        if (!pass) return 1;
+    }
+    return 0;
+}
+
+int LookupDescription(const wchar_t* path, wchar_t* output) {
+    if (!output || !path || output == path) return -1;
+    if (!*path || !QueryIsFileOrDirectory(path)) return 2;
+    auto buffer = std::unique_ptr<wchar_t[]>(new (std::nothrow) wchar_t[LookupChars]());
+    if (!buffer) return 1;
+    static constexpr wchar_t Head[] = L"%@descript[";
+    size_t headLength = wcslen(Head);
+    size_t pathLength = wcslen(path);
+    // The expression, the closing "]" and the terminating 0 must fit the buffer.
+    if (headLength + pathLength + 2 > LookupChars) return 111;
+    wmemcpy(buffer.get(), Head, headLength);
+    wmemcpy(buffer.get() + headLength, path, pathLength);
+    buffer[headLength + pathLength] = L']';
+    buffer[headLength + pathLength + 1] = 0;
+
+    // Whatever the host writes to standard error while it expands goes to "nul".
+    HANDLE savedError = GetStdHandle(STD_ERROR_HANDLE);
+    // Straight-line code with no early return between opening and closing "nul".
+    HANDLE nul =
+        CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (nul != INVALID_HANDLE_VALUE) SetStdHandle(STD_ERROR_HANDLE, nul);
+    int expanded = ExpandVariables(buffer.get(), 1);
+    if (nul != INVALID_HANDLE_VALUE) {
+        SetStdHandle(STD_ERROR_HANDLE, savedError);
+        CloseHandle(nul);
+    }
+
+    // A failed expansion leaves the expression itself in the buffer, which is no description.
+    if (expanded != 0) return 1;
+    size_t length = wcsnlen(buffer.get(), LookupChars);
+    if (length >= LookupChars) return 111;
+    wmemcpy(output, buffer.get(), length + 1);
+    return 0;
+}
+
+} // namespace scrutel
