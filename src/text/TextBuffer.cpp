@@ -1,0 +1,289 @@
+// Opening and closing text sources: files mapped read-only, a copy of the clipboard's Unicode
+// text, and the standard input, which is first copied to a temporary file when it is a console
+// or a pipe (neither can be mapped).
+#include "text/TextBuffer.h"
+
+#include "plugin/HostApi.h"
+#include "text/Encoding.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <new>
+#include <vector>
+
+namespace scrutel {
+
+namespace {
+
+constexpr size_t PathCapacity = 32768;
+constexpr DWORD CopyPieceBytes = 8192;
+
+// Releases what the buffer holds (view before mapping before file, so the temporary copy can be
+// deleted afterwards) and resets every field, error included.
+void ReleaseAll(TextBuffer& b) {
+    b.data = nullptr;
+    b.view.reset();
+    b.copy.reset();
+    b.mapping.reset();
+    b.file.reset();
+    if (!b.tempName.empty()) ::DeleteFileW(b.tempName.c_str());
+    b.tempName.clear();
+    b.tempName.shrink_to_fit();
+    b.name.clear();
+    b.name.shrink_to_fit();
+    b.error = 0;
+    b.encoding = EncodingOem;
+    b.size = 0;
+    b.position = 0;
+    b.bomLength = 0;
+    b.codePage = 0;
+    b.codePageIndex = 0;
+    b.ebcdicCodePage = 0;
+    b.ebcdicIndex = 0;
+    b.replacement = 0xFFFD;
+    b.openFlags = 0;
+}
+
+// The failure exit of OpenTextBuffer: nothing stays open, only error survives.
+int Fail(TextBuffer& b, int32_t error) {
+    ReleaseAll(b);
+    b.error = error;
+    return error;
+}
+
+bool AllTimesZero(const BY_HANDLE_FILE_INFORMATION& info) {
+    auto zero = [](const FILETIME& t) { return t.dwLowDateTime == 0 && t.dwHighDateTime == 0; };
+    return zero(info.ftCreationTime) && zero(info.ftLastAccessTime) && zero(info.ftLastWriteTime);
+}
+
+// Writes the prompt for console input straight to the console device, bypassing the host's
+// output (which may be redirected).
+void WriteConsolePrompt() {
+    static constexpr wchar_t prompt[] = L"Reading text from the console: (^Z ends)\r\n";
+    FileHandle console(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!console) return;
+    DWORD written = 0;
+    ::WriteConsoleW(console.get(), prompt, static_cast<DWORD>(wcslen(prompt)), &written, nullptr);
+}
+
+int OpenClipboardText(TextBuffer& b) {
+    if (!::OpenClipboard(::GetConsoleWindow())) return Fail(b, -1);
+    struct ClipboardCloser {
+        ~ClipboardCloser() { ::CloseClipboard(); }
+    } closer;
+    HANDLE global = ::GetClipboardData(CF_UNICODETEXT);
+    if (!global) return Fail(b, -1);
+    const auto* text = static_cast<const wchar_t*>(::GlobalLock(global));
+    if (!text) return Fail(b, -1);
+    struct Unlocker {
+        HANDLE global;
+        ~Unlocker() { ::GlobalUnlock(global); }
+    } unlocker{global};
+    // Another program filled this memory: never read past its allocation, terminator or not.
+    size_t capacity = ::GlobalSize(global) / sizeof(wchar_t);
+    size_t length = wcsnlen(text, capacity);
+    if (length == 0) return Fail(b, -1);
+    void* copy = ::HeapAlloc(::GetProcessHeap(), 0, (length + 1) * sizeof(wchar_t));
+    if (!copy) return Fail(b, -1);
+    b.copy.reset(copy);
+    auto* target = static_cast<wchar_t*>(copy);
+    wmemcpy(target, text, length);
+    target[length] = 0;
+    b.data = static_cast<const uint8_t*>(copy);
+    b.size = static_cast<uint64_t>(length) * 2;
+    b.encoding = EncodingUtf16Le;
+    if (b.size >= 2 && b.data[0] == 0xFF && b.data[1] == 0xFE) b.position = b.bomLength = 2;
+    return 0;
+}
+
+// Copies everything readable from source into a new temporary file, which becomes b.file.
+// source is the console handle (not owned) or b.file itself.
+int CopyToTemporaryFile(TextBuffer& b, HANDLE source, bool sourceIsConsole) {
+    std::vector<wchar_t> directory(PathCapacity, 0);
+    DWORD length = ::GetTempPathW(static_cast<DWORD>(PathCapacity), directory.data());
+    if (length == 0 || length >= PathCapacity) {
+        DWORD error = length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW;
+        return Fail(b, static_cast<int32_t>(error));
+    }
+    std::wstring tempName(directory.data(), length);
+    wchar_t last = tempName.back();
+    if (last != L'/' && last != L'\\' && last != L':') tempName += L'\\';
+    wchar_t fileName[64] = {};
+    _snwprintf(fileName, 63, L"%s-%04x.tmp", L"Scrutel", static_cast<unsigned>(::GetCurrentProcessId()));
+    tempName += fileName;
+
+    std::vector<uint8_t> piece(CopyPieceBytes);
+    FileHandle temp(::CreateFileW(tempName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!temp) {
+        // Not ours (another open buffer may hold a copy of that name): nothing to delete.
+        DWORD error = ::GetLastError();
+        return Fail(b, static_cast<int32_t>(error));
+    }
+    b.tempName = std::move(tempName);
+
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(source, piece.data(), CopyPieceBytes, &got, nullptr) || got == 0) break;
+        DWORD written = 0;
+        if (!::WriteFile(temp.get(), piece.data(), got, &written, nullptr) || written != got) {
+            DWORD error = ::GetLastError();
+            if (error == 0) error = ERROR_WRITE_FAULT;
+            temp.reset();
+            return Fail(b, static_cast<int32_t>(error));
+        }
+    }
+    if (!sourceIsConsole) b.file.reset();
+    b.file = std::move(temp);
+    ::FlushFileBuffers(b.file.get());
+    ::SetFilePointer(b.file.get(), 0, nullptr, FILE_BEGIN);
+    return 0;
+}
+
+int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t codePage) {
+    b.codePage = codePage ? codePage : ::GetACP();
+    b.codePageIndex = TextCodePageIndex(b.codePage);
+    b.ebcdicCodePage = UserEbcdicCodePage();
+    b.ebcdicIndex = EbcdicCodePageIndex(b.ebcdicCodePage);
+    b.replacement = 0xFFFD;
+    b.openFlags = flags;
+    b.name = source;
+
+    if (_wcsicmp(source, L"clip:") == 0) return OpenClipboardText(b);
+
+    HANDLE console = nullptr; // the console input handle when "-" reads from a console
+    if (wcscmp(source, L"-") == 0) {
+        HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+        if (IsConsoleHandle(input)) {
+            console = input;
+            WriteConsolePrompt();
+        } else if (input && input != INVALID_HANDLE_VALUE) {
+            // Work on a duplicate: closing the buffer must not close the process's standard input,
+            // whose handle value the host keeps using.
+            HANDLE duplicate = nullptr;
+            if (!::DuplicateHandle(::GetCurrentProcess(), input, ::GetCurrentProcess(), &duplicate, 0, FALSE,
+                                   DUPLICATE_SAME_ACCESS)) {
+                DWORD error = ::GetLastError();
+                return Fail(b, static_cast<int32_t>(error));
+            }
+            b.file.reset(duplicate);
+        } else {
+            return Fail(b, ERROR_INVALID_HANDLE);
+        }
+    } else {
+        std::vector<wchar_t> trueName(PathCapacity, 0);
+        QueryTrueName(source, trueName.data());
+        trueName[PathCapacity - 1] = 0;
+        std::wstring canonical = trueName.data();
+        if (canonical.size() > 7 && _wcsnicmp(canonical.c_str(), L"Volume{", 7) == 0 &&
+            iswxdigit(canonical[7]))
+            canonical.insert(0, L"\\\\.\\");
+        b.name = std::move(canonical);
+        b.file.reset(
+            ::CreateFileW(b.name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!b.file) {
+            DWORD error = ::GetLastError();
+            return Fail(b, static_cast<int32_t>(error));
+        }
+    }
+
+    HANDLE current = console ? console : b.file.get();
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(current, &info)) info = BY_HANDLE_FILE_INFORMATION{};
+    if (AllTimesZero(info)) {
+        int result = CopyToTemporaryFile(b, current, console != nullptr);
+        if (result != 0) return result;
+        info = BY_HANDLE_FILE_INFORMATION{};
+        if (!::GetFileInformationByHandle(b.file.get(), &info)) {
+            DWORD error = ::GetLastError();
+            return Fail(b, static_cast<int32_t>(error));
+        }
+    }
+
+    b.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (b.size == 0) return Fail(b, TextErrorEmpty);
+    if (b.size > SIZE_MAX) return Fail(b, ERROR_NOT_ENOUGH_MEMORY);
+
+    b.mapping.reset(::CreateFileMappingW(b.file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!b.mapping) {
+        DWORD error = ::GetLastError();
+        return Fail(b, static_cast<int32_t>(error));
+    }
+    b.view.reset(::MapViewOfFile(b.mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    if (!b.view) {
+        DWORD error = ::GetLastError();
+        return Fail(b, static_cast<int32_t>(error));
+    }
+    b.data = static_cast<const uint8_t*>(b.view.get());
+    DetectEncoding(b, (flags & TextDetectEbcdic) != 0);
+    return 0;
+}
+
+} // namespace
+
+TextBuffer::~TextBuffer() {
+    CloseTextBuffer(this);
+}
+
+uint32_t TextCodePageIndex(uint32_t codePage) {
+    for (uint32_t i = 0; i < std::size(TextCodePages); ++i)
+        if (TextCodePages[i] == codePage) return i;
+    return 0;
+}
+
+uint32_t EbcdicCodePageIndex(uint32_t codePage) {
+    for (uint32_t i = 0; i < std::size(EbcdicCodePages); ++i)
+        if (EbcdicCodePages[i] == codePage) return i;
+    return 0;
+}
+
+uint32_t EbcdicCodePageForLocale(uint32_t locale) {
+    uint32_t id = locale & 0xFFFF;
+    if (id == 0) return 1140;
+    uint32_t found = 0;
+    for (const auto& pair : EbcdicLocaleMap)
+        if (pair.locale == id) found = pair.codePage;
+    if (found) return found;
+    uint32_t primary = id & 0x3FF;
+    if (primary == 0 || primary == 9) return 1140;
+    for (const auto& pair : EbcdicLocaleMap)
+        if ((pair.locale & 0x3FFu) == primary) found = pair.codePage;
+    return found ? found : 1140;
+}
+
+uint32_t UserEbcdicCodePage() {
+    return EbcdicCodePageForLocale(::GetUserDefaultLCID());
+}
+
+bool IsConsoleHandle(HANDLE handle) {
+    if (!handle) return false;
+    auto value = reinterpret_cast<intptr_t>(handle);
+    if (value == static_cast<intptr_t>(static_cast<int32_t>(STD_INPUT_HANDLE)) ||
+        value == static_cast<intptr_t>(static_cast<int32_t>(STD_OUTPUT_HANDLE)) ||
+        value == static_cast<intptr_t>(static_cast<int32_t>(STD_ERROR_HANDLE)))
+        handle = ::GetStdHandle(static_cast<DWORD>(value));
+    if (!handle || handle == INVALID_HANDLE_VALUE) return false;
+    DWORD mode = 0;
+    return ::GetConsoleMode(handle, &mode) != 0;
+}
+
+int OpenTextBuffer(TextBuffer* buffer, const wchar_t* source, uint32_t flags, uint32_t codePage) {
+    if (!buffer || !source || !*source) return -1;
+    ReleaseAll(*buffer);
+    try {
+        return OpenSource(*buffer, source, flags, codePage);
+    } catch (const std::bad_alloc&) {
+        return Fail(*buffer, ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+int CloseTextBuffer(TextBuffer* buffer) {
+    if (!buffer) return 0;
+    int32_t error = buffer->error;
+    ReleaseAll(*buffer);
+    buffer->error = error;
+    return 0;
+}
+
+} // namespace scrutel
