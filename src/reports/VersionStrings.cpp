@@ -1,11 +1,65 @@
-// Version-resource string lookup (placeholder until the link-target work implements it).
+// Version-resource access: reading a file's version block and looking up its string values and
+// fixed file version.
+#include "reports/VersionBlock.h"
 #include "reports/VersionInfo.h"
+
+#include <cwchar>
+#include <new>
+#include <windows.h>
 
 namespace scrutel {
 
-int QueryVersionString(const void*, const wchar_t* name, wchar_t* output) {
+int QueryVersionString(const void* block, const wchar_t* name, wchar_t* output) {
     if (!name || !output) return -1;
+    if (!block) return 1;
+    void* table = nullptr;
+    UINT tableLength = 0;
+    if (!VerQueryValueW(block, L"\\VarFileInfo\\Translation", &table, &tableLength) || !table)
+        tableLength = 0;
+    if (tableLength == 0) return 1;
+    const auto* entries = static_cast<const WORD*>(table);
+    for (UINT i = 0; i < tableLength / 4; ++i) {
+        wchar_t subBlock[1024] = {};
+        int n = _snwprintf(subBlock, 1023, L"\\StringFileInfo\\%04X%04X\\%s", entries[2 * i],
+                           entries[2 * i + 1], name);
+        if (n < 0) return 2;
+        void* value = nullptr;
+        UINT valueLength = 0;
+        if (!VerQueryValueW(block, subBlock, &value, &valueLength) || !value) continue;
+        const auto* text = static_cast<const wchar_t*>(value);
+        size_t chars = valueLength ? wcsnlen(text, valueLength) : 0;
+        if (chars >= 1024) continue;
+        wmemcpy(output, text, chars);
+        output[chars] = 0;
+        return 0;
+    }
     return 2;
+}
+
+int QueryVersionString(const void* block, size_t blockSize, const wchar_t* name, wchar_t* output) {
+    if (!name || !output) return -1;
+    return LookupVersionString(ByteReader(block, blockSize), name, output);
+}
+
+int ReadVersionBlock(const wchar_t* path, std::vector<std::byte>& block) {
+    block.clear();
+    if (!path || !*path) return 1;
+    DWORD size = GetFileVersionInfoSizeW(path, nullptr);
+    if (size == 0) return 126;
+    try {
+        block.assign(size, std::byte{0});
+    } catch (const std::bad_alloc&) {
+        return 8;
+    }
+    if (!GetFileVersionInfoW(path, 0, size, block.data())) {
+        block.clear();
+        return 1;
+    }
+    return 0;
+}
+
+std::optional<std::array<uint16_t, 4>> FixedFileVersion(const std::vector<std::byte>& block) {
+    return FixedFileVersionParts(ByteReader(block.data(), block.size()));
 }
 
 } // namespace scrutel
