@@ -1,0 +1,77 @@
+// The MZ/PE/LE header reader: the pure test over the first bytes of a file and the thin read
+// that fetches them.
+#include "reports/ExecutableType.h"
+
+#include <windows.h>
+
+namespace scrutel {
+
+namespace {
+constexpr size_t HeaderReadBytes = 8192;
+constexpr size_t MinimumBytes = 1024;
+constexpr size_t NewHeaderSpan = 0xF4;
+} // namespace
+
+std::optional<ExeHeader> ParseExeHeader(const ByteReader& bytes) {
+    if (bytes.size() < MinimumBytes) return std::nullopt;
+    auto signature = bytes.u16le(0);
+    if (!signature || (*signature != 0x5A4D && *signature != 0x4D5A)) return std::nullopt;
+    auto rawOffset = bytes.u32le(0x3C);
+    if (!rawOffset) return std::nullopt;
+    int32_t offset = static_cast<int32_t>(*rawOffset);
+    // The offset is signed in the file: zero and negative values point nowhere.
+    if (offset <= 0) return std::nullopt;
+    size_t header = static_cast<size_t>(offset);
+    auto end = CheckedAdd(header, NewHeaderSpan);
+    if (!end || *end >= bytes.size()) return std::nullopt;
+
+    auto pe = bytes.u32le(header);
+    if (pe && *pe == 0x00004550) {
+        auto machine = bytes.u16le(header + 4);
+        auto optionalSize = bytes.u16le(header + 20);
+        auto magic = bytes.u16le(header + 24);
+        auto subsystem = bytes.u16le(header + 92);
+        if (!machine || !optionalSize || !magic || !subsystem || *optionalSize < 20) return std::nullopt;
+        if (*magic == 0x10B) {
+            if (*optionalSize < 0xE0) return std::nullopt;
+        } else if (*magic == 0x20B) {
+            if (*optionalSize < 0xF0) return std::nullopt;
+        } else {
+            return std::nullopt;
+        }
+        return ExeHeader{*machine, *subsystem};
+    }
+
+    auto le = bytes.u16le(header);
+    auto byteOrder = bytes.u8(header + 2);
+    auto wordOrder = bytes.u8(header + 3);
+    if (le && *le == 0x454C && byteOrder && *byteOrder == 0 && wordOrder && *wordOrder == 0) {
+        auto level = bytes.u32le(header + 4);
+        auto cpu = bytes.u16le(header + 8);
+        auto os = bytes.u16le(header + 10);
+        if (level && *level == 0 && cpu && *cpu >= 2 && *cpu <= 4 && os && *os == 4)
+            return ExeHeader{MachineX86, SubsystemLe};
+    }
+    return std::nullopt;
+}
+
+int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem) {
+    if (machine) *machine = 0;
+    if (subsystem) *subsystem = 0;
+    if (!path || !*path || !machine || !subsystem) return -1;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    unsigned char buffer[HeaderReadBytes] = {};
+    DWORD got = 0;
+    // One read, then the handle is closed at once: no path leaves it open.
+    BOOL read = ReadFile(file, buffer, HeaderReadBytes, &got, nullptr);
+    CloseHandle(file);
+    if (!read) return 1;
+    auto header = ParseExeHeader(ByteReader(buffer, got));
+    if (!header) return 1;
+    *machine = header->machine;
+    *subsystem = header->subsystem;
+    return 0;
+}
+
+} // namespace scrutel

@@ -1,0 +1,48 @@
+// The executable-type classifier's parts: the type names, the MZ/PE/LE header reader (a pure
+// function over the first bytes of a file) and the classification from the system's answer.
+#pragma once
+#include "plugin/ByteReader.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace scrutel {
+
+inline constexpr int ExecutableTypeCount = 19;
+// Indexed by the type code; callers print codes 1 to 18 only.
+extern const wchar_t* const ExecutableTypeNames[ExecutableTypeCount];
+
+inline constexpr uint16_t MachineX86 = 0x14C;
+inline constexpr uint16_t MachineX64 = 0x8664;
+// The subsystem word reported for an LE (virtual device driver) header.
+inline constexpr uint16_t SubsystemLe = 0x454C;
+
+struct ExeHeader {
+    uint16_t machine = 0;
+    uint16_t subsystem = 0;
+};
+
+// Reads the machine and subsystem from the first bytes of a file (up to 8192 are read).
+// Nothing when fewer than 1024 bytes are given or a signature, offset or size test fails.
+std::optional<ExeHeader> ParseExeHeader(const ByteReader& bytes);
+
+// Opens path and parses its header. 0 passed; 1 the file cannot be opened or read, is too
+// short, or fails a test; -1 bad arguments. Both outputs are set to 0 first.
+int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem);
+
+// What the classifier knows about a file. The header and the shell's answer are fetched only
+// when a rule needs them.
+struct ExecutableFacts {
+    bool binaryTypeKnown = false; // GetBinaryTypeW succeeded
+    uint32_t binaryType = 0;      // its SCS_* answer
+    bool accessDenied = false;    // GetBinaryTypeW failed with ERROR_ACCESS_DENIED
+    enum Extension { OtherExtension, DllExtension, ExeExtension } extension = OtherExtension;
+    std::function<std::optional<ExeHeader>()> header;
+    std::function<uint32_t()> shellExeType; // SHGetFileInfoW with SHGFI_EXETYPE
+};
+
+// The type code 0 to 18 for the facts.
+int ClassifyExecutable(const ExecutableFacts& facts);
+
+} // namespace scrutel
