@@ -1,14 +1,17 @@
-// The SCRUTEL command: the exported entry the host calls with the command's argument text.
-#include "plugin/HostApi.h"
+// The SCRUTEL command's export: the entry the host calls with the command's argument text. It
+// lives apart from the driver because the C name "scrutel" cannot share a translation unit with
+// the C++ namespace of the same name.
+#include <windows.h>
 
-#include <exception>
+// The command driver (command/CommandDriver.h), reached through its C name.
+extern "C" int ScrutelRunCommand(wchar_t* argumentText);
 
 extern "C" __declspec(dllexport) int WINAPI scrutel(wchar_t* argumentText) {
     if (!argumentText) return 87;
     try {
-        Printf(L"Scrutel: not yet \"%s\"\r\n", argumentText);
-        return 0;
+        return ScrutelRunCommand(argumentText);
     } catch (...) {
-        return 1;
+        // Nothing crosses into the host; the driver itself already turns failures into results.
+        return 2;
     }
 }

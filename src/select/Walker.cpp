@@ -1,18 +1,360 @@
-// File walker (placeholder: reports a single named file; the real walker replaces this).
+// The file walker: turns a file specification into the files to report, filters entries by name,
+// attributes and ranges, descends into subdirectories, and guards every handler call.
 #include "select/Walker.h"
 
+#include "output/LineOutput.h"
+#include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
+#include "select/ListFile.h"
+#include "select/PathResolve.h"
+
+#include <cwchar>
+#include <memory>
+#include <vector>
 
 namespace scrutel {
 
-int WalkFileSpec(const wchar_t* spec, uint32_t omitMask, ScanSettings& settings, FileHandler handler, uint32_t,
-                 uint32_t, uint32_t, const RangeSet&, int, int) {
-    if (!spec || !*spec || !handler) return -1;
-    return handler(spec, omitMask, settings);
+namespace {
+
+constexpr DWORD AttrHidden = 0x2;
+constexpr DWORD AttrSystem = 0x4;
+constexpr DWORD AttrDirectory = 0x10;
+constexpr DWORD AttrDevice = 0x40;
+constexpr DWORD AttrReparsePoint = 0x400;
+constexpr DWORD AttrVirtual = 0x10000;
+
+// Owners of the two handle kinds the walker holds. (The shared owner family in plugin/Owners.h
+// does not compile with this tool chain yet; these keep the same small surface.)
+template <BOOL(WINAPI* Close)(HANDLE)> class ScopedHandle {
+  public:
+    ScopedHandle() noexcept = default;
+    explicit ScopedHandle(HANDLE value) noexcept : value_(value) {}
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    ~ScopedHandle() { reset(); }
+    HANDLE get() const noexcept { return value_; }
+    void reset(HANDLE value = INVALID_HANDLE_VALUE) noexcept {
+        if (value_ != INVALID_HANDLE_VALUE) Close(value_);
+        value_ = value;
+    }
+    explicit operator bool() const noexcept { return value_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE value_ = INVALID_HANDLE_VALUE;
+};
+using FindHandle = ScopedHandle<FindClose>;
+using FileHandle = ScopedHandle<CloseHandle>;
+
+// What every level of one walk shares.
+struct WalkContext {
+    uint32_t omitMask;
+    ScanSettings& settings;
+    FileHandler handler;
+    uint32_t attributeMask;
+    uint32_t attributeValues;
+    const RangeSet& ranges;
+};
+
+// One directory level. The walk keeps these on an explicit stack rather than the machine
+// stack, so that a tree as deep as the longest path cannot exhaust the host thread's stack.
+struct Frame {
+    std::wstring full; // the full specification, shown in messages
+    std::wstring dir;  // directory part, with the long-path prefix when needed
+    std::wstring name; // name part: the pattern
+    uint32_t flags = 0;
+    int minDepth = 0;
+    int maxDepth = -1;
+    int result = 0;
+    bool selected = false;
+    bool errorPrinted = false;
+    FindHandle subdirs;      // the subdirectory enumeration while its children are walked
+    WIN32_FIND_DATAW next{}; // the entry that the subdirectory enumeration returns next
+    bool haveNext = false;
+};
+
+bool IsDotName(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
-WORD ExceptionColour() { return 0; }
-void RestoreConsoleAttribute(WORD) {}
-void ReportHandlerException(const wchar_t*, uint32_t) {}
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+HANDLE StdErr() {
+    return GetStdHandle(STD_ERROR_HANDLE);
+}
+
+// A list-file specification: "@name" without wildcards after its last separator, where the
+// name after "@" is a file and "@name" itself is not.
+bool IsListFileSpec(const wchar_t* spec, uint32_t flags) {
+    if (!(flags & WalkListFiles) || spec[0] != L'@' || spec[1] == 0) return false;
+    const wchar_t* last = spec;
+    for (const wchar_t* p = spec; *p; ++p)
+        if (IsSeparator(*p)) last = p + 1;
+    for (const wchar_t* p = last; *p; ++p)
+        if (*p == L'*' || *p == L'?') return false;
+    return !QueryIsFile(spec) && QueryIsFile(spec + 1);
+}
+
+// Resolves and splits a specification. Returns true with a new frame, or false with the
+// specification's whole result (an empty specification or a list file).
+bool PrepareFrame(const wchar_t* spec, uint32_t flags, int minDepth, int maxDepth, const WalkContext& context,
+                  int& result, std::unique_ptr<Frame>& frame) {
+    if (!spec || !*spec) {
+        result = -1;
+        return false;
+    }
+    if (IsListFileSpec(spec, flags)) {
+        result = ReadListFile(spec + 1, context.omitMask, context.settings, context.handler, flags);
+        return false;
+    }
+    frame = std::make_unique<Frame>();
+    if (!(flags & WalkSpecResolved)) {
+        std::vector<wchar_t> resolved(PathChars, 0);
+        unsigned mode = (flags & WalkNameLists) ? (ResolveNameLists | ResolveHome) : ResolveHome;
+        if (ResolvePath(spec, resolved.data(), mode) == 0) frame->full = resolved.data();
+        flags |= WalkSpecResolved;
+    } else {
+        frame->full.assign(spec, wcsnlen(spec, PathChars - 1));
+    }
+    frame->flags = flags;
+    frame->minDepth = minDepth;
+    frame->maxDepth = maxDepth;
+
+    size_t split = frame->full.find_last_of(L"\\/");
+    if (split == std::wstring::npos) split = frame->full.find_last_of(L':');
+    size_t nameStart = split == std::wstring::npos ? 0 : split + 1;
+    frame->dir = frame->full.substr(0, nameStart);
+    frame->name = frame->full.substr(nameStart);
+    if (!frame->dir.empty()) AddLongPathPrefix(frame->dir);
+    return true;
+}
+
+void PrintEnumerationError(const std::wstring& full, DWORD error) {
+    wchar_t text[1024] = {};
+    FormatErrorText(error, text);
+    PrintErrorPrefix();
+    Qprintf(StdErr(), L"Error matching \"%s\" :\r\n", full.c_str());
+    Qprintf(StdErr(), L"   %s\r\n", text);
+}
+
+bool EntryTimesPresent(const WIN32_FIND_DATAW& entry) {
+    return (entry.ftCreationTime.dwLowDateTime | entry.ftCreationTime.dwHighDateTime |
+            entry.ftLastWriteTime.dwLowDateTime | entry.ftLastWriteTime.dwHighDateTime) != 0;
+}
+
+// The files of one directory level. Returns ABORTED or 0.
+int WalkFiles(Frame& frame, const WalkContext& context) {
+    if (frame.minDepth > 0) return 0;
+    std::wstring pattern = frame.dir + L"*";
+    AddLongPathPrefix(pattern); // a directory part just under the limit still needs room for "*"
+    WIN32_FIND_DATAW entry;
+    FindHandle find(FindFirstFileW(pattern.c_str(), &entry));
+    if (!find) {
+        DWORD error = GetLastError();
+        // Missing files and refused access end as "No matching files" when nothing else is found.
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_ACCESS_DENIED) return 0;
+        PrintEnumerationError(frame.full, error);
+        frame.result = -1;
+        frame.errorPrinted = true;
+        return 0;
+    }
+    const bool lists = (frame.flags & WalkNameLists) != 0;
+    do {
+        if (entry.dwFileAttributes & AttrDevice) continue;
+        if (!EntryTimesPresent(entry)) continue;
+        if (IsDotName(entry.cFileName)) continue;
+        if (MatchName(frame.name.c_str(), entry.cFileName, lists) != 0) continue;
+        if ((entry.dwFileAttributes & context.attributeMask) !=
+            (context.attributeValues & context.attributeMask))
+            continue;
+        if (RangeMatches(&entry, frame.dir.c_str(), context.ranges.first) != 0) continue;
+
+        std::wstring path = frame.dir + entry.cFileName;
+        if (path.size() >= PathChars) continue; // does not fit a path buffer: treated as absent
+        AddLongPathPrefix(path);
+        frame.selected = true;
+        int rc = CallFileHandler(context.handler, path.c_str(), context.omitMask, context.settings);
+        if (rc == ABORTED) return ABORTED;
+        if (rc != 0) frame.result = rc;
+    } while (FindNextFileW(find.get(), &entry));
+    return 0;
+}
+
+void OpenSubdirectories(Frame& frame) {
+    if (!(frame.flags & WalkRecurse) || frame.maxDepth == 0) return;
+    std::wstring pattern = frame.dir + L"*";
+    AddLongPathPrefix(pattern);
+    frame.subdirs.reset(FindFirstFileW(pattern.c_str(), &frame.next));
+    frame.haveNext = static_cast<bool>(frame.subdirs);
+}
+
+// The next subdirectory to walk below frame, as its specification; false when there is none.
+bool NextSubdirectory(Frame& frame, std::wstring& childSpec) {
+    while (frame.haveNext) {
+        WIN32_FIND_DATAW entry = frame.next;
+        frame.haveNext = FindNextFileW(frame.subdirs.get(), &frame.next) != FALSE;
+        DWORD a = entry.dwFileAttributes;
+        if (!(a & AttrDirectory) || (a & (AttrDevice | AttrVirtual))) continue;
+        if (IsDotName(entry.cFileName)) continue;
+        if ((frame.flags & WalkSkipJunctions) && (a & AttrReparsePoint)) continue;
+        if ((frame.flags & WalkSkipHiddenDirs) && (a & AttrHidden)) continue;
+        if ((frame.flags & WalkSkipSystemDirs) && (a & AttrSystem)) continue;
+        childSpec = frame.dir + entry.cFileName + L"\\" + frame.name;
+        if (childSpec.size() >= PathChars) continue;
+        return true;
+    }
+    frame.subdirs.reset();
+    return false;
+}
+
+int FinishFrame(Frame& frame) {
+    if (frame.selected) return frame.result;
+    if (frame.result == 0) frame.result = 1;
+    if (!(frame.flags & WalkQuietNotFound) && !frame.errorPrinted) {
+        PrintErrorPrefix();
+        Qprintf(StdErr(), L"No matching files: \"%s\"\r\n", frame.full.c_str());
+    }
+    return frame.result;
+}
+
+// A subdirectory's result as its parent counts it. False when the walk is to stop.
+bool TakeChildResult(Frame& parent, int childResult) {
+    if (childResult == ABORTED) return false;
+    if (childResult < 0)
+        parent.result = childResult;
+    else if (childResult == 0)
+        parent.selected = true;
+    return true;
+}
+
+HANDLE OpenConsoleDevice() {
+    return CreateFileW(L"conout$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
+
+} // namespace
+
+int MatchName(const wchar_t* pattern, const wchar_t* name, bool lists) {
+    if (!pattern || !name) return -1;
+    if (!lists) return WildcardComparison(pattern, name, 1, 1);
+    int last = -2;
+    std::wstring alternative;
+    const wchar_t* p = pattern;
+    for (;;) {
+        const wchar_t* end = wcschr(p, L'|');
+        size_t length = end ? static_cast<size_t>(end - p) : wcslen(p);
+        if (length > 0) {
+            alternative.assign(p, length < PathChars - 1 ? length : PathChars - 1);
+            last = WildcardComparison(alternative.c_str(), name, 1, 1);
+            if (last == 0) return 0;
+        }
+        if (!end) break;
+        p = end + 1;
+    }
+    return last;
+}
+
+int CallFileHandler(FileHandler handler, const wchar_t* path, uint32_t omitMask, ScanSettings& settings) {
+    try {
+        return handler(path, omitMask, settings);
+    } catch (...) {
+        ReportHandlerException(path, omitMask);
+        return ABORTED;
+    }
+}
+
+int WalkFileSpec(const wchar_t* spec, uint32_t omitMask, ScanSettings& settings, FileHandler handler,
+                 uint32_t walkFlags, uint32_t attributeMask, uint32_t attributeValues, const RangeSet& ranges,
+                 int minDepth, int maxDepth) {
+    if (!handler) return -1;
+    WalkContext context{omitMask, settings, handler, attributeMask, attributeValues, ranges};
+    int result = 0;
+    std::unique_ptr<Frame> frame;
+    if (!PrepareFrame(spec, walkFlags, minDepth, maxDepth, context, result, frame)) return result;
+    if (WalkFiles(*frame, context) == ABORTED) return ABORTED;
+    OpenSubdirectories(*frame);
+
+    std::vector<std::unique_ptr<Frame>> stack;
+    stack.push_back(std::move(frame));
+    std::wstring childSpec;
+    while (!stack.empty()) {
+        Frame& top = *stack.back();
+        if (NextSubdirectory(top, childSpec)) {
+            uint32_t childFlags = top.flags | WalkQuietNotFound | WalkSpecResolved;
+            int childMin = top.minDepth > 0 ? top.minDepth - 1 : 0;
+            int childMax = top.maxDepth < 0 ? -1 : top.maxDepth - 1;
+            std::unique_ptr<Frame> child;
+            int childResult = 0;
+            if (!PrepareFrame(childSpec.c_str(), childFlags, childMin, childMax, context, childResult,
+                              child)) {
+                if (!TakeChildResult(top, childResult)) return ABORTED;
+                continue;
+            }
+            if (WalkFiles(*child, context) == ABORTED) return ABORTED;
+            OpenSubdirectories(*child);
+            stack.push_back(std::move(child));
+            continue;
+        }
+        int finished = FinishFrame(top);
+        stack.pop_back();
+        if (stack.empty()) return finished;
+        if (!TakeChildResult(*stack.back(), finished)) return ABORTED;
+    }
+    return result;
+}
+
+WORD ExceptionAttribute(WORD current) {
+    unsigned foreground = current & 0x0F;
+    unsigned background = (current >> 4) & 0x0F;
+    if (foreground == background) return 0x0F;
+    if (foreground != 0 && !(foreground & 0x8) && !(background & 0x8))
+        return static_cast<WORD>(current | 0x08);
+    WORD first = ContrastColours[0][background];
+    return first == current ? ContrastColours[1][background] : first;
+}
+
+WORD ExceptionColour() {
+    FileHandle console(OpenConsoleDevice());
+    if (!console) return 7;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(console.get(), &info)) return 7;
+    WORD old = info.wAttributes;
+    SetConsoleTextAttribute(console.get(), ExceptionAttribute(old));
+    return old;
+}
+
+void RestoreConsoleAttribute(WORD attribute) {
+    FileHandle console(OpenConsoleDevice());
+    if (!console) return;
+    SetConsoleTextAttribute(console.get(), attribute);
+}
+
+std::wstring FormatHandlerException(const wchar_t* path, uint32_t omitMask) {
+    const wchar_t* shown = path ? path : L"";
+    std::vector<wchar_t> buffer(wcslen(shown) + 160, 0);
+    int n = _snwprintf(buffer.data(), buffer.size() - 1,
+                       L"\n\u2022  EXCEPTION in FileHandler():   Filename = \"%s\"   Flags = 0x%04X\n", shown,
+                       omitMask);
+    std::wstring text(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
+    n = _snwprintf(buffer.data(), buffer.size() - 1, L"   RETURNING :  %d\n\n", ABORTED);
+    text.append(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+void ReportHandlerException(const wchar_t* path, uint32_t omitMask) {
+    try {
+        WORD kept = ExceptionColour();
+        std::wstring text = FormatHandlerException(path, omitMask);
+        FileHandle console(OpenConsoleDevice());
+        if (console) {
+            DWORD written = 0;
+            WriteConsoleW(console.get(), text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
+        }
+        RestoreConsoleAttribute(kept);
+    } catch (...) {
+        // The report is best effort: nothing may escape into the walk.
+    }
+}
 
 } // namespace scrutel

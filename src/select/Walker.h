@@ -6,17 +6,36 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <string>
 
 namespace scrutel {
 
+// Added by the walker itself: the specification is already a resolved full path.
+inline constexpr uint32_t WalkSpecResolved = 0x200;
+
+// Walks one file specification (a path whose last component may hold wildcards and "|"
+// alternatives, or "@" and a list file). ABORTED, 0 files selected and all reported, -1 missing
+// specification or enumeration error, 1 nothing selected, or the last handler failure.
 int WalkFileSpec(const wchar_t* spec, uint32_t omitMask, ScanSettings& settings, FileHandler handler,
                  uint32_t walkFlags, uint32_t attributeMask, uint32_t attributeValues, const RangeSet& ranges,
                  int minDepth, int maxDepth);
 
-// The colour change around the exception report; returns the attribute to restore.
+// 0 when name matches pattern; with lists, pattern holds "|"-separated alternatives.
+int MatchName(const wchar_t* pattern, const wchar_t* name, bool lists);
+
+// Calls handler inside the exception guard: an exception that escapes it is reported with
+// ReportHandlerException and taken as ABORTED.
+int CallFileHandler(FileHandler handler, const wchar_t* path, uint32_t omitMask, ScanSettings& settings);
+
+// The colour change around the exception report; returns the attribute to restore (7 when the
+// console cannot be opened, in which case nothing changed).
 WORD ExceptionColour();
 void RestoreConsoleAttribute(WORD attribute);
 // Writes the report of an exception that escaped the handler for path.
 void ReportHandlerException(const wchar_t* path, uint32_t omitMask);
+
+// Pure parts of the exception report: the attribute chosen for a current attribute, and the text.
+WORD ExceptionAttribute(WORD current);
+std::wstring FormatHandlerException(const wchar_t* path, uint32_t omitMask);
 
 } // namespace scrutel

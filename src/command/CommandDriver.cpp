@@ -1,0 +1,268 @@
+// The SCRUTEL command driver: splits and dispatches the arguments, prepares width, paging, colours
+// and interruption, walks every file specification and prints the closing count.
+#include "command/CommandDriver.h"
+
+#include "command/HelpTexts.h"
+#include "command/RangeSet.h"
+#include "command/SplitArguments.h"
+#include "command/Switches.h"
+#include "output/Colours.h"
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
+#include "reports/ReportFile.h"
+#include "select/PathResolve.h"
+#include "select/Walker.h"
+
+#include <cwchar>
+#include <vector>
+
+#ifndef SCRUTEL_MAIN_SOURCE
+#define SCRUTEL_MAIN_SOURCE "ScrutelCmd.cpp"
+#endif
+#define SCRUTEL_WIDEN2(text) L##text
+#define SCRUTEL_WIDEN(text) SCRUTEL_WIDEN2(text)
+
+namespace scrutel {
+
+namespace {
+
+constexpr uint32_t WidthUnset = 0xFFFFFFFFu;
+constexpr int ContinueArguments = -1;
+
+wchar_t AsciiUpper(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+// Compares ASCII letters without regard to case.
+bool BeginsWith(const wchar_t* text, const wchar_t* prefix) {
+    for (; *prefix; ++text, ++prefix)
+        if (AsciiUpper(*text) != AsciiUpper(*prefix)) return false;
+    return true;
+}
+
+bool Equals(const wchar_t* text, const wchar_t* other) {
+    return BeginsWith(text, other) && text[wcslen(other)] == 0;
+}
+
+// Everything one command run builds from its arguments.
+struct CommandValues {
+    ScanSettings settings;
+    uint32_t omitMask = 0;
+    uint32_t walkFlags = WalkNameLists | WalkListFiles;
+    uint32_t attributeMask = 0x10;
+    uint32_t attributeValues = 0;
+    int minDepth = 0;
+    int maxDepth = -1;
+    RangeSet ranges;
+    int noHighlight = 0;
+    int showSummary = 1;
+    uint32_t pauseLines = 0;
+    int specCount = 0;
+};
+
+// Runs on every path once the arguments have been split.
+class CommandCleanup {
+  public:
+    explicit CommandCleanup(RangeSet& ranges) : ranges_(ranges) {}
+    CommandCleanup(const CommandCleanup&) = delete;
+    CommandCleanup& operator=(const CommandCleanup&) = delete;
+    ~CommandCleanup() {
+        FreeRangeSet(ranges_);
+        g_paging.interrupted = 0;
+        RemoveCtrlHandler();
+    }
+
+  private:
+    RangeSet& ranges_;
+};
+
+int Outcome(int parserResult) {
+    return parserResult == 0 ? ContinueArguments : 1;
+}
+
+// One argument: ContinueArguments, or the result that ends the command.
+int DispatchArgument(wchar_t* arg, CommandValues& v) {
+    if (!*arg) return ContinueArguments;
+    if (BeginsWith(arg, L"/?")) {
+        ShowUsage(arg[2] == L'?');
+        return 0;
+    }
+    if (BeginsWith(arg, L"/N") && wcschr(arg, L'?')) {
+        QPuts(HelpTextNoFeatures);
+        return 0;
+    }
+    if (BeginsWith(arg, L"/[") || BeginsWith(arg, L"/![")) return Outcome(ParseRangeOption(arg, v.ranges));
+    if (BeginsWith(arg, L"/A")) return Outcome(ParseAttributeOption(arg, v.attributeMask, v.attributeValues));
+    if (BeginsWith(arg, L"/I") && arg[2])
+        return Outcome(ParseDescriptionRange(arg + 2, false, false, v.ranges));
+    if (BeginsWith(arg, L"/!I") && arg[3])
+        return Outcome(ParseDescriptionRange(arg + 3, true, false, v.ranges));
+    if (BeginsWith(arg, L"/N")) return Outcome(ParseSuboptions(arg, v.walkFlags, v.noHighlight));
+    if (BeginsWith(arg, L"/S")) return Outcome(ParseSubdirOption(arg, v.walkFlags, v.minDepth, v.maxDepth));
+    if (BeginsWith(arg, L"/C")) {
+        if (wcschr(arg, L'?')) {
+            QPuts(HelpTextHashes);
+            return 0;
+        }
+        return Outcome(ParseHashList(arg, v.settings.hashMask));
+    }
+    if (Equals(arg, L"/D")) {
+        v.noHighlight = 1;
+        return ContinueArguments;
+    }
+    if (BeginsWith(arg, L"/O")) {
+        int rc = ParseOmitLetters(arg, v.omitMask, v.walkFlags, v.showSummary);
+        if (rc == SwitchHelpShown) return 0;
+        return Outcome(rc);
+    }
+    if (BeginsWith(arg, L"/P")) return Outcome(ParsePauseOption(arg, v.pauseLines, g_paging.pauseTimeoutMs));
+    if (BeginsWith(arg, L"/T"))
+        return Outcome(ParseTimeLetters(arg, v.settings.timeFlags, v.settings.timeZoneMode));
+    if (Equals(arg, L"/W")) {
+        v.settings.maxWidth = 0;
+        return ContinueArguments;
+    }
+    if (BeginsWith(arg, L"/W")) return Outcome(ParseMaxWidth(arg, v.settings.maxWidth));
+    if (arg[0] == L'/') {
+        CharUpperW(arg);
+        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Unknown option: \"%s\"\r\n", arg);
+        return 1;
+    }
+    ++v.specCount;
+    return ContinueArguments;
+}
+
+// The summary line goes out like a heading: in the highlight colour when colour is on.
+void WriteSummary(const wchar_t* text) {
+    if (g_colours.normalAttr == 0) {
+        QPuts(text);
+        return;
+    }
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetConsoleTextAttribute(out, g_colours.highlightAttr);
+    DWORD written = 0;
+    if (!WriteConsoleW(out, text, static_cast<DWORD>(wcslen(text)), &written, nullptr)) QPuts(text);
+    SetConsoleTextAttribute(out, g_colours.normalAttr);
+    SetColors(g_colours.normalAttr);
+}
+
+// The walker's specification for a command-line argument, in spec (PathChars characters).
+const wchar_t* SpecificationFor(wchar_t* arg, uint32_t walkFlags, std::vector<wchar_t>& spec) {
+    if (arg[0] == L'@' && arg[1] && (walkFlags & WalkListFiles)) return arg;
+    wmemset(spec.data(), 0, spec.size());
+    ResolvePath(arg, spec.data(), ResolveNameLists | ResolveHome);
+    if (QueryIsDirectory(spec.data())) {
+        size_t length = wcslen(spec.data());
+        wchar_t last = length ? spec[length - 1] : 0;
+        const wchar_t* tail = (last == L'/' || last == L':' || last == L'\\') ? L"*" : L"\\*";
+        if (length + wcslen(tail) < spec.size()) wcscat(spec.data(), tail);
+    }
+    AddLongPathPrefix(spec.data(), spec.size());
+    return spec.data();
+}
+
+int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
+    g_paging.pageLength = 0;
+    g_paging.linesLeft = 0;
+    g_paging.pauseTimeoutMs = 0;
+    g_paging.interrupted = 0;
+
+    CommandValues v;
+    v.settings.maxWidth = WidthUnset;
+    CommandCleanup cleanup(v.ranges);
+
+    int count = SplitArguments(argumentText);
+    if (count < 0) return 1;
+    for (int k = 0; k < count; ++k) {
+        int rc = DispatchArgument(g_argTable.argPointers[k], v);
+        if (rc != ContinueArguments) return rc;
+    }
+
+    if (v.settings.maxWidth == WidthUnset) v.settings.maxWidth = ConsoleReportWidth();
+    if (v.pauseLines) SetupPageLength(v.pauseLines);
+    SetupColours(v.noHighlight);
+    g_paging.interrupted = 0;
+    InstallCtrlHandler();
+    std::vector<wchar_t> types(MAX_ARG_LEN, 0);
+    DWORD typesLength = GetEnvironmentVariableW(L"TextFileTypes", types.data(), MAX_ARG_LEN);
+    v.settings.textFileTypes = (typesLength == 0 || typesLength >= static_cast<DWORD>(MAX_ARG_LEN))
+                                   ? BuiltInTextFileTypes
+                                   : types.data();
+    v.settings.matchCount = 0;
+    if (!(v.settings.timeFlags & (TimeCreation | TimeModified | TimeAccess)))
+        v.settings.timeFlags |= TimeCreation | TimeModified | TimeAccess;
+    if (v.settings.hashMask == 0) v.settings.hashMask = HashCrc32 | HashMd5;
+
+    walking = true;
+    int result = 0;
+    auto walk = [&](const wchar_t* spec) {
+        return WalkFileSpec(spec, v.omitMask, v.settings, handler, v.walkFlags, v.attributeMask,
+                            v.attributeValues, v.ranges, v.minDepth, v.maxDepth);
+    };
+    if (v.specCount == 0) {
+        int rc = walk(L"*");
+        if (rc == ABORTED) return 3;
+        if (rc != 0) result = 2;
+    } else {
+        std::vector<wchar_t> spec(PathChars, 0);
+        for (int k = 0; k < count; ++k) {
+            wchar_t* arg = g_argTable.argPointers[k];
+            if (g_argTable.argLengths[k] == 0 || arg[0] == L'/') continue;
+            int rc = walk(SpecificationFor(arg, v.walkFlags, spec));
+            if (rc == ABORTED) return 3;
+            if (rc != 0) result = 2;
+        }
+    }
+
+    if (v.showSummary && v.settings.matchCount) {
+        wchar_t text[64];
+        if (v.settings.matchCount == 1)
+            wcscpy(text, L"1 matching file found.");
+        else
+            _snwprintf(text, 64, L"%u matching files found.", v.settings.matchCount);
+        text[63] = 0;
+        WriteSummary(text);
+        EndLine(1);
+    }
+    return result;
+}
+
+} // namespace
+
+std::wstring SourceFileName(const wchar_t* path) {
+    if (!path) return {};
+    const wchar_t* slash = nullptr;
+    for (const wchar_t* p = path; *p; ++p)
+        if (*p == L'/' || *p == L'\\') slash = p;
+    if (slash) return slash + 1;
+    const wchar_t* colon = wcsrchr(path, L':');
+    return colon ? colon + 1 : path;
+}
+
+int ShowUsage(int withVersion) {
+    QPuts(HelpText);
+    if (withVersion) {
+        Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", L"Scrutel", 1u, 0u, 16u, 5u, L"x64");
+        std::wstring source = SourceFileName(SCRUTEL_WIDEN(SCRUTEL_MAIN_SOURCE));
+        Printf(L"\t\t\t\t%s  %s\r\n", source.c_str(), L"1.0.16.5");
+    }
+    return 0;
+}
+
+int RunCommand(wchar_t* argumentText, FileHandler handler) {
+    if (!argumentText) return 87;
+    bool walking = false;
+    try {
+        return RunCommandBody(argumentText, handler, walking);
+    } catch (...) {
+        // Nothing escapes into the host: a failure while parsing is an argument error, one
+        // during the walk a failed walk.
+        return walking ? 2 : 1;
+    }
+}
+
+} // namespace scrutel
+
+extern "C" int ScrutelRunCommand(wchar_t* argumentText) {
+    return scrutel::RunCommand(argumentText, scrutel::ReportFile);
+}

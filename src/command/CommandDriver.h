@@ -1,0 +1,23 @@
+// The SCRUTEL command driver: the per-command run and the usage text.
+#pragma once
+#include "command/ScanSettings.h"
+
+#include <string>
+
+namespace scrutel {
+
+// Runs one SCRUTEL command with the given per-file handler (the export passes ReportFile).
+// Returns the command's result: 87, 0, 1, 2 or 3.
+int RunCommand(wchar_t* argumentText, FileHandler handler);
+
+// Prints the /? text, and the two version lines when withVersion is non-zero; returns 0.
+int ShowUsage(int withVersion);
+
+// The file-name part of a source path: after its last "/" or "\", or after a ":" when it has
+// no slash.
+std::wstring SourceFileName(const wchar_t* path);
+
+} // namespace scrutel
+
+// RunCommand with ReportFile under a C name, for the exported entry "scrutel" (ScrutelCmd.cpp).
+extern "C" int ScrutelRunCommand(wchar_t* argumentText);
