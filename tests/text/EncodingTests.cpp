@@ -1,0 +1,697 @@
+// Tests of encoding detection and the readers over in-memory buffers: crafted detector inputs,
+// decoding in every encoding, line endings and counts, ReadLine, and bounded random inputs read
+// against a guard page.
+#include "text/CodePageTables.h"
+#include "text/Encoding.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace scrutel;
+using namespace std::string_literals;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes B(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+// A TextBuffer over bytes held by the test (no file, no mapping).
+struct MemoryText {
+    Bytes bytes;
+    TextBuffer buffer;
+    explicit MemoryText(Bytes b, TextEncoding encoding = EncodingOem, uint32_t codePage = 1252,
+                        uint32_t ebcdicCodePage = 1140)
+        : bytes(std::move(b)) {
+        buffer.data = bytes.empty() ? nullptr : bytes.data();
+        buffer.size = bytes.size();
+        buffer.encoding = encoding;
+        buffer.codePage = codePage;
+        buffer.codePageIndex = TextCodePageIndex(codePage);
+        buffer.ebcdicCodePage = ebcdicCodePage;
+        buffer.ebcdicIndex = EbcdicCodePageIndex(ebcdicCodePage);
+    }
+};
+
+// Encodes UTF-16 text (BMP only) in one of the encodings, for building inputs.
+Bytes Encode(const std::u16string& text, TextEncoding encoding) {
+    Bytes out;
+    for (char16_t c : text) {
+        switch (encoding) {
+        case EncodingUtf16Le:
+            out.insert(out.end(), {uint8_t(c), uint8_t(c >> 8)});
+            break;
+        case EncodingUtf16Be:
+            out.insert(out.end(), {uint8_t(c >> 8), uint8_t(c)});
+            break;
+        case EncodingUtf32Le:
+            out.insert(out.end(), {uint8_t(c), uint8_t(c >> 8), 0, 0});
+            break;
+        case EncodingUtf32Be:
+            out.insert(out.end(), {0, 0, uint8_t(c >> 8), uint8_t(c)});
+            break;
+        case EncodingUtf8:
+            if (c < 0x80) {
+                out.push_back(uint8_t(c));
+            } else if (c < 0x800) {
+                out.insert(out.end(), {uint8_t(0xC0 | (c >> 6)), uint8_t(0x80 | (c & 0x3F))});
+            } else {
+                out.insert(out.end(), {uint8_t(0xE0 | (c >> 12)), uint8_t(0x80 | ((c >> 6) & 0x3F)),
+                                       uint8_t(0x80 | (c & 0x3F))});
+            }
+            break;
+        case EncodingEbcdic: {
+            int found = -1;
+            for (int b = 0; b < 256 && found < 0; ++b)
+                if (EbcdicTables[0][b] == c) found = b;
+            EXPECT_GE(found, 0) << "no EBCDIC byte for " << int(c);
+            out.push_back(uint8_t(found));
+            break;
+        }
+        default: // EncodingOem, EncodingAscii and EncodingRaw over Latin-1 text
+            out.push_back(uint8_t(c));
+            break;
+        }
+    }
+    return out;
+}
+
+std::u16string ReadAll(TextBuffer& b) {
+    std::u16string out;
+    for (int32_t c; (c = ReadChar(b)) >= 0;)
+        out.push_back(char16_t(c));
+    return out;
+}
+
+// ---- Detection
+
+TEST(DetectEncoding, HiAsUtf16LeWithoutBom) {
+    MemoryText t(Bytes{0x48, 0x00, 0x69, 0x00});
+    EXPECT_EQ(DetectUtf32(t.buffer), 0u) << "the second unit 0x0069 is above 0x10";
+    EXPECT_EQ(DetectEncoding(t.buffer, false), EncodingUtf16Le);
+    EXPECT_EQ(t.buffer.bomLength, 0u);
+    EXPECT_EQ(t.buffer.position, 0u);
+    EXPECT_EQ(ReadAll(t.buffer), u"Hi");
+}
+
+TEST(DetectEncoding, PlainAsciiIsOem) {
+    MemoryText t(B("Just plain text.\r\nSecond line\r\n"));
+    EXPECT_EQ(DetectEncoding(t.buffer, true), EncodingOem);
+    EXPECT_EQ(t.buffer.bomLength, 0u);
+}
+
+TEST(DetectEncoding, InvalidUtf8SequenceIsNotUtf8) {
+    MemoryText t(B("caf\xC3\x28 and more text"));
+    EXPECT_EQ(DetectUtf8(t.buffer), 0u);
+    EXPECT_EQ(DetectEncoding(t.buffer, false), EncodingOem);
+}
+
+TEST(DetectEncoding, Utf8WithAndWithoutBom) {
+    MemoryText plain(B("caf\xC3\xA9\n"));
+    EXPECT_EQ(DetectEncoding(plain.buffer, false), EncodingUtf8);
+    EXPECT_EQ(plain.buffer.bomLength, 0u);
+    MemoryText marked(B("\xEF\xBB\xBFtext"));
+    EXPECT_EQ(DetectEncoding(marked.buffer, false), EncodingUtf8);
+    EXPECT_EQ(marked.buffer.bomLength, 3u);
+    EXPECT_EQ(marked.buffer.position, 3u);
+    // A sequence cut off at the end of the data and overlong forms are still accepted.
+    MemoryText cut(B("abc\xC3\xA9xyz\xE2\x82"));
+    EXPECT_EQ(DetectUtf8(cut.buffer), uint32_t{EncodingUtf8});
+    MemoryText overlong(B("a\xC0\x80z"));
+    EXPECT_EQ(DetectUtf8(overlong.buffer), uint32_t{EncodingUtf8});
+    MemoryText lone(B("abc\xA9"));
+    EXPECT_EQ(DetectUtf8(lone.buffer), 0u) << "continuation byte without a lead";
+    MemoryText high(B("abc\xF8\x80\x80\x80\x80"));
+    EXPECT_EQ(DetectUtf8(high.buffer), 0u);
+}
+
+TEST(DetectEncoding, CodePage65001MakesEverythingUtf8) {
+    MemoryText invalid(B("caf\xC3\x28 and more"), EncodingOem, 65001);
+    EXPECT_EQ(DetectEncoding(invalid.buffer, true), EncodingUtf8);
+    EXPECT_EQ(invalid.buffer.bomLength, 0u);
+    MemoryText marked(B("\xFF\xFE"
+                        "A\0"s),
+                      EncodingOem, 65001);
+    EXPECT_EQ(DetectEncoding(marked.buffer, true), EncodingUtf16Le) << "a UTF-16 mark still wins";
+    MemoryText marked8(B("\xEF\xBB\xBFplain"), EncodingOem, 65001);
+    EXPECT_EQ(DetectEncoding(marked8.buffer, true), EncodingUtf8);
+    EXPECT_EQ(marked8.buffer.bomLength, 3u);
+}
+
+TEST(DetectEncoding, Utf32WithBomHasBomLengthFour) {
+    Bytes le{0xFF, 0xFE, 0x00, 0x00};
+    Bytes text = Encode(u"Hello, world", EncodingUtf32Le);
+    le.insert(le.end(), text.begin(), text.end());
+    MemoryText t(le);
+    EXPECT_EQ(DetectEncoding(t.buffer, false), EncodingUtf32Le);
+    EXPECT_EQ(t.buffer.bomLength, 4u);
+    EXPECT_EQ(t.buffer.position, 4u);
+    EXPECT_EQ(ReadAll(t.buffer), u"Hello, world");
+
+    Bytes be{0x00, 0x00, 0xFE, 0xFF};
+    text = Encode(u"Hello, world", EncodingUtf32Be);
+    be.insert(be.end(), text.begin(), text.end());
+    MemoryText u(be);
+    EXPECT_EQ(DetectEncoding(u.buffer, false), EncodingUtf32Be);
+    EXPECT_EQ(u.buffer.bomLength, 4u);
+    EXPECT_EQ(ReadAll(u.buffer), u"Hello, world");
+}
+
+TEST(DetectEncoding, Utf32WithoutBom) {
+    MemoryText le(Encode(u"Some text in UTF-32", EncodingUtf32Le));
+    EXPECT_EQ(DetectEncoding(le.buffer, false), EncodingUtf32Le);
+    EXPECT_EQ(le.buffer.bomLength, 0u);
+    MemoryText be(Encode(u"Some text in UTF-32", EncodingUtf32Be));
+    EXPECT_EQ(DetectEncoding(be.buffer, false), EncodingUtf32Be);
+    EXPECT_EQ(be.buffer.bomLength, 0u);
+    MemoryText odd(Bytes{'A', 0, 0, 0, 'B', 0, 0});
+    EXPECT_EQ(DetectUtf32(odd.buffer), 0u) << "size not a multiple of four";
+}
+
+TEST(DetectEncoding, LargeUtf32FileIsStillUtf32) {
+    // The threshold follows the units examined, so files beyond the examined prefix qualify.
+    std::u16string line = u"A line of text in a large file\r\n";
+    std::u16string text;
+    while (text.size() < 200000)
+        text += line;
+    Bytes bytes{0xFF, 0xFE, 0x00, 0x00};
+    Bytes body = Encode(text, EncodingUtf32Le);
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    MemoryText t(bytes);
+    EXPECT_EQ(DetectEncoding(t.buffer, false), EncodingUtf32Le);
+    EXPECT_EQ(t.buffer.bomLength, 4u);
+}
+
+TEST(DetectEncoding, Utf16ByteOrderMarks) {
+    MemoryText le(B("\xFF\xFEH\0i\0"s));
+    EXPECT_EQ(DetectEncoding(le.buffer, false), EncodingUtf16Le);
+    EXPECT_EQ(le.buffer.bomLength, 2u);
+    EXPECT_EQ(ReadAll(le.buffer), u"Hi");
+    MemoryText be(B("\xFE\xFF\0H\0i"s));
+    EXPECT_EQ(DetectEncoding(be.buffer, false), EncodingUtf16Be);
+    EXPECT_EQ(be.buffer.bomLength, 2u);
+    EXPECT_EQ(ReadAll(be.buffer), u"Hi");
+}
+
+TEST(DetectEncoding, Utf16WithoutBomByStatistics) {
+    std::u16string text = u"Words separated by spaces, long enough to need the statistics. ";
+    text += text;
+    text += text;
+    MemoryText le(Encode(text, EncodingUtf16Le));
+    EXPECT_EQ(DetectEncoding(le.buffer, false), EncodingUtf16Le);
+    MemoryText be(Encode(text, EncodingUtf16Be));
+    EXPECT_EQ(DetectEncoding(be.buffer, false), EncodingUtf16Be);
+    MemoryText few(B("\x01\x02\x03\x04\x05\x06"));
+    EXPECT_EQ(DetectUtf16(few.buffer), 0u) << "too few letters, digits and spaces";
+}
+
+// EBCDIC statistics over exactly composed inputs.
+Bytes EbcdicSample(int size, int ebcdicAlnum, int asciiAlnum, int otherHigh, int ebcdicSpaces,
+                   int asciiSpaces) {
+    Bytes out;
+    out.insert(out.end(), ebcdicAlnum, 0xC1);
+    out.insert(out.end(), asciiAlnum, 'a');
+    out.insert(out.end(), otherHigh, 0x80);
+    out.insert(out.end(), ebcdicSpaces, 0x40);
+    out.insert(out.end(), asciiSpaces, 0x20);
+    EXPECT_LE(static_cast<int>(out.size()), size);
+    out.resize(size, '.'); // counts as nothing
+    return out;
+}
+
+TEST(DetectEncoding, EbcdicNeedsFiveTimesAsManyFrom1024Bytes) {
+    struct Case {
+        const char* what;
+        int size, ebcdicAlnum, asciiAlnum, otherHigh, ebcdicSpaces, asciiSpaces;
+        bool ebcdic;
+    } cases[] = {
+        {"exactly five times each", 1024, 500, 100, 100, 200, 40, true},
+        {"one ASCII letter too many", 1024, 500, 101, 100, 200, 40, false},
+        {"one other high byte too many", 1024, 500, 100, 101, 200, 40, false},
+        {"one ASCII space too many", 1024, 500, 100, 100, 200, 41, false},
+        {"below 1024 bytes four times is enough", 1000, 400, 100, 100, 160, 40, true},
+        {"below 1024 bytes one short of four times", 1000, 399, 100, 0, 160, 0, false},
+        {"at 1024 bytes four times is not enough", 1024, 400, 100, 0, 160, 0, false},
+        {"below 128 bytes never", 127, 100, 0, 0, 20, 0, false},
+        {"128 bytes", 128, 100, 0, 0, 20, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryText t(
+            EbcdicSample(c.size, c.ebcdicAlnum, c.asciiAlnum, c.otherHigh, c.ebcdicSpaces, c.asciiSpaces));
+        EXPECT_EQ(DetectEbcdic(t.buffer), c.ebcdic ? uint32_t{EncodingEbcdic} : 0u);
+    }
+}
+
+TEST(DetectEncoding, EbcdicOnlyWhenAsked) {
+    std::u16string line = u"THIS IS A RECORD OF EBCDIC TEXT WITH 12345 DIGITS AND WORDS";
+    std::u16string text;
+    while (text.size() < 2000)
+        text += line + u"\n";
+    MemoryText asked(Encode(text, EncodingEbcdic));
+    EXPECT_EQ(DetectEncoding(asked.buffer, true), EncodingEbcdic);
+    EXPECT_EQ(ReadAll(asked.buffer), text);
+    MemoryText notAsked(Encode(text, EncodingEbcdic));
+    EXPECT_EQ(DetectEncoding(notAsked.buffer, false), EncodingOem);
+}
+
+TEST(DetectEncoding, ClipboardBufferStaysUtf16Le) {
+    MemoryText t(B("a\0b\0"s));
+    t.buffer.name = L"CLIP:";
+    EXPECT_EQ(DetectEncoding(t.buffer, true), EncodingUtf16Le);
+    EXPECT_EQ(t.buffer.bomLength, 0u);
+    MemoryText marked(B("\xFF\xFE\x41\0"s));
+    marked.buffer.name = L"clip:";
+    EXPECT_EQ(DetectEncoding(marked.buffer, true), EncodingUtf16Le);
+    EXPECT_EQ(marked.buffer.bomLength, 2u);
+    EXPECT_EQ(marked.buffer.position, 2u);
+}
+
+TEST(DetectEncoding, EmptyAndTinyInputs) {
+    MemoryText empty(Bytes{});
+    EXPECT_EQ(DetectEncoding(empty.buffer, true), EncodingOem);
+    MemoryText one(Bytes{0xFF});
+    EXPECT_EQ(DetectEncoding(one.buffer, true), EncodingOem);
+}
+
+// ---- Decoding
+
+TEST(DecodeUtf8, Sequences) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        int32_t expected;
+    } cases[] = {
+        {"ASCII", {0x41}, 0x41},
+        {"continuation as lead", {0x80}, -1},
+        {"two bytes", {0xC3, 0xA9}, 0xE9},
+        {"three bytes", {0xE2, 0x82, 0xAC}, 0x20AC},
+        {"four bytes", {0xF0, 0x9F, 0x98, 0x80}, 0x1F600},
+        {"overlong NUL", {0xC0, 0x80}, 0},
+        {"overlong slash", {0xE0, 0x80, 0xAF}, 0x2F},
+        {"bad continuation", {0xC3, 0x28}, -1},
+        {"lead F8", {0xF8, 0x80, 0x80, 0x80}, -1},
+        {"lead FF", {0xFF}, -1},
+        {"cut off", {0xE2, 0x82}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DecodeUtf8(c.bytes.data(), c.bytes.size()), c.expected);
+    }
+    EXPECT_EQ(DecodeUtf8(nullptr, 4), -1);
+}
+
+TEST(ReadChar, EmojiInUtf8IsOneReplacementAdvancingFourBytes) {
+    MemoryText t(B("\xF0\x9F\x98\x80!"), EncodingUtf8);
+    EXPECT_EQ(ReadChar(t.buffer), 0xFFFD);
+    EXPECT_EQ(t.buffer.position, 4u);
+    EXPECT_EQ(ReadChar(t.buffer), '!');
+    EXPECT_EQ(ReadChar(t.buffer), -1);
+    EXPECT_EQ(t.buffer.position, 5u);
+}
+
+TEST(ReadChar, Utf8InvalidInput) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::u16string chars;
+    } cases[] = {
+        {"lone continuation", "a\x80z", u"a\uFFFDz"},
+        {"lead F8", "\xF8z", u"\uFFFDz"},
+        {"bad continuation advances one byte", "\xC3\x28", u"\uFFFD("},
+        {"cut off at the end", "ab\xE2\x82", u"ab\uFFFD\uFFFD"},
+        {"encoded surrogate", "\xED\xA0\x80z", u"\uFFFDz"},
+        {"overlong forms decode", "\xC1\x81", u"A"},
+        {"three-byte character", "\xE2\x82\xAC", u"\u20AC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryText t(B(c.bytes), EncodingUtf8);
+        EXPECT_EQ(ReadAll(t.buffer), c.chars);
+    }
+}
+
+TEST(ReadChar, PeekMatchesReadAndStopsAtCutOffSequence) {
+    MemoryText t(B("a\xC3\xA9\xE2\x82"), EncodingUtf8);
+    EXPECT_EQ(PeekChar(t.buffer), 'a');
+    EXPECT_EQ(t.buffer.position, 0u);
+    ReadChar(t.buffer);
+    EXPECT_EQ(PeekChar(t.buffer), 0xE9);
+    ReadChar(t.buffer);
+    EXPECT_EQ(PeekChar(t.buffer), -1) << "cut-off sequence at the end";
+    EXPECT_EQ(ReadChar(t.buffer), 0xFFFD);
+}
+
+TEST(ReadChar, Utf32AboveTheBasicPlaneIsReplacement) {
+    MemoryText le(
+        Bytes{0x00, 0xF6, 0x01, 0x00, 0x41, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0xAC, 0x20, 0, 0},
+        EncodingUtf32Le);
+    EXPECT_EQ(ReadAll(le.buffer), u"\uFFFDA\uFFFD\u20AC");
+    MemoryText be(Bytes{0x00, 0x01, 0xF6, 0x00, 0x00, 0x00, 0x00, 0x41, 0x00, 0x00, 0x20}, EncodingUtf32Be);
+    EXPECT_EQ(ReadChar(be.buffer), 0xFFFD);
+    EXPECT_EQ(ReadChar(be.buffer), 'A');
+    EXPECT_EQ(ReadChar(be.buffer), -1) << "three bytes left";
+    EXPECT_EQ(be.buffer.position, 8u);
+}
+
+TEST(ReadChar, Utf16SurrogatesComeBackUnpairedAndAnOddByteEnds) {
+    MemoryText t(Bytes{0x3D, 0xD8, 0x00, 0xDE, 0x41, 0x00, 0x42}, EncodingUtf16Le);
+    EXPECT_EQ(ReadChar(t.buffer), 0xD83D);
+    EXPECT_EQ(ReadChar(t.buffer), 0xDE00);
+    EXPECT_EQ(ReadChar(t.buffer), 'A');
+    EXPECT_EQ(ReadChar(t.buffer), -1);
+    EXPECT_EQ(t.buffer.position, 6u);
+}
+
+TEST(ReadChar, SingleByteEncodings) {
+    MemoryText oem(Bytes{0x41, 0x80, 0xE1}, EncodingOem, 437);
+    EXPECT_EQ(ReadAll(oem.buffer), u"A\u00C7\u00DF");
+    MemoryText ascii(Bytes{0x80}, EncodingAscii, 1252);
+    EXPECT_EQ(ReadAll(ascii.buffer), u"\u20AC") << "ASCII decodes like OEM";
+    MemoryText unlisted(Bytes{0x80}, EncodingOem, 932);
+    EXPECT_EQ(ReadAll(unlisted.buffer), u"\u20AC") << "an unlisted code page uses 1252";
+    MemoryText raw(Bytes{0x80, 0x85, 0xFF}, EncodingRaw);
+    EXPECT_EQ(ReadAll(raw.buffer), u"\u0080\u0085\u00FF");
+    MemoryText ebcdic(Bytes{0xC8, 0x89, 0x5A, 0x9F}, EncodingEbcdic, 1252, 1141);
+    EXPECT_EQ(ReadAll(ebcdic.buffer), u"Hi\u00DC\u20AC");
+    MemoryText nul(Bytes{'a', 0, 'b'}, EncodingOem);
+    EXPECT_EQ(ReadAll(nul.buffer), std::u16string(u"a\0b", 3));
+}
+
+// ---- Lines
+
+struct LineCase {
+    const char* what;
+    std::u16string text;
+    uint64_t lines;
+    LineEnding kind;
+};
+
+const LineCase LineCases[] = {
+    {"CR LF", u"a\r\nb\r\n", 2, LineEndingCrLf},
+    {"LF, last line without ending", u"a\nb", 2, LineEndingLf},
+    {"LF CR", u"a\n\rb", 2, LineEndingLfCr},
+    {"CR", u"a\rb\r", 2, LineEndingCr},
+    {"two LF and two CR: no majority", u"a\nb\nc\rd\r", 4, LineEndingNone},
+    {"NEL only", u"a\u0085b\u0085c", 3, LineEndingNone},
+    {"NUL ends a line", std::u16string(u"a\0b", 3), 2, LineEndingNone},
+    {"empty lines", u"\n\n\n", 3, LineEndingLf},
+    {"CR LF CR LF", u"\r\n\r\n", 2, LineEndingCrLf},
+    {"LF CR LF", u"x\n\r\ny", 3, LineEndingNone},
+    {"CR CR LF", u"\r\r\n", 2, LineEndingNone},
+    {"one line without ending", u"abc", 1, LineEndingNone},
+    {"nothing", u"", 0, LineEndingNone},
+    {"CR LF majority", u"a\r\nb\r\nc\nd", 4, LineEndingCrLf},
+};
+
+class LineEndings : public testing::TestWithParam<TextEncoding> {};
+
+TEST_P(LineEndings, CountsAndKinds) {
+    for (const LineCase& c : LineCases) {
+        SCOPED_TRACE(c.what);
+        bool eightBit = GetParam() == EncodingOem || GetParam() == EncodingAscii;
+        if (eightBit && c.text.find(u'\u0085') != std::u16string::npos) continue; // no byte decodes to NEL
+        MemoryText t(Encode(c.text, GetParam()), GetParam());
+        EXPECT_EQ(CountLines(t.buffer), c.lines);
+        EXPECT_EQ(LineEndingKind(t.buffer), c.kind);
+        EXPECT_EQ(t.buffer.position, 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryEncoding, LineEndings,
+                         testing::Values(EncodingOem, EncodingUtf16Le, EncodingUtf16Be, EncodingUtf8,
+                                         EncodingEbcdic, EncodingUtf32Le, EncodingUtf32Be, EncodingRaw,
+                                         EncodingAscii));
+
+TEST(CountLines, Byte0x85IsNotALineBreakIn1252) {
+    MemoryText t(B("a\x85"
+                   "b"),
+                 EncodingOem, 1252);
+    EXPECT_EQ(CountLines(t.buffer), 1u) << "0x85 is the ellipsis in 1252";
+    MemoryText raw(B("a\x85"
+                     "b"),
+                   EncodingRaw);
+    EXPECT_EQ(CountLines(raw.buffer), 2u) << "0x85 is NEL when bytes are characters";
+}
+
+TEST(LineEndingKind, LooksAtTheFirst256EndingsOnly) {
+    std::u16string text;
+    for (int i = 0; i < 256; ++i)
+        text += u"x\n";
+    for (int i = 0; i < 1000; ++i)
+        text += u"y\r";
+    MemoryText t(Encode(text, EncodingUtf8), EncodingUtf8);
+    EXPECT_EQ(LineEndingKind(t.buffer), LineEndingLf);
+    EXPECT_EQ(CountLines(t.buffer), 1256u);
+}
+
+TEST(CountLines, StartsAtThePositionAndKeepsIt) {
+    MemoryText t(B("\xEF\xBB\xBF"
+                   "a\nb\nc"),
+                 EncodingUtf8);
+    t.buffer.position = 3;
+    EXPECT_EQ(CountLines(t.buffer), 3u);
+    EXPECT_EQ(t.buffer.position, 3u);
+    t.buffer.position = 5; // after "a\n"
+    EXPECT_EQ(CountLines(t.buffer), 2u);
+    EXPECT_EQ(LineEndingKind(t.buffer), LineEndingLf);
+    EXPECT_EQ(t.buffer.position, 5u);
+}
+
+TEST(CountLines, Utf8OverlongLineBreaksAndNel) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        uint64_t lines;
+    } cases[] = {
+        {"NEL",
+         "a\xC2\x85"
+         "b",
+         2},
+        {"overlong LF",
+         "a\xC0\x8A"
+         "b",
+         2},
+        {"overlong NUL",
+         "a\xE0\x80\x80"
+         "b",
+         2},
+        {"overlong NEL in four bytes",
+         "a\xF0\x80\x82\x85"
+         "b",
+         2},
+        {"C2 without continuation", "a\xC2\nb", 2},
+        {"E0 swallowing nothing special", "a\xE0\xA0\x80\n", 1},
+        {"cut-off lead before LF", "ab\xE0\n", 1},
+        {"CR then overlong LF pairs",
+         "a\r\xC0\x8A"
+         "b",
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryText t(B(c.bytes), EncodingUtf8);
+        EXPECT_EQ(CountLines(t.buffer), c.lines);
+    }
+}
+
+// The line count as the readers define it, character by character, as a reference.
+uint64_t ReferenceCountLines(TextBuffer& b) {
+    uint64_t saved = b.position, count = 0;
+    for (;;) {
+        bool any = false;
+        int32_t ch;
+        while ((ch = ReadChar(b)) > 0 && ch != 13 && ch != 10 && ch != 0x85)
+            any = true;
+        if (ch == 13 && PeekChar(b) == 10)
+            ReadChar(b);
+        else if (ch == 10 && PeekChar(b) == 13)
+            ReadChar(b);
+        if (any || ch != -1)
+            ++count;
+        else
+            break;
+    }
+    b.position = saved;
+    return count;
+}
+
+TEST(CountLines, AgreesWithTheCharacterByCharacterDefinition) {
+    std::mt19937 generator(20261208);
+    const uint8_t interesting[] = {0x00, 0x0A, 0x0D, 0x15, 0x25, 0x85, 0xC0, 0xC2, 0xE0, 0xF0,
+                                   0x80, 0x8A, 0x8D, 0x82, 0xA0, 'a',  ' ',  0xFF, 0xFE, 0x0A};
+    const TextEncoding encodings[] = {EncodingOem,     EncodingUtf16Le, EncodingUtf16Be,
+                                      EncodingUtf8,    EncodingEbcdic,  EncodingUtf32Le,
+                                      EncodingUtf32Be, EncodingRaw,     EncodingAscii};
+    for (int round = 0; round < 3000; ++round) {
+        size_t size = generator() % 200;
+        Bytes bytes(size);
+        for (auto& byte : bytes)
+            byte = generator() % 4 == 0 ? uint8_t(generator())
+                                        : interesting[generator() % std::size(interesting)];
+        for (TextEncoding encoding : encodings) {
+            MemoryText t(bytes, encoding, 437);
+            t.buffer.position = size ? generator() % size : 0;
+            uint64_t expected = ReferenceCountLines(t.buffer);
+            ASSERT_EQ(CountLines(t.buffer), expected) << "round " << round << " encoding " << encoding;
+        }
+    }
+}
+
+TEST(ReadLine, SkipBlankSkipsWhiteLinesButReturnsALastLineOfSpaces) {
+    MemoryText t(B("  \t\r\nfirst\n\n   \nsecond\r\n   "), EncodingOem);
+    wchar_t line[64];
+    ASSERT_EQ(ReadLine(t.buffer, line, 64, true), 0);
+    EXPECT_STREQ(line, L"first");
+    ASSERT_EQ(ReadLine(t.buffer, line, 64, true), 0);
+    EXPECT_STREQ(line, L"second");
+    ASSERT_EQ(ReadLine(t.buffer, line, 64, true), 0);
+    EXPECT_STREQ(line, L"   ");
+    EXPECT_EQ(ReadLine(t.buffer, line, 64, true), -1);
+    EXPECT_STREQ(line, L"");
+}
+
+TEST(ReadLine, WithoutSkipBlankReturnsEveryLine) {
+    MemoryText t(B("a\r\n\n\rb\rc\n\r\nd"), EncodingOem);
+    const wchar_t* expected[] = {L"a", L"", L"b", L"c", L"", L"d"};
+    wchar_t line[16];
+    for (const wchar_t* e : expected) {
+        ASSERT_EQ(ReadLine(t.buffer, line, 16, false), 0);
+        EXPECT_STREQ(line, e);
+    }
+    EXPECT_EQ(ReadLine(t.buffer, line, 16, false), -1);
+}
+
+TEST(ReadLine, CutsOverLongLinesAndContinuesWithTheNext) {
+    MemoryText t(B("abcdefg\nxy\nabcd\nabcde"), EncodingOem);
+    wchar_t line[5];
+    const wchar_t* expected[] = {L"abcd", L"xy", L"abcd", L"abcd"};
+    for (const wchar_t* e : expected) {
+        ASSERT_EQ(ReadLine(t.buffer, line, 5, false), 0);
+        EXPECT_STREQ(line, e);
+    }
+    EXPECT_EQ(ReadLine(t.buffer, line, 5, false), -1);
+}
+
+TEST(ReadLine, NelAndNulEndALineAlone) {
+    MemoryText t(Encode(std::u16string(u"a\u0085\rb\0\nc", 7), EncodingUtf16Le), EncodingUtf16Le);
+    const wchar_t* expected[] = {L"a", L"", L"b", L"", L"c"};
+    wchar_t line[16];
+    for (const wchar_t* e : expected) {
+        ASSERT_EQ(ReadLine(t.buffer, line, 16, false), 0);
+        EXPECT_STREQ(line, e);
+    }
+    EXPECT_EQ(ReadLine(t.buffer, line, 16, false), -1);
+}
+
+TEST(ReadLine, PairsAtTheEndOfTheData) {
+    MemoryText t(Encode(u"x\r", EncodingUtf16Be), EncodingUtf16Be);
+    t.bytes.push_back(0x00); // half a character after the CR
+    t.buffer.data = t.bytes.data();
+    t.buffer.size = t.bytes.size();
+    wchar_t line[8];
+    ASSERT_EQ(ReadLine(t.buffer, line, 8, false), 0);
+    EXPECT_STREQ(line, L"x");
+    EXPECT_EQ(ReadLine(t.buffer, line, 8, false), -1);
+}
+
+TEST(EncodingName, Names) {
+    struct Case {
+        uint32_t encoding;
+        int64_t bom;
+        const wchar_t* expected;
+    } cases[] = {
+        {EncodingOem, 0, L"OEM"},
+        {EncodingUtf16Le, 2, L"UTF-16LE with BOM"},
+        {EncodingUtf16Be, 0, L"UTF-16BE without BOM"},
+        {EncodingUtf8, 3, L"UTF-8 with BOM"},
+        {EncodingUtf8, 0, L"UTF-8 without BOM"},
+        {EncodingUtf8, -1, L"UTF-8"},
+        {EncodingEbcdic, 0, L"EBCDIC"},
+        {EncodingUtf32Le, 4, L"UTF-32LE with BOM"},
+        {EncodingUtf32Be, 0, L"UTF-32BE without BOM"},
+        {EncodingRaw, 1, L"raw"},
+        {EncodingAscii, 0, L"ASCII"},
+        {7, 0, L"unknown"},
+    };
+    for (const Case& c : cases) {
+        wchar_t out[1024];
+        ASSERT_EQ(EncodingName(c.encoding, c.bom, out), 0);
+        EXPECT_STREQ(out, c.expected);
+    }
+    EXPECT_EQ(EncodingName(EncodingOem, 0, nullptr), -1);
+}
+
+// ---- Robustness: random bytes placed right before an inaccessible page, so that reading one
+// byte past the end faults.
+
+class GuardedBytes {
+  public:
+    GuardedBytes() {
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        page_ = info.dwPageSize;
+        base_ =
+            static_cast<uint8_t*>(VirtualAlloc(nullptr, page_ * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old;
+        VirtualProtect(base_ + page_, page_, PAGE_NOACCESS, &old);
+    }
+    ~GuardedBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
+    // Places size bytes so that the last one is the last accessible byte.
+    uint8_t* Place(const Bytes& bytes) {
+        uint8_t* start = base_ + page_ - bytes.size();
+        std::copy(bytes.begin(), bytes.end(), start);
+        return start;
+    }
+    bool ok() const { return base_ != nullptr; }
+
+  private:
+    size_t page_ = 0;
+    uint8_t* base_ = nullptr;
+};
+
+TEST(Readers, RandomBytesNeverCrashOrReadPastTheEnd) {
+    GuardedBytes guard;
+    ASSERT_TRUE(guard.ok());
+    std::mt19937 generator(7);
+    const TextEncoding encodings[] = {EncodingOem,     EncodingUtf16Le, EncodingUtf16Be,
+                                      EncodingUtf8,    EncodingEbcdic,  EncodingUtf32Le,
+                                      EncodingUtf32Be, EncodingRaw,     EncodingAscii};
+    wchar_t line[8];
+    for (int round = 0; round < 400; ++round) {
+        Bytes bytes(generator() % 300);
+        for (auto& b : bytes)
+            b = uint8_t(generator());
+        for (TextEncoding encoding : encodings) {
+            TextBuffer b;
+            b.data = guard.Place(bytes);
+            b.size = bytes.size();
+            b.encoding = encoding;
+            b.codePageIndex = generator() % 24;
+            b.ebcdicIndex = generator() % 10;
+            uint64_t reads = 0;
+            while (ReadChar(b) >= 0)
+                ASSERT_LE(++reads, bytes.size());
+            EXPECT_LE(b.position, b.size);
+            b.position = 0;
+            uint64_t lines = 0;
+            while (b.position < b.size && ReadLine(b, line, std::size(line), round % 2 == 0) == 0)
+                ASSERT_LE(++lines, bytes.size() + 1);
+            b.position = 0;
+            EXPECT_LE(CountLines(b), bytes.size());
+            EXPECT_LE(static_cast<uint32_t>(LineEndingKind(b)), 4u);
+            b.position = 0;
+            DetectEncoding(b, true);
+            EXPECT_LE(b.position, b.size);
+            b.data = nullptr; // not owned
+        }
+    }
+}
+
+} // namespace
