@@ -1,8 +1,93 @@
-// Text encoding section (not yet built).
+// Text encoding section: the encoding and byte-order mark, the line count and the prevailing
+// line-ending style of files whose extension marks them as text.
+#include "reports/TextEncoding.h"
+
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
+#include "reports/FindData.h"
 #include "reports/ReportSections.h"
+#include "reports/ReportText.h"
+#include "text/Encoding.h"
+
+#include <algorithm>
+#include <cwchar>
 
 namespace scrutel {
 
-int TextEncodingReport(const wchar_t*, const wchar_t*) { return 0; }
+namespace {
+
+const wchar_t* LineEndingName(LineEnding kind) {
+    switch (kind) {
+    case LineEndingCr:
+        return L"CR";
+    case LineEndingLf:
+        return L"LF";
+    case LineEndingCrLf:
+        return L"CR/LF";
+    case LineEndingLfCr:
+        return L"LF/CR";
+    default:
+        return L"";
+    }
+}
+
+// True when none of the first 128 KiB of the buffer has its top bit set.
+bool StartsSevenBit(const TextBuffer& buffer) {
+    uint64_t n = std::min<uint64_t>(buffer.size, 131072);
+    uint8_t any = 0;
+    for (uint64_t i = 0; i < n; ++i)
+        any |= buffer.data[i];
+    return (any & 0x80) == 0;
+}
+
+} // namespace
+
+bool IsTextFileType(const wchar_t* path, const wchar_t* textFileTypes) {
+    if (!path || !*path || !textFileTypes) return false;
+    const wchar_t* extension = FindExtension(path);
+    if (!extension || extension[1] == 0) return false;
+    size_t length = wcslen(extension);
+    for (const wchar_t* hit = wcsstr(textFileTypes, extension); hit; hit = wcsstr(hit + 1, extension)) {
+        wchar_t after = hit[length];
+        if (after == L'|' || after == 0) return true;
+    }
+    return false;
+}
+
+int TextEncodingReport(const wchar_t* path, const wchar_t* textFileTypes) {
+    if (!path || !*path) return -1;
+    if (!IsTextFileType(path, textFileTypes)) return 0;
+    TextBuffer buffer;
+    if (OpenTextBuffer(&buffer, path, TextDetectEbcdic, 0) != 0) return 0;
+    if (buffer.encoding == EncodingOem && buffer.data && StartsSevenBit(buffer))
+        buffer.encoding = EncodingAscii;
+
+    wchar_t name[1024] = {};
+    EncodingName(buffer.encoding, static_cast<int64_t>(buffer.bomLength), name);
+    bool printed = false;
+    if (name[0]) {
+        Printf(L"    Text encoding ........... %s", name);
+        if (EndLine(1) == ABORTED) {
+            CloseTextBuffer(&buffer);
+            return ABORTED;
+        }
+        printed = true;
+    }
+
+    uint64_t count = CountLines(buffer);
+    LineEnding kind = LineEndingKind(buffer);
+    CloseTextBuffer(&buffer);
+
+    if (kind != LineEndingNone) {
+        wchar_t countText[64] = {};
+        _snwprintf(countText, 63, L"%I64u", static_cast<unsigned long long>(count));
+        FormatWithCommas(countText, 64);
+        Printf(L"    Lines ................... %s  (%s)", countText, LineEndingName(kind));
+        if (EndLine(1) == ABORTED) return ABORTED;
+        printed = true;
+    }
+    if (printed && EndLine(1) == ABORTED) return ABORTED;
+    return 0;
+}
 
 } // namespace scrutel

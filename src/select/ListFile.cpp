@@ -1,13 +1,97 @@
-// List files (placeholder until the text sources exist).
+// List files: "@name", "@clip:" and "@-" specifications whose lines name the files to report.
+// Names are taken literally (resolved to full paths, never expanded as wildcards or filtered).
 #include "select/ListFile.h"
+
+#include "plugin/ErrorReport.h"
+#include "plugin/HostApi.h"
+#include "select/PathResolve.h"
+#include "select/Walker.h"
+#include "text/Encoding.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <vector>
 
 namespace scrutel {
 
-int ReadListFile(const wchar_t* listName, uint32_t, ScanSettings&, FileHandler, uint32_t) {
-    if (!listName || !*listName) return -1;
-    return 2;
+namespace {
+
+constexpr size_t LineChars = 32768;
+
+// Calls the handler; an exception it lets escape is reported and stops the reading.
+int GuardedCall(FileHandler handler, const wchar_t* path, uint32_t omitMask, ScanSettings& settings) {
+    try {
+        return handler(path, omitMask, settings);
+    } catch (...) {
+        ReportHandlerException(path, omitMask);
+        return ABORTED;
+    }
 }
 
-void TrimSpaces(wchar_t*) {}
+void RemoveQuotes(wchar_t* line) {
+    wchar_t* out = line;
+    for (const wchar_t* in = line; *in; ++in)
+        if (*in != L'"') *out++ = *in;
+    *out = 0;
+}
+
+} // namespace
+
+void TrimSpaces(wchar_t* line) {
+    if (!line || !*line) return;
+    size_t length = wcslen(line);
+    size_t first = 0;
+    while (first < length && iswspace(line[first]))
+        ++first;
+    if (first == length) {
+        line[0] = 0;
+        return;
+    }
+    size_t last = length - 1;
+    while (iswspace(line[last]))
+        --last;
+    size_t kept = last - first + 1;
+    wmemmove(line, line + first, kept);
+    line[kept] = 0;
+}
+
+int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& settings, FileHandler handler,
+                 uint32_t walkFlags) {
+    if (!listName || !*listName || !handler) return -1;
+    HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+    TextBuffer buffer;
+    if (OpenTextBuffer(&buffer, listName, 0, GetOEMCP()) != 0) {
+        PrintErrorPrefix();
+        Qprintf(standardError, L"Error opening list file \"%s\"\r\n", listName);
+        return 2;
+    }
+    std::vector<wchar_t> line(LineChars, 0);
+    std::vector<wchar_t> path(LineChars, 0);
+    int result = 0;
+    while (buffer.position < buffer.size && ReadLine(buffer, line.data(), LineChars, true) == 0) {
+        TrimSpaces(line.data());
+        if (line[0] == L':') continue; // a comment
+        RemoveQuotes(line.data());
+        if (line[0] == 0) continue;
+        path[0] = 0;
+        if (ResolvePath(line.data(), path.data(), ResolveHome) != 0) continue;
+        AddLongPathPrefix(path.data(), LineChars);
+        if (path[0] == 0) continue;
+        if (QueryIsFileOrDirectory(path.data())) {
+            int handled = GuardedCall(handler, path.data(), omitMask, settings);
+            if (handled == ABORTED) {
+                result = ABORTED;
+                break;
+            }
+            if (handled != 0) result = handled;
+        } else if (!(walkFlags & WalkQuietNotFound)) {
+            PrintErrorPrefix();
+            Qprintf(standardError, L"File not found: %s\r\n", path.data());
+            result = 2;
+        }
+    }
+    CloseTextBuffer(&buffer);
+    return result;
+}
 
 } // namespace scrutel
