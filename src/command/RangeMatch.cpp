@@ -156,20 +156,31 @@ int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory, const 
     return 0;
 }
 
+// The path goes in double quotes with every "%" doubled: file names may hold "%", "[", "]",
+// blanks and commas, and the host expands a function's argument before it calls the function,
+// so a bare name could expand variables or call other functions.
+int DescriptionExpression(const wchar_t* path, wchar_t* buffer) {
+    static constexpr wchar_t Head[] = L"%@descript[\"";
+    static constexpr wchar_t Tail[] = L"\"]";
+    size_t at = wcslen(Head);
+    wmemcpy(buffer, Head, at);
+    const size_t limit = LookupChars - wcslen(Tail) - 1;
+    for (const wchar_t* p = path; *p; ++p) {
+        size_t needed = *p == L'%' ? 2 : 1;
+        if (at + needed > limit) return 111;
+        buffer[at++] = *p;
+        if (*p == L'%') buffer[at++] = L'%';
+    }
+    wmemcpy(buffer + at, Tail, wcslen(Tail) + 1);
+    return 0;
+}
+
 int LookupDescription(const wchar_t* path, wchar_t* output) {
     if (!output || !path || output == path) return -1;
     if (!*path || !QueryIsFileOrDirectory(path)) return 2;
     auto buffer = std::unique_ptr<wchar_t[]>(new (std::nothrow) wchar_t[LookupChars]());
     if (!buffer) return 1;
-    static constexpr wchar_t Head[] = L"%@descript[";
-    size_t headLength = wcslen(Head);
-    size_t pathLength = wcslen(path);
-    // The expression, the closing "]" and the terminating 0 must fit the buffer.
-    if (headLength + pathLength + 2 > LookupChars) return 111;
-    wmemcpy(buffer.get(), Head, headLength);
-    wmemcpy(buffer.get() + headLength, path, pathLength);
-    buffer[headLength + pathLength] = L']';
-    buffer[headLength + pathLength + 1] = 0;
+    if (DescriptionExpression(path, buffer.get()) != 0) return 111;
 
     // Whatever the host writes to standard error while it expands goes to "nul".
     HANDLE savedError = GetStdHandle(STD_ERROR_HANDLE);

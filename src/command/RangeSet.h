@@ -61,6 +61,9 @@ int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory, const 
 // 0 done, 1 the host could not expand it, 2 path empty or not existing, 111 too long for the
 // buffer, -1 missing or shared buffer.
 int LookupDescription(const wchar_t* path, wchar_t* output);
+// The host expression for path's description in buffer (8192 characters): 0, or 111 when it
+// does not fit.
+int DescriptionExpression(const wchar_t* path, wchar_t* buffer);
 
 // The Gregorian day number with 1 January 1601 as day 1; modulo 7 it is the day of the week
 // (0 Sunday). Month 1 to 12; out-of-range months count no days before them.
