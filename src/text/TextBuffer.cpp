@@ -176,9 +176,7 @@ int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t co
         QueryTrueName(source, trueName.data());
         trueName[PathCapacity - 1] = 0;
         std::wstring canonical = trueName.data();
-        if (canonical.size() > 7 && _wcsnicmp(canonical.c_str(), L"Volume{", 7) == 0 &&
-            iswxdigit(canonical[7]))
-            canonical.insert(0, L"\\\\.\\");
+        if (IsVolumeGuidName(canonical.c_str())) canonical.insert(0, L"\\\\.\\");
         b.name = std::move(canonical);
         b.file.reset(
             ::CreateFileW(b.name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -250,6 +248,10 @@ uint32_t EbcdicCodePageForLocale(uint32_t locale) {
     for (const auto& pair : EbcdicLocaleMap)
         if ((pair.locale & 0x3FFu) == primary) found = pair.codePage;
     return found ? found : 1140;
+}
+
+bool IsVolumeGuidName(const wchar_t* trueName) {
+    return trueName && _wcsnicmp(trueName, L"Volume{", 7) == 0 && iswxdigit(trueName[7]);
 }
 
 uint32_t UserEbcdicCodePage() {
