@@ -1,8 +1,271 @@
-// Shell link target section (not yet built).
+// The link-target section: a shell link's target with its arguments, or its shell item or
+// advertised product, followed by the target's alias, version summary and executable type.
+#include "reports/LinkTarget.h"
+
+#include "command/ScanSettings.h"
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
+#include "plugin/Owners.h"
+#include "reports/ExecutableType.h"
 #include "reports/ReportSections.h"
+#include "reports/ReportText.h"
+#include "reports/VersionInfo.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <string_view>
+#include <vector>
+#include <windows.h>
 
 namespace scrutel {
 
-int LinkTargetSection(const wchar_t*, uint32_t) { return 0; }
+namespace {
+
+constexpr std::wstring_view PackedAlphabet =
+    L"!$%&'()*+,-.0123456789=?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[]^_`abcdefghijklmnopqrstuvwxyz{}~";
+constexpr size_t PackedGuidChars = 20;
+constexpr size_t VersionTextChars = 1024;
+constexpr uint32_t DarwinSignature = 0xA0000006;
+constexpr DWORD HasDarwinId = 0x1000;
+constexpr size_t DarwinAnsiBytes = 260;
+constexpr size_t DarwinWideChars = 260;
+constexpr WORD InstallerProductInfoOrdinal = 70;
+
+bool Blank(const wchar_t* text) {
+    for (; *text; ++text)
+        if (!iswspace(*text)) return false;
+    return true;
+}
+
+// The installed name of a product, through msi.dll loaded for this call only, so that a system
+// without it still loads the plugin. Empty when unknown.
+std::wstring InstalledProductName(const wchar_t* productCode) {
+    using ProductInfo = UINT(WINAPI*)(LPCWSTR, LPCWSTR, LPWSTR, LPDWORD);
+    Module msi(LoadLibraryW(L"msi.dll"));
+    if (!msi) return L"";
+    auto query = reinterpret_cast<ProductInfo>(
+        reinterpret_cast<void*>(GetProcAddress(msi.get(), MAKEINTRESOURCEA(InstallerProductInfoOrdinal))));
+    if (!query) return L"";
+    std::vector<wchar_t> name(DescriptorChars, L'\0');
+    DWORD length = static_cast<DWORD>(name.size());
+    if (query(productCode, L"InstalledProductName", name.data(), &length) != ERROR_SUCCESS) return L"";
+    name.back() = 0;
+    return name.data();
+}
+
+void CopyBounded(wchar_t* output, size_t capacity, const std::wstring& text) {
+    size_t n = text.size() < capacity ? text.size() : capacity - 1;
+    wmemcpy(output, text.c_str(), n);
+    output[n] = 0;
+}
+
+} // namespace
+
+int DecodePackedGuid(const wchar_t* packed, wchar_t* output) {
+    if (!output) return -1;
+    if (!packed || wcsnlen(packed, PackedGuidChars) < PackedGuidChars) return 10;
+    uint32_t values[4];
+    for (size_t i = 0; i < PackedGuidChars; ++i)
+        if (PackedAlphabet.find(packed[i]) == std::wstring_view::npos) return 11;
+    for (size_t g = 0; g < 4; ++g) {
+        uint64_t value = 0;
+        for (int k = 4; k >= 0; --k)
+            value = value * 85 + PackedAlphabet.find(packed[5 * g + k]);
+        if (value > 0xFFFFFFFFull) return 12;
+        values[g] = static_cast<uint32_t>(value);
+    }
+    uint8_t d4[8];
+    for (int i = 0; i < 4; ++i) {
+        d4[i] = static_cast<uint8_t>(values[2] >> (8 * i));
+        d4[4 + i] = static_cast<uint8_t>(values[3] >> (8 * i));
+    }
+    _snwprintf(output, 39, L"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", values[0],
+               values[1] & 0xFFFF, values[1] >> 16, d4[0], d4[1], d4[2], d4[3], d4[4], d4[5], d4[6], d4[7]);
+    output[38] = 0;
+    return 0;
+}
+
+DarwinDescriptors ReadDarwinBlock(const ByteReader& block) {
+    DarwinDescriptors d;
+    auto size = block.u32le(0);
+    auto signature = block.u32le(4);
+    if (!size || !signature || *signature != DarwinSignature) return d;
+    // The stated size may be smaller than the block: read no further than it says.
+    ByteReader body = block.sub(0, *size <= block.size() ? *size : block.size());
+    for (size_t i = 0; i < DarwinAnsiBytes; ++i) {
+        auto c = body.u8(8 + i);
+        if (!c || *c == 0) break;
+        d.ansi.push_back(static_cast<char>(*c));
+    }
+    for (size_t i = 0; i < DarwinWideChars; ++i) {
+        auto c = body.u16le(8 + DarwinAnsiBytes + 2 * i);
+        if (!c || *c == 0) break;
+        d.wide.push_back(static_cast<wchar_t>(*c));
+    }
+    return d;
+}
+
+int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* arguments) {
+    if (!target || !linkPath || !*linkPath) return -1;
+    target[0] = 0;
+    if (arguments) arguments[0] = 0;
+    std::wstring descriptor;
+    CoTaskMemory idList;
+    int result = LinkUnresolved;
+    {
+        ComPtr<IShellLinkW> link;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                       link.put_void()))) {
+            ComPtr<IPersistFile> file;
+            if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
+                SUCCEEDED(file->Load(linkPath, STGM_READ))) {
+                if (FAILED(link->GetPath(target, static_cast<int>(LinkTargetChars), nullptr, 0)))
+                    target[0] = 0;
+                target[LinkTargetChars - 1] = 0;
+                if (target[0]) {
+                    result = LinkPath;
+                } else {
+                    LPITEMIDLIST list = nullptr;
+                    if (SUCCEEDED(link->GetIDList(&list))) idList.reset(list);
+                }
+                if (arguments) {
+                    if (FAILED(link->GetArguments(arguments, static_cast<int>(LinkArgumentChars))))
+                        arguments[0] = 0;
+                    arguments[LinkArgumentChars - 1] = 0;
+                }
+                ComPtr<IShellLinkDataList> data;
+                DWORD flags = 0;
+                if (SUCCEEDED(link->QueryInterface(IID_IShellLinkDataList, data.put_void())) &&
+                    SUCCEEDED(data->GetFlags(&flags)) && (flags & HasDarwinId)) {
+                    void* raw = nullptr;
+                    if (SUCCEEDED(data->CopyDataBlock(DarwinSignature, &raw)) && raw) {
+                        LocalMemory block(raw);
+                        DarwinDescriptors d = ReadDarwinBlock(ByteReader(raw, LocalSize(raw)));
+                        if (!d.wide.empty()) {
+                            descriptor = d.wide;
+                        } else if (!d.ansi.empty()) {
+                            std::vector<wchar_t> wide(DescriptorChars, L'\0');
+                            if (MultiByteToWideChar(CP_ACP, 0, d.ansi.c_str(), -1, wide.data(),
+                                                    static_cast<int>(DescriptorChars)) > 0)
+                                descriptor = wide.data();
+                        }
+                    }
+                }
+            }
+        }
+    }
+    if (result == LinkPath) return LinkPath;
+
+    if (idList) {
+        SHFILEINFOW info{};
+        if (SHGetFileInfoW(static_cast<LPCWSTR>(idList.get()), 0, &info, sizeof info,
+                           SHGFI_PIDL | SHGFI_DISPLAYNAME) &&
+            info.szDisplayName[0]) {
+            info.szDisplayName[MAX_PATH - 1] = 0;
+            CopyBounded(target, LinkTargetChars, L"<" + std::wstring(info.szDisplayName) + L">");
+            return LinkShellItem;
+        }
+    }
+    if (descriptor.empty()) return LinkUnresolved;
+
+    wchar_t productCode[DescriptorChars] = {};
+    DecodePackedGuid(descriptor.c_str(), productCode);
+    std::wstring name = productCode[0] ? InstalledProductName(productCode) : L"";
+    if (!name.empty())
+        CopyBounded(target, LinkTargetChars, L"<<" + name + L">>");
+    else if (productCode[0])
+        CopyBounded(target, LinkTargetChars, L"<<" + std::wstring(productCode) + L">>");
+    else
+        return LinkUnresolved;
+    return LinkAdvertised;
+}
+
+bool ReadVersionSummary(const wchar_t* path, wchar_t* description, wchar_t* versionText) {
+    description[0] = 0;
+    versionText[0] = 0;
+    std::vector<std::byte> block;
+    if (ReadVersionBlock(path, block) != 0) return false;
+    auto parts = FixedFileVersion(block);
+    QueryVersionString(block.data(), block.size(), L"FileDescription", description);
+    QueryVersionString(block.data(), block.size(), L"FileVersion", versionText);
+    if (!parts || (*parts)[0] + (*parts)[1] + (*parts)[2] + (*parts)[3] == 0) return false;
+    if (Blank(versionText))
+        _snwprintf(versionText, VersionTextChars, L"%u.%u.%u.%u", (*parts)[0], (*parts)[1], (*parts)[2],
+                   (*parts)[3]);
+    versionText[VersionTextChars - 1] = 0;
+    return true;
+}
+
+int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseReader& reader) {
+    if (!path) return -1;
+    const wchar_t* extension = FindExtension(path);
+    if (!extension || _wcsicmp(extension, L".lnk") != 0) return 0;
+    QuotePair q = QuotesForMask(omitMask);
+
+    std::vector<wchar_t> target(LinkTargetChars, L'\0');
+    std::vector<wchar_t> arguments(LinkArgumentChars, L'\0');
+    int kind = ResolveShellLink(path, target.data(), arguments.data());
+    if (target[0] == 0) return 0;
+    if (kind == LinkPath)
+        Printf(L"    Link target:  %c%s%c %s", q.open, target.data(), q.close, arguments.data());
+    else
+        Printf(L"    Link target:  %s", target.data());
+    if (EndLine(1) == ABORTED) return ABORTED;
+
+    std::vector<wchar_t> resolved(AliasPathChars, L'\0');
+    bool aliasShown = false;
+    if (kind == LinkPath) {
+        const wchar_t* targetExtension = FindExtension(target.data());
+        if (!(omitMask & OmitExecAliases) && targetExtension && _wcsicmp(targetExtension, L".exe") == 0 &&
+            QueryFileSize(target.data(), 0) == 0) {
+            uint32_t tag = FollowAlias(target.data(), resolved.data(), reader);
+            if (tag != 0) {
+                if (tag == 0x8000001B)
+                    Printf(L"    AppX alias:   %c%s%c", q.open, resolved.data(), q.close);
+                else
+                    Printf(L"    Symlink:      %c%s%c", q.open, resolved.data(), q.close);
+                if (EndLine(1) == ABORTED) return ABORTED;
+                aliasShown = true;
+            }
+        }
+    }
+    bool aliasCandidate = aliasShown && ExeLikeExtension(FindExtension(resolved.data()));
+    bool targetCandidate = kind == LinkPath && ExeLikeExtension(FindExtension(target.data()));
+
+    if (!(omitMask & OmitVersionInfo)) {
+        wchar_t description[VersionTextChars], versionText[VersionTextChars];
+        bool found = aliasCandidate && ReadVersionSummary(resolved.data(), description, versionText);
+        if (!found && targetCandidate) found = ReadVersionSummary(target.data(), description, versionText);
+        if (found) {
+            if (!Blank(description))
+                Printf(L"    Version:      %c%s%c \u2014 %s", q.open, description, q.close, versionText);
+            else
+                Printf(L"    Version:      %s", versionText);
+            if (EndLine(1) == ABORTED) return ABORTED;
+        }
+    }
+
+    if (!(omitMask & OmitExeInfo) && (aliasCandidate || targetCandidate)) {
+        int code = aliasCandidate ? ExecutableTypeCode(resolved.data()) : 0;
+        if (code <= 0 && targetCandidate) code = ExecutableTypeCode(target.data());
+        if (code >= 1 && code <= 18) {
+            Printf(L"    EXE type:     %s", ExecutableTypeName(code));
+            if (EndLine(1) == ABORTED) return ABORTED;
+        }
+    }
+    return EndLine(1);
+}
+
+int LinkTargetSection(const wchar_t* path, uint32_t omitMask) {
+    try {
+        return LinkTargetSectionWith(path, omitMask, SystemReparseReader());
+    } catch (...) {
+        return 0;
+    }
+}
 
 } // namespace scrutel

@@ -1,0 +1,50 @@
+// Shell links: what a ".lnk" file points to (a path with arguments, a shell item, or an
+// installed product), the decoder of packed product codes, and the link-target section's seams.
+#pragma once
+#include "plugin/ByteReader.h"
+#include "reports/ExecAlias.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace scrutel {
+
+inline constexpr size_t LinkTargetChars = 32768;
+inline constexpr size_t LinkArgumentChars = 8192;
+inline constexpr size_t DescriptorChars = 1024;
+
+// What ResolveShellLink found.
+enum ShellLinkResult : int {
+    LinkUnresolved = 0,
+    LinkPath = 1,      // target holds the path, arguments the link's arguments
+    LinkShellItem = 2, // target holds "<display name>"
+    LinkAdvertised = 3 // target holds "<<product name>>" or "<<{product code}>>"
+};
+
+// Decodes the first 20 characters of a packed product code into braced GUID text (output holds
+// at least 39 characters). 0 success; 10 shorter than 20 characters; 11 a character outside
+// the alphabet; 12 a group worth more than 0xFFFFFFFF; -1 no output. Output untouched on failure.
+int DecodePackedGuid(const wchar_t* packed, wchar_t* output);
+
+// The descriptors of a Darwin data block (the block that CopyDataBlock returns for signature
+// 0xA0000006): the wide one and the ANSI one, each up to its terminator within its field.
+struct DarwinDescriptors {
+    std::wstring wide;
+    std::string ansi;
+};
+DarwinDescriptors ReadDarwinBlock(const ByteReader& block);
+
+// Reads the shell link at linkPath. target holds LinkTargetChars characters, arguments (when
+// given) LinkArgumentChars. Returns a ShellLinkResult, or -1 without a target buffer or link path.
+int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* arguments);
+
+// The version summary of a program: the description and the version text (1024 characters
+// each) and whether the fixed version is other than 0.0.0.0. An empty or blank version text
+// is replaced by the numeric file version.
+bool ReadVersionSummary(const wchar_t* path, wchar_t* description, wchar_t* versionText);
+
+// The link-target section with a replaceable reparse reader (for the alias of the target).
+int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseReader& reader);
+
+} // namespace scrutel
