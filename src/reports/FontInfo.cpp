@@ -6,6 +6,7 @@
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
+#include "text/TextBuffer.h"
 
 #include <windows.h>
 
@@ -43,32 +44,10 @@ int ReportOneFont(const void* data, size_t size, size_t fontOffset, uint32_t wid
     return 0;
 }
 
-// A font file mapped read-only.
-struct MappedFont {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    HANDLE mapping = nullptr;
-    const void* view = nullptr;
-    size_t size = 0;
-    MappedFont() = default;
-    MappedFont(const MappedFont&) = delete;
-    MappedFont& operator=(const MappedFont&) = delete;
-    ~MappedFont() {
-        if (view) UnmapViewOfFile(view);
-        if (mapping) CloseHandle(mapping);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    }
-    bool Open(const wchar_t* path) {
-        file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        LARGE_INTEGER length;
-        if (!GetFileSizeEx(file, &length) || length.QuadPart <= 0) return false;
-        mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-        if (!mapping) return false;
-        view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-        if (!view) return false;
-        size = static_cast<size_t>(length.QuadPart);
-        return true;
-    }
+// Closes the text buffer on every path out of the section.
+struct TextBufferCloser {
+    TextBuffer* buffer;
+    ~TextBufferCloser() { CloseTextBuffer(buffer); }
 };
 
 } // namespace
@@ -102,18 +81,23 @@ int FontSection(const wchar_t* path, uint32_t width) {
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
         return 2;
-    MappedFont font;
-    if (!font.Open(path)) return -2;
-    return ReportFontsFromBytes(font.view, font.size, width);
+    TextBuffer buffer;
+    if (OpenTextBuffer(&buffer, path, 0, 0) != 0) return -2;
+    TextBufferCloser closer{&buffer};
+    if (buffer.size > SIZE_MAX) return 0;
+    return ReportFontsFromBytes(buffer.data, static_cast<size_t>(buffer.size), width);
 }
 
 int ReadFontHeaderStrings(const wchar_t* path, wchar_t* description, wchar_t* version, wchar_t* legal) {
     if (!description || !version || !legal) return 0;
     description[0] = version[0] = legal[0] = 0;
     if (!path || !*path) return 0;
-    MappedFont font;
-    if (!font.Open(path)) return 0;
-    return FontHeaderStringsFromBytes(font.view, font.size, description, version, legal);
+    TextBuffer buffer;
+    if (OpenTextBuffer(&buffer, path, 0, 0) != 0) return 0;
+    TextBufferCloser closer{&buffer};
+    if (buffer.size > SIZE_MAX) return 0;
+    return FontHeaderStringsFromBytes(buffer.data, static_cast<size_t>(buffer.size), description, version,
+                                      legal);
 }
 
 } // namespace scrutel

@@ -1,8 +1,85 @@
-// Version header: description, version and legal notice (not yet built).
+// Version header: the first lines of a file's report, with its description, version and legal
+// notice from the version resource or, for a font file without one, from its naming table.
+#include "reports/VersionHeader.h"
+
+#include "command/ScanSettings.h"
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
+#include "reports/FontNames.h"
 #include "reports/ReportSections.h"
+#include "reports/ReportText.h"
+#include "reports/VersionInfo.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <cwctype>
+#include <vector>
 
 namespace scrutel {
 
-int VersionHeaderSection(const wchar_t*, int, uint32_t) { return 0; }
+namespace {
+
+constexpr size_t HeaderCapacity = 1024;
+
+bool HasVisibleText(const wchar_t* text) {
+    for (; text && *text; ++text)
+        if (!iswspace(*text)) return true;
+    return false;
+}
+
+} // namespace
+
+int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, const wchar_t* legal,
+                            int quoteFlag, uint32_t maxWidth) {
+    QuotePair quotes = QuotesForFlag(quoteFlag);
+    bool hasDescription = HasVisibleText(description);
+    bool hasVersion = HasVisibleText(version);
+    int lines = 0;
+    if (hasDescription || hasVersion) {
+        if (hasDescription && hasVersion)
+            Printf(L"    %c%s%c \u2014 %s", quotes.open, description, quotes.close, version);
+        else if (hasDescription)
+            Printf(L"    %c%s%c \u2014 (no version)", quotes.open, description, quotes.close);
+        else
+            Printf(L"    (No description) \u2014 %s", version);
+        if (EndLine(1) == ABORTED) return ABORTED;
+        ++lines;
+    }
+    if (HasVisibleText(legal)) {
+        wchar_t notice[HeaderCapacity];
+        wcsncpy(notice, legal, HeaderCapacity - 1);
+        notice[HeaderCapacity - 1] = 0;
+        // The notice keeps room for the indentation and a margin on a line of maxWidth.
+        if (maxWidth != 0) TruncateWithEllipsis(notice, maxWidth > 5 ? maxWidth - 5 : 1);
+        Printf(L"    %s", notice);
+        if (EndLine(1) == ABORTED) return ABORTED;
+        ++lines;
+    }
+    if (lines && EndLine(1) == ABORTED) return ABORTED;
+    return lines;
+}
+
+int VersionHeaderSection(const wchar_t* path, int quoteFlag, uint32_t maxWidth) {
+    if (!path || !*path) return -1;
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return -2;
+    wchar_t description[HeaderCapacity] = {};
+    wchar_t version[HeaderCapacity] = {};
+    wchar_t legal[HeaderCapacity] = {};
+    std::vector<std::byte> block;
+    int read = ReadVersionBlock(path, block);
+    if (read == 8) return -2;
+    if (read == 0) {
+        QueryVersionString(block.data(), block.size(), L"FileDescription", description);
+        QueryVersionString(block.data(), block.size(), L"FileVersion", version);
+        QueryVersionString(block.data(), block.size(), L"LegalCopyright", legal);
+    } else if (read == 126 && FontFileKind(path) != 0) {
+        if (ReadFontHeaderStrings(path, description, version, legal) == 0) return 0;
+    }
+    return PrintVersionHeaderLines(description, version, legal, quoteFlag, maxWidth);
+}
 
 } // namespace scrutel
