@@ -1,0 +1,166 @@
+// One-read computation of CRC-32, cksum and the CryptoAPI digests, and their report lines.
+#include "reports/ChecksumSet.h"
+
+#include "command/ScanSettings.h"
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
+#include "plugin/Owners.h"
+#include "reports/Crc.h"
+
+#include <wincrypt.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace scrutel {
+
+namespace {
+
+constexpr DigestAlgorithm Standard[] = {
+    {HashMd5, CALG_MD5, L"    MD5    :  "},        {HashSha1, CALG_SHA1, L"    SHA-1  :  "},
+    {HashSha256, CALG_SHA_256, L"    SHA-256:  "}, {HashSha384, CALG_SHA_384, L"    SHA-384:  "},
+    {HashSha512, CALG_SHA_512, L"    SHA-512:  "},
+};
+
+// Releasing the last context unloads the provider's library, and the next file loads it again:
+// tens of milliseconds per file under some loaders. Pinning the library once keeps every later
+// context cheap; it is a system library that stays for the life of the process anyway once used.
+void KeepProviderLoaded() {
+    static bool pinned = false;
+    if (pinned) return;
+    HMODULE module = nullptr;
+    pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"rsaenh.dll", &module) != FALSE;
+}
+
+} // namespace
+
+std::span<const DigestAlgorithm> StandardDigests() {
+    return Standard;
+}
+
+ChecksumSet::ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests) : mask_(hashMask) {
+    for (const DigestAlgorithm& a : digests) {
+        if (!(hashMask & a.bit) || digestCount_ == std::size(digests_)) continue;
+        Digest& d = digests_[digestCount_++];
+        d.algorithm = a;
+        // One context serves every digest; a digest whose context or hash object cannot be had
+        // fails alone (the next one tries the context again).
+        if (!provider_) {
+            if (CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+                KeepProviderLoaded();
+            else
+                provider_ = 0;
+        }
+        if (!provider_ || !CryptCreateHash(provider_, a.algorithm, 0, 0, &d.hash)) {
+            d.hash = 0;
+            d.failed = true;
+        }
+    }
+}
+
+ChecksumSet::~ChecksumSet() {
+    for (size_t i = 0; i < digestCount_; ++i)
+        if (digests_[i].hash) CryptDestroyHash(digests_[i].hash);
+    if (provider_) CryptReleaseContext(provider_, 0);
+}
+
+void ChecksumSet::Update(const void* data, size_t length) {
+    if (!data || length == 0) return;
+    length_ += length;
+    if (mask_ & HashCrc32) crc32_ = Crc32Update(crc32_, data, length);
+    if (mask_ & (HashCksum | HashCksumX)) cksum_ = CksumUpdate(cksum_, data, length);
+    for (size_t i = 0; i < digestCount_; ++i) {
+        Digest& d = digests_[i];
+        if (d.failed) continue;
+        // CryptHashData takes 32-bit lengths; blocks are far smaller, but stay correct for any.
+        const BYTE* p = static_cast<const BYTE*>(data);
+        size_t left = length;
+        while (left && !d.failed) {
+            DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+            if (!CryptHashData(d.hash, p, chunk, 0)) d.failed = true;
+            p += chunk;
+            left -= chunk;
+        }
+    }
+}
+
+void ChecksumSet::Finish(ChecksumResults& results) {
+    results = ChecksumResults{};
+    if (mask_ & HashCrc32) {
+        results.crc32Ok = true;
+        results.crc32 = ~crc32_;
+    }
+    if (mask_ & (HashCksum | HashCksumX)) {
+        results.cksumOk = true;
+        results.cksum = CksumFinish(cksum_, length_);
+    }
+    results.digestCount = digestCount_;
+    for (size_t i = 0; i < digestCount_; ++i) {
+        Digest& d = digests_[i];
+        DigestResult& r = results.digests[i];
+        r.bit = d.algorithm.bit;
+        r.label = d.algorithm.label;
+        if (d.failed) continue;
+        DWORD size = sizeof r.value;
+        if (CryptGetHashParam(d.hash, HP_HASHVAL, r.value, &size, 0) && size > 0 && size <= sizeof r.value) {
+            r.ok = true;
+            r.length = size;
+        }
+    }
+}
+
+int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults& results, size_t blockBytes,
+                         std::span<const DigestAlgorithm> digests) {
+    results = ChecksumResults{};
+    if (!path || !*path || blockBytes == 0 || blockBytes > 0x40000000u) return -1;
+    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return ChecksumCannotOpen;
+    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[blockBytes]);
+    if (!block) return ChecksumReadFailed;
+    ChecksumSet set(hashMask, digests);
+    for (;;) {
+        // A large file can take a while: let Ctrl-C stop it between blocks.
+        if (g_paging.interrupted) return ABORTED;
+        DWORD got = 0;
+        if (!ReadFile(file.get(), block.get(), static_cast<DWORD>(blockBytes), &got, nullptr))
+            return ChecksumReadFailed;
+        if (got == 0) break;
+        set.Update(block.get(), got);
+    }
+    set.Finish(results);
+    return 0;
+}
+
+int PrintChecksumLines(const ChecksumResults& results, uint32_t hashMask) {
+    int printed = 0;
+    auto end = [&printed]() {
+        ++printed;
+        return EndLine(1);
+    };
+    if ((hashMask & HashCrc32) && results.crc32Ok) {
+        Printf(L"    CRC-32 :  %08X", results.crc32);
+        if (end() == ABORTED) return ABORTED;
+    }
+    if ((hashMask & HashCksum) && results.cksumOk) {
+        Printf(L"    cksum  :  %u", results.cksum);
+        if (end() == ABORTED) return ABORTED;
+    }
+    if ((hashMask & HashCksumX) && results.cksumOk) {
+        Printf(L"    cksum  :  %08X", results.cksum);
+        if (end() == ABORTED) return ABORTED;
+    }
+    for (size_t i = 0; i < results.digestCount; ++i) {
+        const DigestResult& d = results.digests[i];
+        if (!(hashMask & d.bit) || !d.ok) continue;
+        wchar_t hex[1024] = {};
+        for (DWORD b = 0; b < d.length && b < 64; ++b)
+            _snwprintf(hex + 2 * b, 3, L"%02X", d.value[b]);
+        Printf(L"%s%s", d.label, hex);
+        if (end() == ABORTED) return ABORTED;
+    }
+    return printed;
+}
+
+} // namespace scrutel

@@ -1,0 +1,85 @@
+// Every checksum and digest that /C: selects, computed from one sequential read of the file:
+// each block is handed to CRC-32, cksum and the CryptoAPI hash objects in turn.
+#pragma once
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace scrutel {
+
+// Block size of the single sequential read; memory use is this much, whatever the file size.
+inline constexpr size_t ChecksumBlockBytes = 32768;
+
+struct DigestAlgorithm {
+    uint32_t bit;         // HashMd5 ... HashSha512
+    ALG_ID algorithm;     // CryptoAPI algorithm identifier
+    const wchar_t* label; // report text before the hexadecimal digest
+};
+
+// MD5, SHA-1, SHA-256, SHA-384, SHA-512 in report order.
+std::span<const DigestAlgorithm> StandardDigests();
+
+struct DigestResult {
+    uint32_t bit = 0;
+    const wchar_t* label = nullptr;
+    bool ok = false;
+    DWORD length = 0;
+    BYTE value[64] = {};
+};
+
+struct ChecksumResults {
+    bool crc32Ok = false;
+    uint32_t crc32 = 0;
+    bool cksumOk = false;
+    uint32_t cksum = 0;
+    size_t digestCount = 0;
+    DigestResult digests[8];
+};
+
+// The running computations for one file. A digest whose provider or hash object cannot be had,
+// or whose hashing step fails, is marked failed and skipped from then on; the others go on.
+class ChecksumSet {
+  public:
+    ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests = StandardDigests());
+    ~ChecksumSet();
+    ChecksumSet(const ChecksumSet&) = delete;
+    ChecksumSet& operator=(const ChecksumSet&) = delete;
+
+    void Update(const void* data, size_t length);
+    // Completes every computation into results (call once, after the last Update).
+    void Finish(ChecksumResults& results);
+
+  private:
+    struct Digest {
+        DigestAlgorithm algorithm{};
+        HCRYPTHASH hash = 0;
+        bool failed = false;
+    };
+    uint32_t mask_;
+    HCRYPTPROV provider_ = 0;
+    uint32_t crc32_ = 0xFFFFFFFFu;
+    uint32_t cksum_ = 0;
+    uint64_t length_ = 0;
+    size_t digestCount_ = 0;
+    Digest digests_[8];
+};
+
+// Results of ComputeFileChecksums.
+inline constexpr int ChecksumCannotOpen = 1;
+inline constexpr int ChecksumReadFailed = 2;
+
+// Opens the file (read access, read sharing only) and reads it once in blocks of blockBytes,
+// feeding every computation that hashMask selects. 0 with results filled; ChecksumCannotOpen;
+// ChecksumReadFailed when a read fails part-way; ABORTED when the user interrupted the report.
+int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults& results,
+                         size_t blockBytes = ChecksumBlockBytes,
+                         std::span<const DigestAlgorithm> digests = StandardDigests());
+
+// Prints the lines of the computations that succeeded, in report order. Returns the number of
+// lines printed, or ABORTED.
+int PrintChecksumLines(const ChecksumResults& results, uint32_t hashMask);
+
+} // namespace scrutel
