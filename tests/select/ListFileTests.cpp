@@ -1,0 +1,350 @@
+// Tests of list files: line handling (blank lines, comments, quotes, blanks, over-long lines),
+// names taken literally, not-found messages, handler results, list encodings, and "@-" from a
+// pipe and from a redirected file through plughost.exe.
+#include "select/ListFile.h"
+
+#include "select/Walker.h"
+#include "support/TestSupport.h"
+#include "text/TextBuffer.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace scrutel;
+using testing_support::Capture;
+using testing_support::FromUtf8;
+using testing_support::RunResult;
+using testing_support::TempTree;
+using testing_support::ToUtf8;
+
+namespace {
+
+// What the recording handler saw and what it answers.
+std::vector<std::wstring> g_calls;
+std::map<std::wstring, int> g_results;
+std::wstring g_throwFor;
+
+int RecordingHandler(const wchar_t* path, uint32_t, ScanSettings& settings) {
+    g_calls.push_back(path);
+    if (path == g_throwFor) throw std::runtime_error("handler failure");
+    auto it = g_results.find(path);
+    int result = it == g_results.end() ? 0 : it->second;
+    if (result == 0) ++settings.matchCount;
+    return result;
+}
+
+class ListFileTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        g_calls.clear();
+        g_results.clear();
+        g_throwFor.clear();
+        GetCurrentDirectoryW(MAX_PATH, saved_);
+        SetCurrentDirectoryW(tree_.root().c_str());
+    }
+    void TearDown() override { SetCurrentDirectoryW(saved_); }
+
+    // Writes the list and reads it with the recording handler; err receives standard error.
+    int Read(const std::string& listBytes, uint32_t walkFlags = 0, std::wstring* err = nullptr) {
+        std::wstring list = tree_.file(L"files.lst", listBytes);
+        return ReadNamed(list, walkFlags, err);
+    }
+    int ReadNamed(const std::wstring& list, uint32_t walkFlags = 0, std::wstring* err = nullptr) {
+        Capture capture;
+        int result = ReadListFile(list.c_str(), 0, settings_, RecordingHandler, walkFlags);
+        if (err) *err = capture.err();
+        return result;
+    }
+    std::string U8(const std::wstring& s) { return ToUtf8(s); }
+
+    TempTree tree_;
+    ScanSettings settings_;
+    wchar_t saved_[MAX_PATH] = {};
+};
+
+TEST_F(ListFileTest, BlankLinesCommentsQuotesAndTrailingBlanks) {
+    std::wstring spaced = tree_.file(L"name with blanks.txt", "x");
+    std::wstring plain = tree_.file(L"plain.txt", "x");
+    std::wstring relative = tree_.file(L"sub\\rel.txt", "x");
+    std::wstring err;
+    int result = Read("\r\n"
+                      "   \t\r\n"
+                      ":plain.txt is a comment\r\n"
+                      "  :indented comment\r\n"
+                      "\"" +
+                          U8(spaced) + "\"\r\n" + U8(plain) +
+                          "   \t\r\n"
+                          "sub/rel.txt\n"
+                          "\"\"\n",
+                      0, &err);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{spaced, plain, relative}));
+    EXPECT_EQ(err, L"");
+    EXPECT_EQ(settings_.matchCount, 3u);
+}
+
+TEST_F(ListFileTest, WildcardsAreTakenLiterally) {
+    tree_.file(L"a.txt", "x");
+    tree_.file(L"b.txt", "x");
+    std::wstring err;
+    EXPECT_EQ(Read(U8(tree_.path(L"*.txt")) + "\r\n" + U8(tree_.path(L"?.txt")) + "\r\n", 0, &err), 2);
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_EQ(err, L"Scrutel plugin: File not found: " + tree_.path(L"*.txt") +
+                       L"\r\nScrutel plugin: File not found: " + tree_.path(L"?.txt") + L"\r\n");
+}
+
+TEST_F(ListFileTest, DirectoriesAndHiddenFilesAreHandedToTheHandler) {
+    std::wstring dir = tree_.dir(L"folder");
+    std::wstring hidden = tree_.file(L"hidden.txt", "x");
+    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_EQ(Read("folder\r\nhidden.txt\r\n"), 0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{dir, hidden}));
+}
+
+TEST_F(ListFileTest, NotFoundNamesAndQuietNotFound) {
+    std::wstring a = tree_.file(L"a.txt", "x");
+    std::string list = "missing.txt\r\na.txt\r\n";
+    std::wstring err;
+    EXPECT_EQ(Read(list, 0, &err), 2) << "a later success does not replace the not-found result";
+    EXPECT_EQ(err, L"Scrutel plugin: File not found: " + tree_.path(L"missing.txt") + L"\r\n");
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{a}));
+    g_calls.clear();
+    EXPECT_EQ(Read(list, WalkQuietNotFound, &err), 0);
+    EXPECT_EQ(err, L"");
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{a}));
+}
+
+TEST_F(ListFileTest, HandlerResults) {
+    std::wstring a = tree_.file(L"a.txt", "x");
+    std::wstring b = tree_.file(L"b.txt", "x");
+    std::wstring c = tree_.file(L"c.txt", "x");
+    g_results[a] = 5;
+    g_results[b] = 7;
+    EXPECT_EQ(Read("a.txt\nb.txt\nc.txt\n"), 7) << "the last non-zero result";
+    EXPECT_EQ(g_calls.size(), 3u);
+    g_calls.clear();
+    g_results.clear();
+    g_results[b] = ABORTED;
+    std::wstring err;
+    EXPECT_EQ(Read("a.txt\nb.txt\nc.txt\nmissing\n", 0, &err), ABORTED);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{a, b})) << "ABORTED stops the reading";
+    EXPECT_EQ(err, L"");
+    EXPECT_TRUE(DeleteFileW(tree_.path(L"files.lst").c_str())) << "the list is closed after ABORTED";
+}
+
+TEST_F(ListFileTest, HandlerExceptionStopsTheReadingAsAborted) {
+    std::wstring a = tree_.file(L"a.txt", "x");
+    std::wstring b = tree_.file(L"b.txt", "x");
+    g_throwFor = a;
+    EXPECT_EQ(Read("a.txt\nb.txt\n"), ABORTED);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{a}));
+}
+
+TEST_F(ListFileTest, ListsThatCannotBeOpened) {
+    std::wstring err;
+    EXPECT_EQ(ReadNamed(L"no-such.lst", 0, &err), 2);
+    EXPECT_EQ(err, L"Scrutel plugin: Error opening list file \"no-such.lst\"\r\n");
+    tree_.file(L"empty.lst", std::string());
+    EXPECT_EQ(ReadNamed(L"empty.lst", WalkQuietNotFound, &err), 2);
+    EXPECT_EQ(err, L"Scrutel plugin: Error opening list file \"empty.lst\"\r\n");
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_EQ(ReadListFile(nullptr, 0, settings_, RecordingHandler, 0), -1);
+    EXPECT_EQ(ReadListFile(L"", 0, settings_, RecordingHandler, 0), -1);
+}
+
+TEST_F(ListFileTest, Utf16Utf8AndOemLists) {
+    std::wstring accented = tree_.file(L"caf\u00E9.txt", "x");
+    std::wstring other = tree_.file(L"na\u00EFve.txt", "x");
+    // UTF-16LE with a byte-order mark.
+    std::wstring text = L"caf\u00E9.txt\r\nna\u00EFve.txt\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (wchar_t c : text)
+        utf16 += {char(c & 0xFF), char(c >> 8)};
+    EXPECT_EQ(Read(utf16), 0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{accented, other}));
+    // UTF-8 without a mark.
+    g_calls.clear();
+    EXPECT_EQ(Read(ToUtf8(text)), 0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{accented, other}));
+    // The OEM code page.
+    g_calls.clear();
+    char oem[64] = {};
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), static_cast<int>(text.size()), oem, sizeof oem,
+                                nullptr, &lossy);
+    ASSERT_GT(n, 0);
+    ASSERT_FALSE(lossy) << "the OEM code page " << GetOEMCP() << " has no e acute";
+    ASSERT_EQ(TextCodePageIndex(GetOEMCP()) != 0 || GetOEMCP() == 1252, true)
+        << "the OEM code page " << GetOEMCP() << " has no decoding table";
+    EXPECT_EQ(Read(std::string(oem, n)), 0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{accented, other}));
+}
+
+TEST_F(ListFileTest, OverLongLineIsCutNotSplit) {
+    std::wstring a = tree_.file(L"a.txt", "x");
+    // 32767 characters are kept; the rest of the line (an existing name) must not become a line.
+    std::string longLine(32767, 'z');
+    std::wstring err;
+    int result = Read(longLine + U8(a) + "\r\na.txt\r\n", WalkQuietNotFound, &err);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{a}));
+    EXPECT_EQ(err, L"");
+}
+
+// ---- Through the walker: "@" specifications.
+
+TEST_F(ListFileTest, WalkerReadsAListOnlyWhenNoFileHasTheWholeName) {
+    std::wstring a = tree_.file(L"a.txt", "x");
+    tree_.file(L"names.lst", "a.txt\r\n");
+    RangeSet ranges;
+    Capture capture;
+    EXPECT_EQ(WalkFileSpec(L"@names.lst", 0, settings_, RecordingHandler, WalkListFiles, 0, 0, ranges, 0, -1),
+              0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{a}));
+
+    // An existing file whose name begins with "@" is reported as itself.
+    g_calls.clear();
+    std::wstring at = tree_.file(L"@names.lst", "b.txt\r\n");
+    EXPECT_EQ(WalkFileSpec(L"@names.lst", 0, settings_, RecordingHandler, WalkListFiles, 0, 0, ranges, 0, -1),
+              0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{at}));
+
+    // "@" followed by a wildcard is a wildcard specification.
+    g_calls.clear();
+    EXPECT_EQ(WalkFileSpec(L"@*.lst", 0, settings_, RecordingHandler, WalkListFiles, 0, 0, ranges, 0, -1), 0);
+    EXPECT_EQ(g_calls, (std::vector<std::wstring>{at}));
+}
+
+// ---- "@-" end to end
+
+const std::wstring OmitAll = L"/O:HZTACDVSIPXELUQRNF";
+
+std::wstring ScrutelArguments(const std::wstring& args) {
+    return L"--transient \"" + testing_support::BuildDir() + L"\\scrutel.dll\" scrutel " + args;
+}
+
+std::vector<std::wstring> TemporaryCopies() {
+    wchar_t dir[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, dir);
+    std::wstring pattern = std::wstring(dir, n) + L"Scrutel-*.tmp";
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do
+            names.push_back(data.cFileName);
+        while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    return names;
+}
+
+TEST(ListFileEndToEnd, StandardInputFromAPipe) {
+    TempTree tree;
+    tree.file(L"a.txt", "x");
+    tree.file(L"b b.txt", "x");
+    std::vector<std::wstring> before = TemporaryCopies();
+    RunResult run = testing_support::RunPlughost(ScrutelArguments(OmitAll + L" @-"), tree.root(), {},
+                                                 "a.txt\r\n\"b b.txt\"\r\nmissing.txt\r\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(FromUtf8(run.out), tree.path(L"a.txt") + L"\r\n\r\n" + tree.path(L"b b.txt") + L"\r\n\r\n" +
+                                     L"2 matching files found.\r\n");
+    EXPECT_EQ(FromUtf8(run.err), L"Scrutel plugin: File not found: " + tree.path(L"missing.txt") + L"\r\n");
+    EXPECT_EQ(TemporaryCopies(), before) << "the temporary copy of the pipe is gone";
+}
+
+TEST(ListFileEndToEnd, EmptyStandardInput) {
+    TempTree tree;
+    RunResult run = testing_support::RunPlughost(ScrutelArguments(OmitAll + L" @-"), tree.root(), {}, "");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "Scrutel plugin: Error opening list file \"-\"\r\n");
+}
+
+// Runs plughost.exe with a file as its standard input.
+RunResult RunWithStandardInputFile(const std::wstring& arguments, const std::wstring& workDir,
+                                   const std::wstring& inputFile) {
+    RunResult result;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE input =
+        CreateFileW(inputFile.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE outRead, outWrite, errRead, errWrite;
+    CreatePipe(&outRead, &outWrite, &inherit, 0);
+    CreatePipe(&errRead, &errWrite, &inherit, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    std::wstring cmd = L"\"" + testing_support::BuildDir() + L"\\plughost.exe\" " + arguments;
+    std::vector<wchar_t> cmdLine(cmd.begin(), cmd.end());
+    cmdLine.push_back(0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = input;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    BOOL ok = CreateProcessW(nullptr, cmdLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                             workDir.c_str(), &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    CloseHandle(input);
+    if (ok) {
+        // Output is small: read standard output to its end, then standard error.
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(outRead, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            result.out.append(buffer, got);
+        while (ReadFile(errRead, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            result.err.append(buffer, got);
+        WaitForSingleObject(pi.hProcess, 60000);
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        result.exitCode = static_cast<int>(code);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
+}
+
+TEST(ListFileEndToEnd, StandardInputFromARedirectedFile) {
+    TempTree tree;
+    tree.file(L"a.txt", "x");
+    // UTF-16 with a mark, so the list is read through encoding detection as well.
+    std::wstring text = L"a.txt\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text)
+        bytes += {char(c & 0xFF), char(c >> 8)};
+    std::wstring list = tree.file(L"input.lst", bytes);
+    std::vector<std::wstring> before = TemporaryCopies();
+    RunResult run = RunWithStandardInputFile(ScrutelArguments(OmitAll + L" @-"), tree.root(), list);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(FromUtf8(run.out), tree.path(L"a.txt") + L"\r\n\r\n1 matching file found.\r\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(TemporaryCopies(), before);
+}
+
+TEST(TrimSpaces, Cases) {
+    struct Case {
+        const wchar_t* in;
+        const wchar_t* out;
+    } cases[] = {
+        {L"", L""},       {L"   ", L""},      {L" a ", L"a"},     {L"\t a b \r\n", L"a b"},
+        {L"abc", L"abc"}, {L"  abc", L"abc"}, {L"abc\t", L"abc"}, {L"\v\fx y\f", L"x y"},
+    };
+    for (const Case& c : cases) {
+        wchar_t line[32];
+        wcscpy(line, c.in);
+        TrimSpaces(line);
+        EXPECT_STREQ(line, c.out) << ToUtf8(c.in);
+    }
+    TrimSpaces(nullptr);
+}
+
+} // namespace
