@@ -1,9 +1,215 @@
-// Image information section (not yet built).
+// Image section: pixel size and colour depth of an image through GDI+, and the photo metadata it
+// carries (date taken, artist, copyright, software).
+#include "reports/ImageInfo.h"
+
+#include "command/RangeSet.h"
+#include "command/ScanSettings.h"
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
 #include "reports/ReportSections.h"
+#include "reports/ReportText.h"
+#include "reports/VersionInfo.h"
+#include "select/PathResolve.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <cwctype>
+#include <memory>
+#include <new>
+
+// The GDI+ headers expect min and max, which NOMINMAX keeps out of the Windows headers.
+namespace Gdiplus {
+using std::max;
+using std::min;
+} // namespace Gdiplus
+#include <gdiplus.h>
 
 namespace scrutel {
 
-int ImageSection(const wchar_t*) { return 0; }
-int ImageFileKind(const wchar_t*) { return 0; }
+namespace {
+
+using namespace Gdiplus::DllExports;
+
+constexpr uint32_t TagDateTaken = 0x9003;
+constexpr uint32_t TagArtist = 0x013B;
+constexpr uint32_t TagCopyright = 0x8298;
+constexpr uint32_t TagSoftware = 0x0131;
+constexpr WORD PropertyTypeAscii = 2;
+
+const wchar_t* const DayNames[7] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
+
+// Disposes of the image on every path out of the section.
+struct ImageOwner {
+    Gdiplus::GpImage* image = nullptr;
+    ImageOwner() = default;
+    ImageOwner(const ImageOwner&) = delete;
+    ImageOwner& operator=(const ImageOwner&) = delete;
+    ~ImageOwner() {
+        if (image) GdipDisposeImage(image);
+    }
+};
+
+// Property item memory from GdipAlloc.
+struct GdipMemory {
+    void* p = nullptr;
+    GdipMemory() = default;
+    GdipMemory(const GdipMemory&) = delete;
+    GdipMemory& operator=(const GdipMemory&) = delete;
+    ~GdipMemory() {
+        if (p) GdipFree(p);
+    }
+};
+
+bool HasVisibleText(const wchar_t* text) {
+    for (; *text; ++text)
+        if (!iswspace(*text)) return true;
+    return false;
+}
+
+void SetNotAvailable(wchar_t* output) {
+    wcscpy(output, L"N/A");
+}
+
+bool IsDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
+
+unsigned Number(const wchar_t* text, int digits) {
+    unsigned value = 0;
+    for (int i = 0; i < digits; ++i)
+        value = value * 10 + static_cast<unsigned>(text[i] - L'0');
+    return value;
+}
+
+} // namespace
+
+int ImageFileKind(const wchar_t* path) {
+    const wchar_t* extension = FindExtension(path);
+    if (!extension) return 0;
+    static const struct {
+        const wchar_t* extension;
+        int kind;
+    } kinds[] = {{L".bmp", 1}, {L".jpg", 2},  {L".jpeg", 2}, {L".png", 3}, {L".gif", 4},
+                 {L".tif", 5}, {L".tiff", 5}, {L".ico", 6},  {L".emf", 7}, {L".wmf", 8}};
+    for (const auto& k : kinds)
+        if (_wcsicmp(extension, k.extension) == 0) return k.kind;
+    return 0;
+}
+
+void DecodePropertyText(const uint8_t* bytes, size_t length, wchar_t* output, size_t capacity) {
+    if (!output || capacity == 0) return;
+    output[0] = 0;
+    if (!bytes) return;
+    const uint8_t* nul = static_cast<const uint8_t*>(memchr(bytes, 0, length));
+    if (nul) length = static_cast<size_t>(nul - bytes);
+    // Each byte gives at most one UTF-16 unit in UTF-8 and in the ANSI code pages, so cutting
+    // the input keeps the result within the output.
+    length = std::min(length, capacity - 1);
+    if (length == 0) return;
+    const char* text = reinterpret_cast<const char*>(bytes);
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, static_cast<int>(length), output,
+                                static_cast<int>(capacity - 1));
+    if (n <= 0) {
+        output[0] = 0;
+        n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), output,
+                                static_cast<int>(capacity - 1));
+    }
+    output[n > 0 ? n : 0] = 0;
+}
+
+int FormatDateTaken(const wchar_t* value, wchar_t* output, size_t capacity) {
+    if (!value || !output || capacity < 32) return 0;
+    output[0] = 0;
+    // "YYYY:MM:DD hh:mm:ss"
+    static const wchar_t pattern[] = L"dddd:dd:dd dd:dd:dd";
+    for (size_t i = 0; i < 19; ++i) {
+        wchar_t c = value[i];
+        if (pattern[i] == L'd' ? !IsDigit(c) : c != pattern[i]) return 0;
+    }
+    if (value[19] != 0) return 0;
+    unsigned year = Number(value, 4), month = Number(value + 5, 2), day = Number(value + 8, 2);
+    unsigned hour = Number(value + 11, 2), minute = Number(value + 14, 2), second = Number(value + 17, 2);
+    bool valid = year >= 1601 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+                 day <= DaysInMonth(year, month) && hour <= 23 && minute <= 59 && second <= 59;
+    if (!valid) {
+        wcscpy(output, value);
+        output[4] = L'-';
+        output[7] = L'-';
+        return 2;
+    }
+    _snwprintf(output, capacity, L"%s %04u-%02u-%02u  %02u:%02u:%02u",
+               DayNames[DayNumber(year, month, day) % 7], year, month, day, hour, minute, second);
+    output[capacity - 1] = 0;
+    return 1;
+}
+
+int ImageTextProperty(Gdiplus::GpImage* image, uint32_t tag, wchar_t* output) {
+    if (!output) return -1;
+    SetNotAvailable(output);
+    if (!image) return 0;
+    UINT size = 0;
+    if (GdipGetPropertyItemSize(image, tag, &size) != Gdiplus::Ok || size < sizeof(Gdiplus::PropertyItem))
+        return 0;
+    GdipMemory memory;
+    memory.p = GdipAlloc(size);
+    if (!memory.p) return 0;
+    auto* item = static_cast<Gdiplus::PropertyItem*>(memory.p);
+    if (GdipGetPropertyItem(image, tag, size, item) != Gdiplus::Ok || item->type != PropertyTypeAscii)
+        return 0;
+    // The value must lie inside the buffer that GDI+ filled.
+    const auto* start = static_cast<const uint8_t*>(memory.p);
+    const auto* value = static_cast<const uint8_t*>(item->value);
+    if (!value || value < start || value > start + size) return 0;
+    size_t length = std::min<size_t>(item->length, static_cast<size_t>(start + size - value));
+    DecodePropertyText(value, length, output, ImageTextCapacity);
+    return 1;
+}
+
+int ImageSection(const wchar_t* path) {
+    if (!path || !*path) return -1;
+    std::unique_ptr<wchar_t[]> resolved(new (std::nothrow) wchar_t[PathChars]);
+    std::unique_ptr<wchar_t[]> text(new (std::nothrow) wchar_t[ImageTextCapacity]);
+    if (!resolved || !text) return 0;
+    resolved[0] = 0;
+    if (ResolvePath(path, resolved.get(), ResolveHome) != 0) return 0;
+    if (!QueryIsFile(resolved.get())) return 0;
+
+    ImageOwner owner;
+    if (GdipLoadImageFromFile(resolved.get(), &owner.image) != Gdiplus::Ok || !owner.image) return 0;
+    UINT width = 0, height = 0;
+    Gdiplus::PixelFormat format = 0;
+    GdipGetImageWidth(owner.image, &width);
+    GdipGetImageHeight(owner.image, &height);
+    GdipGetImagePixelFormat(owner.image, &format);
+    if (width == 0 || height == 0) return 0;
+
+    unsigned depth = (static_cast<unsigned>(format) >> 8) & 0xFF;
+    wchar_t size[128];
+    if (depth)
+        _snwprintf(size, 128, L"%u \u00D7 %u    %u BPP", width, height, depth);
+    else
+        _snwprintf(size, 128, L"%u \u00D7 %u", width, height);
+    size[127] = 0;
+    if (PrintLabelLine(L"Image size", size) == ABORTED) return ABORTED;
+
+    ImageTextProperty(owner.image, TagDateTaken, text.get());
+    wchar_t date[64];
+    if (FormatDateTaken(text.get(), date, 64) != 0 && PrintLabelLine(L"Date taken", date) == ABORTED)
+        return ABORTED;
+
+    static const struct {
+        uint32_t tag;
+        const wchar_t* label;
+    } texts[] = {{TagArtist, L"Artist"}, {TagCopyright, L"Copyright"}, {TagSoftware, L"Software"}};
+    for (const auto& t : texts) {
+        ImageTextProperty(owner.image, t.tag, text.get());
+        if (!HasVisibleText(text.get()) || wcscmp(text.get(), L"N/A") == 0) continue;
+        if (PrintLabelLine(t.label, text.get()) == ABORTED) return ABORTED;
+    }
+    if (EndLine(1) == ABORTED) return ABORTED;
+    return 0;
+}
 
 } // namespace scrutel
