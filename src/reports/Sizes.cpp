@@ -1,8 +1,50 @@
-// Size section (not yet built).
+// Size section: the file's size in bytes with the host's thousands separators, and in the
+// largest fitting unit of powers of 1024.
 #include "reports/ReportSections.h"
+
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
+#include "reports/FindData.h"
+
+#include <cstdio>
 
 namespace scrutel {
 
-int SizeSection(const wchar_t*) { return 0; }
+int SizeSection(const wchar_t* path) {
+    if (!path || !*path) return -1;
+    long long reported = QueryFileSize(path, 0);
+    // A negative size means the file vanished or cannot be queried: show nothing rather than
+    // a count of 18 quintillion bytes.
+    if (reported < 0) return 1;
+    const uint64_t size = static_cast<uint64_t>(reported);
+
+    wchar_t count[1024] = {};
+    _snwprintf(count, 1023, L"%I64u", size);
+    FormatWithCommas(count, 1024);
+    if (size == 1) {
+        QPuts(L"    1 byte     ");
+    } else {
+        Printf(L"    %s bytes     ", count);
+        const wchar_t* format = nullptr;
+        double scale = 0.0;
+        if (size >= 0x40000000ull) {
+            format = L"%s gigabytes";
+            scale = 1.0 / 1073741824.0;
+        } else if (size >= 0x100000ull) {
+            format = L"%s megabytes";
+            scale = 1.0 / 1048576.0;
+        } else if (size >= 1024) {
+            format = L"%s kilobytes";
+            scale = 1.0 / 1024.0;
+        }
+        if (format) {
+            wchar_t quotient[1024] = {};
+            _snwprintf(quotient, 1023, L"%.2f", static_cast<double>(size) * scale);
+            FormatWithCommas(quotient, 1024);
+            Printf(format, quotient);
+        }
+    }
+    return EndLine(2);
+}
 
 } // namespace scrutel

@@ -23,11 +23,13 @@ FILETIME FromTicks(uint64_t ticks) {
 // The offset of local time from UTC in 100-nanosecond units at the instant utcNow.
 bool OffsetAt(const TIME_ZONE_INFORMATION& zone, const FILETIME& utcNow, int64_t& offset) {
     SYSTEMTIME utcFields, localFields;
-    FILETIME local;
+    FILETIME utc, local;
+    // Both sides go through calendar fields (whole milliseconds), so that the difference is
+    // exactly the zone's offset.
     if (!FileTimeToSystemTime(&utcNow, &utcFields)) return false;
     if (!SystemTimeToTzSpecificLocalTime(&zone, &utcFields, &localFields)) return false;
-    if (!SystemTimeToFileTime(&localFields, &local)) return false;
-    offset = static_cast<int64_t>(Ticks(local) - Ticks(utcNow));
+    if (!SystemTimeToFileTime(&utcFields, &utc) || !SystemTimeToFileTime(&localFields, &local)) return false;
+    offset = static_cast<int64_t>(Ticks(local) - Ticks(utc));
     return true;
 }
 
