@@ -4,6 +4,7 @@
 
 #include "plugin/HostApi.h"
 #include "reports/Owner.h"
+#include "select/PathResolve.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -14,7 +15,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t PathChars = 32768;
 constexpr size_t LookupChars = 8192;
 
 // The local second of the day and day number of one of the entry's times.
@@ -23,8 +23,8 @@ struct LocalStamp {
     uint32_t day = 0;
 };
 
-// Converted with the difference between local time and UTC that is in force now, as the host's
-// own listings do. False for a time that does not convert (the record then fails).
+// Converted with the difference between local time and UTC that is in force now, not the one in
+// force at the stamp's date. False for a time that does not convert (the record then fails).
 bool ReadStamp(const WIN32_FIND_DATAW& entry, uint16_t stamp, LocalStamp& out) {
     const FILETIME* time = &entry.ftLastWriteTime;
     if (stamp == StampLastAccess)
@@ -39,34 +39,13 @@ bool ReadStamp(const WIN32_FIND_DATAW& entry, uint16_t stamp, LocalStamp& out) {
     return true;
 }
 
-// Puts "\\?\" in front of a path whose directory part is too long for ordinary file calls.
-void AddPrefixIfLong(wchar_t* path, size_t capacity) {
-    size_t length = wcslen(path);
-    if (length == 0 || (path[0] == L'\\' && path[1] == L'\\') || length < MAX_PATH) return;
-    size_t nameStart = 0;
-    for (size_t i = 0; i < length; ++i)
-        if (path[i] == L'\\' || path[i] == L'/') nameStart = i + 1;
-    if (nameStart == 1) nameStart = 0;
-    if (nameStart + 12 <= MAX_PATH || length + 4 >= capacity) return;
-    wmemmove(path + 4, path, length + 1);
-    wmemcpy(path, L"\\\\?\\", 4);
-}
-
-// The directory joined with the file name with exactly one separator; false when it does not fit.
+// The directory joined with the file name with exactly one separator (and the long-path prefix
+// where needed); false when it does not fit.
 bool BuildEntryPath(const wchar_t* directory, const wchar_t* name, wchar_t* path) {
-    size_t dirLength = wcslen(directory);
-    size_t nameLength = wcsnlen(name, MAX_PATH);
-    bool separator = dirLength > 0 && directory[dirLength - 1] != L'/' && directory[dirLength - 1] != L'\\' &&
-                     directory[dirLength - 1] != L':' && name[0] != L'/' && name[0] != L'\\';
-    size_t total = dirLength + (separator ? 1 : 0) + nameLength;
-    if (total >= PathChars) return false;
-    wmemcpy(path, directory, dirLength);
-    size_t at = dirLength;
-    if (separator) path[at++] = L'\\';
-    wmemcpy(path + at, name, nameLength);
-    path[total] = 0;
-    AddPrefixIfLong(path, PathChars);
-    return true;
+    size_t dirLength = wcsnlen(directory, PathChars);
+    if (dirLength >= PathChars) return false;
+    wmemcpy(path, directory, dirLength + 1);
+    return JoinPath(path, name, PathChars) == 0;
 }
 
 // Work buffers of description and owner records, allocated when the first such record is met.
