@@ -1,4 +1,5 @@
-// Output operations of the stand-in host and the capture used by tests.
+// Output operations of the stand-in host (Printf, Qprintf, QPuts), the capture used by tests,
+// and the test hooks that set the shell state.
 #include "HostState.h"
 #include "HostTesting.h"
 #include "plugin/HostApi.h"
@@ -19,6 +20,16 @@ static bool IsConsole(HANDLE handle) {
     return GetConsoleMode(handle, &mode) != 0;
 }
 
+static void WriteAll(HANDLE handle, const char* bytes, size_t size) {
+    while (size > 0) {
+        DWORD chunk = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes, chunk, &written, nullptr) || written == 0) return;
+        bytes += written;
+        size -= written;
+    }
+}
+
 void WriteText(HANDLE handle, const wchar_t* text, size_t length) {
     ShellState& s = State();
     if (s.capturing) {
@@ -32,16 +43,35 @@ void WriteText(HANDLE handle, const wchar_t* text, size_t length) {
         }
     }
     if (!handle || handle == INVALID_HANDLE_VALUE || length == 0) return;
-    DWORD written = 0;
     if (IsConsole(handle)) {
-        WriteConsoleW(handle, text, static_cast<DWORD>(length), &written, nullptr);
+        // The console takes UTF-16 directly; chunks keep each call's size moderate.
+        while (length > 0) {
+            DWORD chunk = length > 16384 ? 16384 : static_cast<DWORD>(length);
+            DWORD written = 0;
+            if (!WriteConsoleW(handle, text, chunk, &written, nullptr) || written == 0) return;
+            text += written;
+            length -= written;
+        }
         return;
     }
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return;
-    std::vector<char> utf8(static_cast<size_t>(bytes));
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), bytes, nullptr, nullptr);
-    WriteFile(handle, utf8.data(), static_cast<DWORD>(bytes), &written, nullptr);
+    // Files and pipes get UTF-8 without a byte-order mark, the text otherwise unchanged.
+    constexpr size_t Piece = 1u << 20;
+    while (length > 0) {
+        size_t n = length > Piece ? Piece : length;
+        // Do not split a surrogate pair between two conversions.
+        if (n < length && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
+        int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+        if (bytes <= 0) return;
+        std::vector<char> utf8(static_cast<size_t>(bytes));
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), utf8.data(), bytes, nullptr, nullptr);
+        WriteAll(handle, utf8.data(), utf8.size());
+        text += n;
+        length -= n;
+    }
+}
+
+void WriteError(const std::wstring& text) {
+    WriteText(GetStdHandle(STD_ERROR_HANDLE), text.data(), text.size());
 }
 
 // Formats with the C runtime's wide printf (%s is a wide string, %I64u a 64-bit value).
@@ -64,29 +94,41 @@ using namespace host;
 
 SCRUTEL_HOST_API int Printf(const wchar_t* format, ...) {
     if (!format) return 0;
-    va_list args;
-    va_start(args, format);
-    std::wstring text = FormatV(format, args);
-    va_end(args);
-    WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), text.size());
-    return static_cast<int>(text.size());
+    try {
+        va_list args;
+        va_start(args, format);
+        std::wstring text = FormatV(format, args);
+        va_end(args);
+        WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), text.size());
+        return static_cast<int>(text.size());
+    } catch (...) {
+        return 0;
+    }
 }
 
 SCRUTEL_HOST_API int Qprintf(HANDLE handle, const wchar_t* format, ...) {
     if (!format) return 0;
-    va_list args;
-    va_start(args, format);
-    std::wstring text = FormatV(format, args);
-    va_end(args);
-    WriteText(handle, text.data(), text.size());
-    return static_cast<int>(text.size());
+    try {
+        va_list args;
+        va_start(args, format);
+        std::wstring text = FormatV(format, args);
+        va_end(args);
+        WriteText(handle, text.data(), text.size());
+        return static_cast<int>(text.size());
+    } catch (...) {
+        return 0;
+    }
 }
 
 SCRUTEL_HOST_API int QPuts(const wchar_t* text) {
     if (!text) return 0;
-    size_t n = wcslen(text);
-    WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text, n);
-    return static_cast<int>(n);
+    try {
+        size_t n = wcslen(text);
+        WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text, n);
+        return static_cast<int>(n);
+    } catch (...) {
+        return 0;
+    }
 }
 
 SCRUTEL_HOST_TEST_API void HostStartCapture() {
@@ -95,7 +137,9 @@ SCRUTEL_HOST_TEST_API void HostStartCapture() {
     State().captured[2].clear();
 }
 
-SCRUTEL_HOST_TEST_API void HostStopCapture() { State().capturing = false; }
+SCRUTEL_HOST_TEST_API void HostStopCapture() {
+    State().capturing = false;
+}
 
 SCRUTEL_HOST_TEST_API const wchar_t* HostCapturedText(int stream) {
     if (stream != 1 && stream != 2) return L"";
@@ -108,13 +152,47 @@ SCRUTEL_HOST_TEST_API void HostSetShellFlags(int transient, int pipe) {
 }
 
 SCRUTEL_HOST_TEST_API void HostSetBatch(const wchar_t* batchName, int line) {
-    State().batchName = batchName ? batchName : L"";
-    State().batchLine = line;
+    try {
+        State().batchName = batchName ? batchName : L"";
+        State().batchLine = line;
+    } catch (...) {
+    }
 }
 
-SCRUTEL_HOST_TEST_API int HostLastSetColors() { return State().lastSetColors; }
+SCRUTEL_HOST_TEST_API int HostLastSetColors() {
+    return State().lastSetColors;
+}
 
 SCRUTEL_HOST_TEST_API void HostRegisterPlugin(HMODULE plugin) {
-    ShellState& s = State();
-    if (plugin && s.pluginCount < 8) s.plugins[s.pluginCount++] = plugin;
+    if (!plugin) return;
+    try {
+        ShellState& s = State();
+        for (HMODULE known : s.plugins)
+            if (known == plugin) return;
+        s.plugins.push_back(plugin);
+        for (const std::string& exportName : ExportNames(plugin)) {
+            std::wstring name = VariableNameFromExport(exportName);
+            if (name.empty()) continue;
+            auto function = reinterpret_cast<VariableFunction>(
+                reinterpret_cast<void*>(GetProcAddress(plugin, exportName.c_str())));
+            if (function) s.pluginVariables.push_back({name, function});
+        }
+    } catch (...) {
+    }
+}
+
+SCRUTEL_HOST_TEST_API void HostUnregisterPlugin(HMODULE plugin) {
+    try {
+        ShellState& s = State();
+        std::erase(s.plugins, plugin);
+        // Drop the functions that live inside the module's image.
+        std::erase_if(s.pluginVariables, [plugin](const PluginVariable& v) {
+            HMODULE owner = nullptr;
+            return !GetModuleHandleExW(
+                       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(v.function)), &owner) ||
+                   owner == plugin;
+        });
+    } catch (...) {
+    }
 }

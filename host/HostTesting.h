@@ -24,5 +24,8 @@ SCRUTEL_HOST_TEST_API void HostSetShellFlags(int transient, int pipe);
 SCRUTEL_HOST_TEST_API void HostSetBatch(const wchar_t* batchName, int line);
 // The attribute last passed to SetColors (-1 when none).
 SCRUTEL_HOST_TEST_API int HostLastSetColors();
-// Registers a loaded plugin so that its exported variable functions can be expanded.
+// Registers a loaded plugin so that its exported variable functions ("?f_NAME@@YAHPEA_W@Z" as
+// @NAME, "?_NAME$@@YAHPEA_W@Z" as _NAME) can be expanded; registering it twice changes nothing.
 SCRUTEL_HOST_TEST_API void HostRegisterPlugin(HMODULE plugin);
+// Forgets a plugin's variable functions; called before the plugin is unloaded.
+SCRUTEL_HOST_TEST_API void HostUnregisterPlugin(HMODULE plugin);

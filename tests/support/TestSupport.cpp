@@ -4,14 +4,21 @@
 #include "HostTesting.h"
 
 #include <atomic>
-#include <thread>
 
 namespace testing_support {
 
-Capture::Capture() { HostStartCapture(); }
-Capture::~Capture() { HostStopCapture(); }
-std::wstring Capture::out() const { return HostCapturedText(1); }
-std::wstring Capture::err() const { return HostCapturedText(2); }
+Capture::Capture() {
+    HostStartCapture();
+}
+Capture::~Capture() {
+    HostStopCapture();
+}
+std::wstring Capture::out() const {
+    return HostCapturedText(1);
+}
+std::wstring Capture::err() const {
+    return HostCapturedText(2);
+}
 
 static void RemoveTree(const std::wstring& dir) {
     WIN32_FIND_DATAW fd;
@@ -47,9 +54,13 @@ TempTree::TempTree() {
     if (n > 0 && n < 32768) root_ = full;
 }
 
-TempTree::~TempTree() { RemoveTree(root_); }
+TempTree::~TempTree() {
+    RemoveTree(root_);
+}
 
-std::wstring TempTree::path(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+std::wstring TempTree::path(const std::wstring& relative) const {
+    return root_ + L"\\" + relative;
+}
 
 std::wstring TempTree::dir(const std::wstring& relative) {
     std::wstring full = path(relative);
@@ -67,7 +78,8 @@ std::wstring TempTree::file(const std::wstring& relative, const std::vector<uint
     size_t slash = relative.find_last_of(L'\\');
     if (slash != std::wstring::npos) dir(relative.substr(0, slash));
     std::wstring full = path(relative);
-    HANDLE h = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
         if (!bytes.empty()) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -78,9 +90,11 @@ std::wstring TempTree::file(const std::wstring& relative, const std::vector<uint
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
     return out;
 }
 
@@ -99,10 +113,20 @@ std::wstring BuildDir() {
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
-static void Drain(HANDLE pipe, std::string* into) {
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) into->append(buffer, got);
+// Moves whatever the pipe holds now into `into`; false once the pipe is closed and empty.
+static bool ReadAvailable(HANDLE pipe, std::string* into, bool* gotSome) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+    while (available > 0) {
+        char buffer[65536];
+        DWORD got = 0;
+        DWORD want = available < sizeof buffer ? available : static_cast<DWORD>(sizeof buffer);
+        if (!ReadFile(pipe, buffer, want, &got, nullptr) || got == 0) return false;
+        into->append(buffer, got);
+        available -= got;
+        *gotSome = true;
+    }
+    return true;
 }
 
 RunResult RunPlughost(const std::wstring& arguments, const std::wstring& workDir,
@@ -112,7 +136,7 @@ RunResult RunPlughost(const std::wstring& arguments, const std::wstring& workDir
     HANDLE outRead, outWrite, errRead, errWrite, inRead, inWrite;
     CreatePipe(&outRead, &outWrite, &sa, 0);
     CreatePipe(&errRead, &errWrite, &sa, 0);
-    CreatePipe(&inRead, &inWrite, &sa, 0);
+    CreatePipe(&inRead, &inWrite, &sa, static_cast<DWORD>(stdinBytes.size() + 4096));
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
@@ -125,12 +149,14 @@ RunResult RunPlughost(const std::wstring& arguments, const std::wstring& workDir
         bool replaced = false;
         for (const auto& extra : extraEnv) {
             size_t eq = extra.find(L'=');
-            if (eq != std::wstring::npos && _wcsnicmp(entry.c_str(), extra.c_str(), eq + 1) == 0) replaced = true;
+            if (eq != std::wstring::npos && _wcsnicmp(entry.c_str(), extra.c_str(), eq + 1) == 0)
+                replaced = true;
         }
         if (!replaced) env += entry + L'\0';
     }
     FreeEnvironmentStringsW(block);
-    for (const auto& extra : extraEnv) env += extra + L'\0';
+    for (const auto& extra : extraEnv)
+        env += extra + L'\0';
     env += L'\0';
 
     std::wstring cmd = L"\"" + BuildDir() + L"\\plughost.exe\" " + arguments;
@@ -143,8 +169,9 @@ RunResult RunPlughost(const std::wstring& arguments, const std::wstring& workDir
     PROCESS_INFORMATION pi{};
     std::vector<wchar_t> cmdLine(cmd.begin(), cmd.end());
     cmdLine.push_back(0);
-    BOOL ok = CreateProcessW(nullptr, cmdLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
-                             env.data(), workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
+    BOOL ok = CreateProcessW(nullptr, cmdLine.data(), nullptr, nullptr, TRUE,
+                             CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, env.data(),
+                             workDir.empty() ? nullptr : workDir.c_str(), &si, &pi);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     CloseHandle(inRead);
@@ -154,19 +181,40 @@ RunResult RunPlughost(const std::wstring& arguments, const std::wstring& workDir
         CloseHandle(inWrite);
         return result;
     }
-    std::thread outThread(Drain, outRead, &result.out);
-    std::thread errThread(Drain, errRead, &result.err);
     if (!stdinBytes.empty()) {
+        // The pipe was made large enough to take all of it at once.
         DWORD written = 0;
         WriteFile(inWrite, stdinBytes.data(), static_cast<DWORD>(stdinBytes.size()), &written, nullptr);
     }
     CloseHandle(inWrite);
-    WaitForSingleObject(pi.hProcess, 120000);
+    // The output is collected by polling rather than by reading to the end of the pipes: a
+    // helper process that Wine starts on the child's behalf (the desktop process, when the
+    // child first needs a window, as COM's apartment does) inherits the pipes and keeps them
+    // open long after the child has ended.
+    const ULONGLONG deadline = GetTickCount64() + 120000;
+    bool outOpen = true, errOpen = true;
+    for (;;) {
+        bool exited = WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+        bool gotSome = false;
+        if (outOpen) outOpen = ReadAvailable(outRead, &result.out, &gotSome);
+        if (errOpen) errOpen = ReadAvailable(errRead, &result.err, &gotSome);
+        if (exited && !gotSome) break; // everything the child wrote has been read
+        if (!outOpen && !errOpen) {
+            WaitForSingleObject(
+                pi.hProcess,
+                static_cast<DWORD>(deadline > GetTickCount64() ? deadline - GetTickCount64() : 0));
+            break;
+        }
+        if (GetTickCount64() > deadline) {
+            TerminateProcess(pi.hProcess, 0xDEAD);
+            WaitForSingleObject(pi.hProcess, 5000);
+            break;
+        }
+        if (!gotSome) WaitForSingleObject(pi.hProcess, 2);
+    }
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
-    result.exitCode = static_cast<int>(code);
-    outThread.join();
-    errThread.join();
+    result.exitCode = code == STILL_ACTIVE ? -1 : static_cast<int>(code);
     CloseHandle(outRead);
     CloseHandle(errRead);
     CloseHandle(pi.hProcess);
