@@ -1,24 +1,209 @@
-// Line ends, interruption and headings. (Paging and colours are completed by the output work.)
+// Line ends with paging and the pause prompt, interruption by Ctrl-C / Ctrl-Break / Esc, and
+// headings in the highlight colour. Console access goes through ConsoleIo.
 #include "output/LineOutput.h"
 
 #include "command/ScanSettings.h"
+#include "output/Console.h"
 #include "plugin/HostApi.h"
+
+#include <cwchar>
 
 namespace scrutel {
 
 PagingState g_paging;
 ConsoleColours g_colours;
 
+const uint8_t ContrastColours[3][16] = {
+    {0x0F, 0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x70, 0x8F, 0x9F, 0xA0, 0xB0, 0xCF, 0xD0, 0xE0, 0xF2},
+    {0x0E, 0x1B, 0x2B, 0x3E, 0x4B, 0x5B, 0x6B, 0x79, 0x8B, 0x9B, 0xA9, 0xB9, 0xC0, 0xDE, 0xEC, 0xF0},
+    {0x0B, 0x16, 0x20, 0x30, 0x40, 0x50, 0x60, 0x74, 0x80, 0x90, 0xAF, 0xBF, 0xCD, 0xD6, 0xE4, 0xF4},
+};
+
+namespace {
+
+constexpr const wchar_t* PausePrompt = L"\r   \u2500\u2500 Press a key to continue \u2500\u2500 ";
+// Sixty blanks between two carriage returns: wider than the prompt, so nothing of it remains.
+constexpr const wchar_t* PromptWipe = L"\r                                                            \r";
+constexpr const wchar_t* InterruptMark = L"\r ^C \n";
+// No italics, no underline: VT terminals may keep these from output of other programs.
+constexpr const wchar_t* PlainStyle = L"\x1b[23;24m";
+
+constexpr uint32_t KeyCtrlC = 3;
+constexpr uint32_t KeyEscape = 27;
+constexpr uint32_t KeyBlank = 32;
+
+bool g_handlerInstalled = false;
+
+// The mark of an interruption in a contrast colour, then the console's colour as it was.
+int StopWithMark() {
+    WORD before = ShowInterrupt();
+    WriteConsoleText(InterruptMark);
+    Console().SetAttribute(ConsoleTarget::ConOut, before);
+    SetColors(before);
+    return ABORTED;
+}
+
+void WriteThroughHost(const wchar_t* text) {
+    QPuts(text);
+}
+
+bool HasSurrogate(const wchar_t* text) {
+    for (const wchar_t* p = text; *p; ++p)
+        if (*p >= 0xD800 && *p <= 0xDFFF) return true;
+    return false;
+}
+
+} // namespace
+
+uint8_t ContrastFor(unsigned background, unsigned avoid) {
+    background &= 0x0F;
+    for (const auto& choice : ContrastColours)
+        if (choice[background] != avoid) return choice[background];
+    return ContrastColours[0][background];
+}
+
+unsigned ReadEnvironment(const wchar_t* name, wchar_t* buffer) {
+    buffer[0] = 0;
+    DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+    if (n == 0 || n >= 1024) {
+        buffer[0] = 0;
+        return 0;
+    }
+    return n;
+}
+
+bool ColourSuppressed() {
+    wchar_t buffer[1024];
+    if (ReadEnvironment(L"NO_COLOR", buffer) == 0) return false;
+    return ReadEnvironment(L"Highlight", buffer) == 0;
+}
+
+int KeyCodeFor(const KeyPress& key) {
+    switch (key.virtualKey) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+    case VK_LMENU:
+    case VK_RMENU:
+        return -1;
+    case VK_ESCAPE:
+        // Some consoles deliver Esc with no character, only its virtual key.
+        return static_cast<int>(KeyEscape);
+    default:
+        break;
+    }
+    if (key.character != 0) return key.character;
+    return 0x10000 | key.scanCode;
+}
+
+bool TimeoutReached(DWORD start, DWORD timeoutMs, DWORD now) {
+    // Unsigned difference: correct across the wrap of the tick counter, also when the deadline
+    // lies just before the wrap and the next look at the counter comes after it.
+    return static_cast<DWORD>(now - start) >= timeoutMs;
+}
+
+uint32_t WaitForKey() {
+    ConsoleIo& console = Console();
+    const DWORD timeout = g_paging.pauseTimeoutMs;
+    const DWORD start = timeout ? console.Ticks() : 0;
+    g_paging.interrupted = 0;
+    for (;;) {
+        KeyPress key;
+        KeyWait waited = console.WaitKey(10, key);
+        if (waited == KeyWait::Key) {
+            int code = KeyCodeFor(key);
+            if (code >= 0) return static_cast<uint32_t>(code);
+        } else if (waited == KeyWait::NoInput) {
+            // Nobody can answer the prompt: carry on as after a time-out instead of waiting forever.
+            return KeyBlank;
+        }
+        if (g_paging.interrupted) return KeyCtrlC;
+        if (timeout && TimeoutReached(start, timeout, console.Ticks())) return KeyBlank;
+    }
+}
+
+WORD ShowInterrupt() {
+    ConsoleIo& console = Console();
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    WORD before = 0;
+    if (console.GetScreenInfo(ConsoleTarget::ConOut, info)) before = info.wAttributes & 0xFF;
+    if (before == 0) before = 0x07;
+    uint8_t contrast = ContrastFor(before >> 4, before);
+    console.SetAttribute(ConsoleTarget::ConOut, contrast);
+    SetColors(contrast);
+    return before;
+}
+
 int EndLine(unsigned count) {
+    ConsoleIo& console = Console();
+    if (g_colours.normalAttr) {
+        console.SetAttribute(ConsoleTarget::StdOut, g_colours.normalAttr);
+        SetColors(g_colours.normalAttr);
+        if (g_colours.vtTerminal && !ColourSuppressed()) WriteConsoleText(PlainStyle);
+        tty_yield(0);
+    }
     for (unsigned i = 0; i < count; ++i) {
         QPuts(L"\r\n");
-        if (g_paging.interrupted) return ABORTED;
+        if (g_paging.interrupted) return StopWithMark();
+        if (g_paging.linesLeft == 0) continue;
+        if (--g_paging.linesLeft != 0) continue;
+
+        g_paging.linesLeft = g_paging.pageLength;
+        WriteConsoleText(PausePrompt);
+        uint32_t key = WaitForKey();
+        WriteConsoleText(PromptWipe);
+        switch (key) {
+        case L'c':
+        case L'C':
+        case L'a':
+        case L'A':
+            g_paging.linesLeft = 0;
+            g_paging.pageLength = 0;
+            break;
+        case L'/':
+            // Half a page, but never 0, which would end paging for a one-line page.
+            g_paging.linesLeft = g_paging.pageLength > 1 ? g_paging.pageLength >> 1 : g_paging.pageLength;
+            break;
+        case L'0':
+            g_paging.linesLeft = 10;
+            break;
+        case KeyCtrlC:
+            return StopWithMark();
+        case KeyEscape:
+            return ABORTED;
+        default:
+            if (key >= L'1' && key <= L'9') g_paging.linesLeft = key - L'0';
+            break;
+        }
     }
     return 0;
 }
 
 int PrintHeading(const wchar_t* text, uint8_t count) {
-    QPuts(text);
+    if (!text) text = L"";
+    if (g_colours.normalAttr == 0) {
+        QPuts(text);
+    } else {
+        ConsoleIo& console = Console();
+        console.SetAttribute(ConsoleTarget::StdOut, g_colours.highlightAttr);
+        // Without the console output device the heading still goes out, through the host.
+        void (*write)(const wchar_t*) = g_colours.conOut ? WriteConsoleText : WriteThroughHost;
+        write(text);
+        // A blank and a backspace after a surrogate pair make the console finish drawing the
+        // wide character before the colour changes back.
+        if (HasSurrogate(text)) write(L" \b");
+        console.SetAttribute(ConsoleTarget::StdOut, g_colours.normalAttr);
+        SetColors(g_colours.normalAttr);
+    }
     return count ? EndLine(count) : 0;
 }
 
@@ -28,6 +213,20 @@ BOOL WINAPI CtrlHandler(DWORD event) {
         return TRUE;
     }
     return FALSE;
+}
+
+void InstallCtrlHandler() {
+    if (!g_handlerInstalled && SetConsoleCtrlHandler(CtrlHandler, TRUE)) g_handlerInstalled = true;
+}
+
+void RemoveCtrlHandler() {
+    if (!g_handlerInstalled) return;
+    SetConsoleCtrlHandler(CtrlHandler, FALSE);
+    g_handlerInstalled = false;
+}
+
+bool CtrlHandlerInstalled() {
+    return g_handlerInstalled;
 }
 
 } // namespace scrutel

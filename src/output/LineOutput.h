@@ -6,15 +6,17 @@
 
 namespace scrutel {
 
+struct KeyPress;
+
 struct PagingState {
-    uint32_t pageLength = 0;
-    uint32_t linesLeft = 0;
-    uint32_t pauseTimeoutMs = 0;
+    uint32_t pageLength = 0;     // lines per page; 0 = no paging
+    uint32_t linesLeft = 0;      // line ends before the next pause prompt; 0 = no countdown
+    uint32_t pauseTimeoutMs = 0; // the prompt continues by itself after this long; 0 = wait for a key
     volatile LONG interrupted = 0;
 };
 
 struct ConsoleColours {
-    uint8_t normalAttr = 0;
+    uint8_t normalAttr = 0; // 0 = colour output off
     uint8_t highlightAttr = 0;
     bool vtTerminal = false;
     HANDLE conOut = nullptr;
@@ -23,10 +25,37 @@ struct ConsoleColours {
 extern PagingState g_paging;
 extern ConsoleColours g_colours;
 
+// First, second and third choice of an attribute that stands out on each background (0..15).
+extern const uint8_t ContrastColours[3][16];
+// The first choice of ContrastColours for background that differs from avoid.
+uint8_t ContrastFor(unsigned background, unsigned avoid);
+
 // Writes count line ends; 0, or ABORTED when output is to stop.
 int EndLine(unsigned count);
 // Writes text in the highlight colour, then EndLine(count) when count is non-zero.
 int PrintHeading(const wchar_t* text, uint8_t count);
 BOOL WINAPI CtrlHandler(DWORD event);
+
+// Installs CtrlHandler unless it is installed already; RemoveCtrlHandler undoes that.
+void InstallCtrlHandler();
+void RemoveCtrlHandler();
+bool CtrlHandlerInstalled();
+
+// Waits at the pause prompt: the key's code, 3 after an interruption, 32 after the time-out.
+// Extended keys come back as their scan code plus 0x10000.
+uint32_t WaitForKey();
+// Switches the console output device to a contrast colour; returns the attribute before.
+WORD ShowInterrupt();
+// NO_COLOR is set (non-empty) and Highlight is not.
+bool ColourSuppressed();
+
+// The code WaitForKey returns for a key-down event, or -1 for keys that do not count as a key
+// press on their own (Shift, Ctrl, Alt, the lock keys, the Windows keys).
+int KeyCodeFor(const KeyPress& key);
+// Whether the tick count now has reached start + timeoutMs, across the 32-bit wrap.
+bool TimeoutReached(DWORD start, DWORD timeoutMs, DWORD now);
+// Reads an environment variable into buffer (1024 characters); its length, or 0 when it is unset,
+// empty or does not fit.
+unsigned ReadEnvironment(const wchar_t* name, wchar_t* buffer);
 
 } // namespace scrutel
