@@ -1,18 +1,152 @@
-// Per-file report driver (heading and count; the section table is completed by the output work).
+// The per-file report driver: heading, execution-alias resolution, then the sixteen sections in
+// their fixed order, each unless omitted or not applicable, and the count of reported files.
 #include "reports/ReportFile.h"
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
+#include "reports/ReportSections.h"
+#include "reports/ReportText.h"
+
+#include <cwchar>
+#include <memory>
 
 namespace scrutel {
 
-int ReportFile(const wchar_t* path, uint32_t, ScanSettings& settings) {
+namespace {
+
+constexpr size_t PathChars = 32768;
+constexpr int FirstExecutableType = 1;
+constexpr int LastExecutableType = 18;
+
+bool IsExtension(const ReportContext& c, const wchar_t* extension) {
+    return c.extension && _wcsicmp(c.extension, extension) == 0;
+}
+
+bool IsLink(const ReportContext& c) {
+    return IsExtension(c, L".lnk");
+}
+bool IsImage(const ReportContext& c) {
+    return ImageFileKind(c.path) != 0;
+}
+bool IsFont(const ReportContext& c) {
+    return FontFileKind(c.path) != 0;
+}
+
+int RunVersionHeader(const ReportContext& c) {
+    return VersionHeaderSection(c.path, c.quoteFlag, c.settings->maxWidth);
+}
+int RunFileType(const ReportContext& c) {
+    return FileTypeSection(c.path, c.quoteFlag);
+}
+int RunSize(const ReportContext& c) {
+    return SizeSection(c.path);
+}
+int RunTimes(const ReportContext& c) {
+    return TimeStampSection(c.path, c.settings->timeZoneMode, c.settings->timeFlags);
+}
+int RunAttributes(const ReportContext& c) {
+    return AttributesSection(c.path);
+}
+int RunStreams(const ReportContext& c) {
+    return StreamsSection(c.path);
+}
+int RunChecksums(const ReportContext& c) {
+    return ChecksumSection(c.path, *c.settings);
+}
+int RunDescription(const ReportContext& c) {
+    return DescriptionSection(c.path);
+}
+int RunExecutableType(const ReportContext& c) {
+    int code = ExecutableTypeCode(c.path);
+    return PrintExecutableTypeLine(code, ExecutableTypeName(code));
+}
+int RunTextEncoding(const ReportContext& c) {
+    return TextEncodingReport(c.path, c.settings->textFileTypes);
+}
+int RunLinkTarget(const ReportContext& c) {
+    return LinkTargetSection(c.path, c.omitMask);
+}
+int RunVersionResource(const ReportContext& c) {
+    return VersionResourceSection(c.path);
+}
+int RunImage(const ReportContext& c) {
+    return ImageSection(c.path);
+}
+int RunProperties(const ReportContext& c) {
+    return PropertiesSection(c.path);
+}
+int RunFont(const ReportContext& c) {
+    // The font table is narrower than the report by its label column; 0 still means no limit.
+    uint32_t width = c.settings->maxWidth;
+    return FontSection(c.path, width > 31 ? width - 31 : 0);
+}
+int RunDocumentSummary(const ReportContext& c) {
+    return DocumentSummarySection(c.path);
+}
+
+} // namespace
+
+const std::array<ReportRow, ReportRowCount> ReportRows = {{
+    {OmitVersionHeader, nullptr, RunVersionHeader},
+    {OmitFileType, nullptr, RunFileType},
+    {OmitSizes, nullptr, RunSize},
+    {OmitTimes, nullptr, RunTimes},
+    {OmitAttributes, nullptr, RunAttributes},
+    {OmitStreams, nullptr, RunStreams},
+    {OmitChecksums, nullptr, RunChecksums},
+    {OmitDescriptions, nullptr, RunDescription},
+    {OmitExeInfo, nullptr, RunExecutableType},
+    {OmitTextEncoding, nullptr, RunTextEncoding},
+    {OmitLinkTargets, IsLink, RunLinkTarget},
+    {OmitVersionInfo, nullptr, RunVersionResource},
+    {OmitImageInfo, IsImage, RunImage},
+    {OmitProperties, nullptr, RunProperties},
+    {OmitFontInfo, IsFont, RunFont},
+    {OmitSummaryInfo, nullptr, RunDocumentSummary},
+}};
+
+const wchar_t* HeadingName(const wchar_t* path) {
+    if (path && wcsncmp(path, L"\\\\?\\", 4) == 0 && path[4] != 0) return path + 4;
+    return path;
+}
+
+int PrintExecutableTypeLine(int code, const wchar_t* name) {
+    if (code < FirstExecutableType || code > LastExecutableType || !name) return 0;
+    Printf(L"    Executable type ......... %s", name);
+    return EndLine(2);
+}
+
+int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps) {
     if (!path || !*path) return -1;
     if (!QueryIsFile(path)) return 2;
-    int rc = PrintHeading(path, 2);
-    if (rc == ABORTED) return ABORTED;
+
+    if (PrintHeading(HeadingName(path), 2) == ABORTED) return ABORTED;
+
+    // A zero-length .exe may be an execution alias: the later sections describe its target.
+    const wchar_t* reported = path;
+    std::unique_ptr<wchar_t[]> resolved;
+    const wchar_t* extension = FindExtension(path);
+    if (!(omitMask & OmitExecAliases) && steps.execAlias && extension && _wcsicmp(extension, L".exe") == 0 &&
+        QueryFileSize(path, 0) == 0) {
+        resolved.reset(new wchar_t[PathChars]());
+        if (steps.execAlias(path, resolved.get()) == ABORTED) return ABORTED;
+        resolved[PathChars - 1] = 0;
+        if (resolved[0] && _wcsicmp(resolved.get(), path) != 0) reported = resolved.get();
+    }
+
+    ReportContext context{reported, FindExtension(reported), (omitMask & OmitUnicodeQuotes) ? 0 : 1, omitMask,
+                          &settings};
+    for (const ReportRow& row : steps.rows) {
+        if (omitMask & row.omitBit) continue;
+        if (row.applies && !row.applies(context)) continue;
+        if (row.run(context) == ABORTED) return ABORTED;
+    }
     ++settings.matchCount;
     return 0;
+}
+
+int ReportFile(const wchar_t* path, uint32_t omitMask, ScanSettings& settings) {
+    return ReportFileWith(path, omitMask, settings, ReportSteps{ReportRows, ExecAliasSection});
 }
 
 } // namespace scrutel

@@ -2,9 +2,45 @@
 #pragma once
 #include "command/ScanSettings.h"
 
+#include <array>
+#include <cstdint>
+#include <span>
+
 namespace scrutel {
 
 // The walker's FileHandler: -1 missing path, 2 not a file, ABORTED, or 0 after counting the file.
 int ReportFile(const wchar_t* path, uint32_t omitMask, ScanSettings& settings);
+
+// What every section row sees of the file being reported.
+struct ReportContext {
+    const wchar_t* path;      // the file the sections read (an execution alias's target when resolved)
+    const wchar_t* extension; // extension of path with its dot, or null
+    int quoteFlag;            // 1: typographic quotes, 0: plain double quotes
+    uint32_t omitMask;
+    ScanSettings* settings;
+};
+
+// One row of the report: runs when omitBit is clear in omitMask and applies (when given) agrees.
+struct ReportRow {
+    uint32_t omitBit;
+    bool (*applies)(const ReportContext& context);
+    int (*run)(const ReportContext& context);
+};
+
+inline constexpr size_t ReportRowCount = 16;
+// The sixteen sections in report order.
+extern const std::array<ReportRow, ReportRowCount> ReportRows;
+
+// The steps of ReportFile that can be replaced: the section rows and the execution-alias section.
+struct ReportSteps {
+    std::span<const ReportRow> rows;
+    int (*execAlias)(const wchar_t* path, wchar_t* resolved);
+};
+int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps);
+
+// The name shown as the heading: path without a leading "\\?\" when something follows it.
+const wchar_t* HeadingName(const wchar_t* path);
+// Prints the executable type line for codes 1 to 18; nothing for other codes.
+int PrintExecutableTypeLine(int code, const wchar_t* name);
 
 } // namespace scrutel
