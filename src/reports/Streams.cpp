@@ -1,8 +1,26 @@
-// NTFS streams section (not yet built).
+// Streams section: the alternate NTFS data streams of a file, counted and listed in one line.
 #include "reports/ReportSections.h"
+
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
+#include "plugin/Owners.h"
+#include "reports/StreamList.h"
 
 namespace scrutel {
 
-int StreamsSection(const wchar_t*) { return 0; }
+int StreamsSection(const wchar_t* path) {
+    if (!path || !*path) return 0;
+    WIN32_FIND_STREAM_DATA data{};
+    StreamFindHandle search(FindFirstStreamW(path, FindStreamInfoStandard, &data, 0));
+    if (!search) return 0;
+    StreamList list;
+    do {
+        data.cStreamName[MAX_PATH + 35] = L'\0';
+        AddStreamName(list, data.cStreamName);
+    } while (FindNextStreamW(search.get(), &data));
+    if (list.count == 0) return 0;
+    Printf(L"    Streams (%u):  %s", list.count, list.text);
+    return EndLine(2);
+}
 
 } // namespace scrutel
