@@ -1,8 +1,80 @@
-// Version resource details (not yet built).
+// The version-resource section: a file's version strings and binary file version under fixed,
+// dot-aligned labels.
+#include "reports/VersionResource.h"
+
+#include "command/ScanSettings.h"
+#include "output/LineOutput.h"
+#include "plugin/HostApi.h"
 #include "reports/ReportSections.h"
+#include "reports/VersionInfo.h"
+
+#include <cwchar>
+#include <cwctype>
 
 namespace scrutel {
 
-int VersionResourceSection(const wchar_t*) { return 0; }
+namespace {
+
+constexpr size_t ValueChars = 1024;
+
+const wchar_t* const LabelsBeforeVersion[] = {L"Product Name", L"Internal Name", L"Original Filename"};
+const wchar_t* const LabelsAfterVersion[] = {L"Product Version", L"File Version", L"Build",
+                                             L"Company Name",    L"Language",     L"Legal Trademarks"};
+
+bool Blank(const wchar_t* text) {
+    for (; *text; ++text)
+        if (!iswspace(*text)) return false;
+    return true;
+}
+
+} // namespace
+
+int PrintVersionValue(const std::vector<std::byte>& block, const wchar_t* label) {
+    if (!label || !*label) return -1;
+    wchar_t name[ValueChars];
+    size_t n = 0;
+    for (const wchar_t* p = label; *p && n < ValueChars - 1; ++p)
+        if (!iswspace(*p)) name[n++] = *p;
+    name[n] = 0;
+    wchar_t value[ValueChars] = {};
+    if (QueryVersionString(block.data(), block.size(), name, value) != 0 || Blank(value)) return 1;
+    return PrintLabelLine(label, value);
+}
+
+int VersionResourceReport(const std::vector<std::byte>& block) {
+    int printed = 0;
+    for (const wchar_t* label : LabelsBeforeVersion) {
+        int rc = PrintVersionValue(block, label);
+        if (rc == ABORTED) return ABORTED;
+        if (rc == 0) ++printed;
+    }
+    if (auto parts = FixedFileVersion(block)) {
+        Printf(L"    Version (binary) ........ %u.%u.%u.%u", (*parts)[0], (*parts)[1], (*parts)[2],
+               (*parts)[3]);
+        if (EndLine(1) == ABORTED) return ABORTED;
+        ++printed;
+    }
+    for (const wchar_t* label : LabelsAfterVersion) {
+        int rc = PrintVersionValue(block, label);
+        if (rc == ABORTED) return ABORTED;
+        if (rc == 0) ++printed;
+    }
+    if (printed) return EndLine(1);
+    return 0;
+}
+
+int VersionResourceSection(const wchar_t* path) {
+    if (!path || !*path) return -1;
+    try {
+        if (!QueryIsFile(path)) return 2;
+        std::vector<std::byte> block;
+        int rc = ReadVersionBlock(path, block);
+        if (rc == 126 || rc == 8) return rc;
+        if (rc != 0) return 0;
+        return VersionResourceReport(block);
+    } catch (...) {
+        return 0;
+    }
+}
 
 } // namespace scrutel
