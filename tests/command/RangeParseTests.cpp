@@ -162,6 +162,28 @@ TEST(LocaleDateOrder, OverrideTakesPrecedenceAndCanBeLifted) {
     EXPECT_EQ(LocaleDateOrder(), fromLocale);
 }
 
+// Run with the environment of a day-month-year locale, for example
+//   LC_ALL=de_DE.UTF-8 SCRUTEL_EXPECT_DATE_ORDER=1 command_tests --gtest_filter=LocaleDateOrder.*
+// (Wine takes the user locale from LC_ALL). Without SCRUTEL_EXPECT_DATE_ORDER the locale of the
+// run is not known, and the order is tested through the override instead.
+TEST(LocaleDateOrder, FollowsTheUserLocaleOfTheProcess) {
+    wchar_t expected[8] = {};
+    if (GetEnvironmentVariableW(L"SCRUTEL_EXPECT_DATE_ORDER", expected, 8) == 0)
+        GTEST_SKIP() << "SCRUTEL_EXPECT_DATE_ORDER is not set: the locale of this run is not known";
+    SetLocaleDateOrderOverride(-1);
+    const int order = DateOrderFromText(expected);
+    ASSERT_EQ(LocaleDateOrder(), order);
+    // "3/4/24" read month-day-year, day-month-year and year-month-day.
+    const uint32_t days[3] = {OracleDay(2024, 3, 4), OracleDay(2024, 4, 3), OracleDay(2003, 4, 24)};
+    RangeSet set;
+    std::wstring argument = L"/[d3/4/24,3/4/24]";
+    ASSERT_EQ(ParseRangeOption(argument.data(), set), 0);
+    ASSERT_NE(set.first, nullptr);
+    EXPECT_EQ(set.first->fromDay, days[order]);
+    EXPECT_EQ(set.first->toDay, days[order]);
+    FreeRangeSet(set);
+}
+
 TEST(RangeClock, FixedClockIsReturnedUntilLifted) {
     SYSTEMTIME fixed = FixedNow();
     SetRangeClock(&fixed);
