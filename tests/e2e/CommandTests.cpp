@@ -1,0 +1,105 @@
+// Whole SCRUTEL commands through plughost.exe: help, argument errors, selections that find
+// nothing, and reports with their closing count, compared byte for byte with the exit status.
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using testing_support::FromUtf8;
+using testing_support::RunPlughost;
+using testing_support::RunResult;
+using testing_support::TempTree;
+using testing_support::ToUtf8;
+
+namespace {
+
+// Every section omitted: each report is its heading and a blank line.
+const std::wstring OmitAll = L"/O:HZTACDVSIPXELUQRNF";
+
+RunResult Scrutel(const std::wstring& args, const std::wstring& workDir = L"") {
+    return RunPlughost(L"--transient \"" + testing_support::BuildDir() + L"\\scrutel.dll\" scrutel " + args,
+                       workDir);
+}
+
+TEST(CommandEndToEnd, HelpEndsWith0) {
+    RunResult run = Scrutel(L"/?");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(
+        FromUtf8(run.out),
+        L"Display information about files.\n\nSCRUTEL /A: /C: /D /N: /O: /P /S /T: file...\r\n\n\t/A:\t"
+        L"attributes\n\t/C:\tchecksums/hashes    /C? for more info  \n\t/D\tno highlight\n\t/N:\tdisable "
+        L"features    /N? for more info\n\t/O:\tomit features       /O? for more info\n\t/P\tpage "
+        L"output\n\t/S\tsearch in subdirectories\n\t/T:\ttime display mode   /T? for more info\n\nIf no "
+        L"filespecs are given, * is the default.  \n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(CommandEndToEnd, SuboptionHelpKeepsItsDash) {
+    RunResult run = Scrutel(L"/N?");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out.substr(0, 38), "SCRUTEL /N:  \xE2\x80\x94 disable features\n\n\tC\t");
+}
+
+TEST(CommandEndToEnd, UnknownOptionEndsWith1) {
+    RunResult run = Scrutel(L"/x");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Unknown option: \"/X\"\r\n");
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(CommandEndToEnd, BadSwitchValueEndsWith1WithThePrefix) {
+    RunResult run = Scrutel(L"/W:63");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Scrutel plugin: MaxWidth must be 0 or 64 to 2048: 63\r\n");
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(CommandEndToEnd, NothingMatchingEndsWith2) {
+    TempTree tree;
+    tree.file(L"a.txt", "x");
+    RunResult run = Scrutel(L"*.xyz", tree.root());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(FromUtf8(run.err), L"Scrutel plugin: No matching files: \"" + tree.path(L"*.xyz") + L"\"\r\n");
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(CommandEndToEnd, RecursiveReportListsEveryFileAndTheCount) {
+    TempTree tree;
+    tree.file(L"a.txt", "x");
+    tree.file(L"b.log", "x");
+    tree.file(L"sub\\c.txt", "x");
+    RunResult run = Scrutel(OmitAll + L" /S *.txt", tree.root());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(FromUtf8(run.out), tree.path(L"a.txt") + L"\r\n\r\n" + tree.path(L"sub\\c.txt") + L"\r\n\r\n" +
+                                     L"2 matching files found.\r\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(CommandEndToEnd, OneFileGivesTheSingularCount) {
+    TempTree tree;
+    tree.file(L"a.txt", "x");
+    RunResult run = Scrutel(OmitAll + L" a.txt", tree.root());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(FromUtf8(run.out), tree.path(L"a.txt") + L"\r\n\r\n1 matching file found.\r\n");
+}
+
+TEST(CommandEndToEnd, OmitKLeavesOutTheCount) {
+    TempTree tree;
+    tree.file(L"a.txt", "x");
+    RunResult run = Scrutel(OmitAll + L"K a.txt", tree.root());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(FromUtf8(run.out), tree.path(L"a.txt") + L"\r\n\r\n");
+}
+
+TEST(CommandEndToEnd, FoundAndMissingTogetherEndWith2AndStillCount) {
+    TempTree tree;
+    tree.file(L"a.txt", "x");
+    RunResult run = Scrutel(OmitAll + L" nothing.here a.txt", tree.root());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(FromUtf8(run.out), tree.path(L"a.txt") + L"\r\n\r\n1 matching file found.\r\n");
+    EXPECT_EQ(FromUtf8(run.err),
+              L"Scrutel plugin: No matching files: \"" + tree.path(L"nothing.here") + L"\"\r\n");
+}
+
+} // namespace
