@@ -7,8 +7,12 @@
 
 namespace scrutel {
 
-template <typename T, T Invalid, auto Close> class Owner {
+// Traits name the handle type, the value that means "nothing held" and how to close it.
+// (INVALID_HANDLE_VALUE is not a constant expression, so it cannot be a template argument.)
+template <typename Traits> class Owner {
   public:
+    using T = typename Traits::Type;
+
     Owner() noexcept = default;
     explicit Owner(T value) noexcept : value_(value) {}
     Owner(const Owner&) = delete;
@@ -22,47 +26,74 @@ template <typename T, T Invalid, auto Close> class Owner {
 
     T get() const noexcept { return value_; }
     // Releases ownership without closing.
-    T release() noexcept { return std::exchange(value_, Invalid); }
-    void reset(T value = Invalid) noexcept {
+    T release() noexcept { return std::exchange(value_, Traits::Invalid()); }
+    void reset(T value = Traits::Invalid()) noexcept {
         T old = std::exchange(value_, value);
-        if (old != Invalid) Close(old);
+        if (old != Traits::Invalid()) Traits::Close(old);
     }
     // Closes what is held and returns the address for an out-parameter.
     T* put() noexcept {
         reset();
         return &value_;
     }
-    explicit operator bool() const noexcept { return value_ != Invalid; }
+    explicit operator bool() const noexcept { return value_ != Traits::Invalid(); }
 
   private:
-    T value_ = Invalid;
+    T value_ = Traits::Invalid();
 };
 
 namespace detail {
-inline void CloseHandleValue(HANDLE h) noexcept { ::CloseHandle(h); }
-inline void CloseFind(HANDLE h) noexcept { ::FindClose(h); }
-inline void CloseKey(HKEY k) noexcept { ::RegCloseKey(k); }
-inline void FreeModule(HMODULE m) noexcept { ::FreeLibrary(m); }
-inline void UnmapView(const void* p) noexcept { ::UnmapViewOfFile(p); }
-inline void FreeLocal(HLOCAL p) noexcept { ::LocalFree(p); }
-inline void FreeCoTask(void* p) noexcept { ::CoTaskMemFree(p); }
-inline void FreeHeap(void* p) noexcept { ::HeapFree(::GetProcessHeap(), 0, p); }
+template <typename H> struct NullIsInvalid {
+    using Type = H;
+    static H Invalid() noexcept { return nullptr; }
+};
+struct MinusOneIsInvalid {
+    using Type = HANDLE;
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+};
+struct FileTraits : MinusOneIsInvalid {
+    static void Close(HANDLE h) noexcept { ::CloseHandle(h); }
+};
+struct HandleTraits : NullIsInvalid<HANDLE> {
+    static void Close(HANDLE h) noexcept { ::CloseHandle(h); }
+};
+struct FindTraits : MinusOneIsInvalid {
+    static void Close(HANDLE h) noexcept { ::FindClose(h); }
+};
+struct KeyTraits : NullIsInvalid<HKEY> {
+    static void Close(HKEY k) noexcept { ::RegCloseKey(k); }
+};
+struct ModuleTraits : NullIsInvalid<HMODULE> {
+    static void Close(HMODULE m) noexcept { ::FreeLibrary(m); }
+};
+struct ViewTraits : NullIsInvalid<const void*> {
+    static void Close(const void* p) noexcept { ::UnmapViewOfFile(p); }
+};
+struct LocalTraits : NullIsInvalid<HLOCAL> {
+    static void Close(HLOCAL p) noexcept { ::LocalFree(p); }
+};
+struct CoTaskTraits : NullIsInvalid<void*> {
+    static void Close(void* p) noexcept { ::CoTaskMemFree(p); }
+};
+struct HeapTraits : NullIsInvalid<void*> {
+    static void Close(void* p) noexcept { ::HeapFree(::GetProcessHeap(), 0, p); }
+};
 } // namespace detail
 
 // CreateFileW fails with INVALID_HANDLE_VALUE.
-using FileHandle = Owner<HANDLE, INVALID_HANDLE_VALUE, detail::CloseHandleValue>;
+using FileHandle = Owner<detail::FileTraits>;
 // Most other handle APIs (CreateFileMappingW, OpenProcessToken, events) fail with null.
-using Handle = Owner<HANDLE, nullptr, detail::CloseHandleValue>;
+using Handle = Owner<detail::HandleTraits>;
 // FindFirstFileW and FindFirstStreamW fail with INVALID_HANDLE_VALUE and close with FindClose.
-using FindHandle = Owner<HANDLE, INVALID_HANDLE_VALUE, detail::CloseFind>;
-using StreamFindHandle = Owner<HANDLE, INVALID_HANDLE_VALUE, detail::CloseFind>;
-using RegKey = Owner<HKEY, nullptr, detail::CloseKey>;
-using Module = Owner<HMODULE, nullptr, detail::FreeModule>;
-using FileMapping = Owner<HANDLE, nullptr, detail::CloseHandleValue>;
-using MappedView = Owner<const void*, nullptr, detail::UnmapView>;
-using LocalMemory = Owner<HLOCAL, nullptr, detail::FreeLocal>;
-using CoTaskMemory = Owner<void*, nullptr, detail::FreeCoTask>;
-using HeapMemory = Owner<void*, nullptr, detail::FreeHeap>;
+using FindHandle = Owner<detail::FindTraits>;
+using StreamFindHandle = Owner<detail::FindTraits>;
+using RegKey = Owner<detail::KeyTraits>;
+using Module = Owner<detail::ModuleTraits>;
+using FileMapping = Owner<detail::HandleTraits>;
+using MappedView = Owner<detail::ViewTraits>;
+using LocalMemory = Owner<detail::LocalTraits>;
+using CoTaskMemory = Owner<detail::CoTaskTraits>;
+using HeapMemory = Owner<detail::HeapTraits>;
 
 // COM interface pointer: Release on reset, put() for out-parameters.
 template <typename I> class ComPtr {
