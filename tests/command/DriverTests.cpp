@@ -392,6 +392,17 @@ TEST_F(DriverTest, FileNamedWithAtSignIsReportedAsItself) {
     EXPECT_EQ(HandledPaths(), std::vector<std::wstring>{tree_.path(L"@list.txt")});
 }
 
+TEST_F(DriverTest, AtSignArgumentReadsAListFile) {
+    tree_.file(L"a.txt", "x");
+    tree_.file(L"b.txt", "x");
+    tree_.file(L"names.lst", "b.txt\r\na.txt\r\n");
+    CommandRun run = RunDriver(L"@names.lst", RecordingHandler);
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(HandledPaths(), (std::vector<std::wstring>{tree_.path(L"b.txt"), tree_.path(L"a.txt")}));
+    EXPECT_EQ(run.out, L"2 matching files found.\r\n");
+    EXPECT_EQ(run.err, L"");
+}
+
 TEST_F(DriverTest, OmitAtMakesAtSignAnOrdinaryName) {
     tree_.file(L"list.txt", "a.txt\r\n");
     CommandRun run = RunDriver(L"/O:@ @list.txt", RecordingHandler);
