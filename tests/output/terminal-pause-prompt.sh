@@ -23,10 +23,10 @@ wait_for() { # regular expression, seconds
     for _ in $(seq 1 $(($2 * 10))); do screen | grep -Eq -- "$1" && return 0; sleep 0.1; done
     return 1
 }
-start() {
+start() { # pause switch (default /P)
     tmux kill-session -t "$session" 2>/dev/null
     tmux new-session -d -s "$session" -x 120 -y 30 \
-        "cd '$build' && '$here/tools/wine-run' ./plughost.exe scrutel.dll scrutel /P /O:HRZTANCDXELVIPFSU '$winpath'; echo EXIT=\$?; sleep 600"
+        "cd '$build' && '$here/tools/wine-run' ./plughost.exe scrutel.dll scrutel ${1:-/P} /O:HRZTANCDXELVIPFSU '$winpath'; echo EXIT=\$?; sleep 600"
     wait_for 'Press a key to continue' 30
 }
 
@@ -59,5 +59,23 @@ tmux send-keys -t "$session" C
 wait_for 'EXIT=' 10
 check "C turns paging off for the rest" 'f40\.txt'
 check "and the command ends normally" '^EXIT=0$'
+
+# A page of 20 lines: the first prompt after the twentieth line end, that is after 10 files.
+start /P:,20
+check "page of 20 lines" 'f10\.txt'
+absent "nothing after the twentieth line end" 'f11\.txt'
+tmux send-keys -t "$session" C
+wait_for 'EXIT=' 10
+
+# A time-out of 2 seconds: the prompt goes on by itself, for another full page.
+start /P:2
+check "time-out prompt" 'Press a key to continue'
+absent "still waiting at first" 'f15\.txt'
+began=$(date +%s)
+wait_for 'f28\.txt' 10
+waited=$(($(date +%s) - began))
+check "continues by itself for a full page" 'f28\.txt'
+absent "and no further" 'f29\.txt'
+if [ "$waited" -ge 1 ] && [ "$waited" -le 4 ]; then echo "ok   after about 2 seconds ($waited s)"; else echo "FAIL after about 2 seconds ($waited s)"; failures=$((failures + 1)); fi
 
 exit $((failures > 0))
