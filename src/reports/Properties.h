@@ -1,0 +1,20 @@
+// Windows-properties helpers: the value formats and the printing of a property store's values.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct IPropertyStore;
+
+namespace scrutel {
+
+// A duration in 100-nanosecond units as "h:mm:ss" (hours not reduced modulo 24).
+void FormatDuration(uint64_t units, wchar_t* output, size_t capacity);
+// A track number in unsigned decimal.
+void FormatTrackNumber(uint32_t number, wchar_t* output, size_t capacity);
+
+// Prints the section's properties that store has a value for, then an empty line when any was
+// printed. 0 when nothing was printed, otherwise the result of the last EndLine; ABORTED when
+// output was interrupted; -1 without a store.
+int PrintPropertyStore(IPropertyStore* store);
+
+} // namespace scrutel
