@@ -10,10 +10,14 @@
 #include <immintrin.h>
 #if defined(_MSC_VER)
 #include <intrin.h>
-#define SCRUTEL_TARGET_CLMUL
 #else
 #include <cpuid.h>
+#endif
+// GCC and Clang compile these instructions only in functions that ask for them; MSVC always does.
+#if defined(__GNUC__) || defined(__clang__)
 #define SCRUTEL_TARGET_CLMUL __attribute__((target("pclmul,ssse3,sse4.1")))
+#else
+#define SCRUTEL_TARGET_CLMUL
 #endif
 #endif
 
