@@ -148,6 +148,28 @@ TEST(RpTargetTest, UnterminatedHostBufferIsReadWithinItsSize) {
     EXPECT_NE(err.find(L"\"" + std::wstring(HostArgumentChars - 1, L'a') + L"\" :\r\n"), std::wstring::npos);
 }
 
+TEST(RpTargetTest, RewriteThatWouldNotFitLeavesTheArgument) {
+    // "X:Sub\name" grows by the current directory when its folder is made a true name. With a
+    // last component that fills the host's buffer, the grown path would not fit in 8192
+    // characters, so the argument is used as written; a short component is rewritten.
+    TempTree tree;
+    tree.dir(L"Sub");
+    wchar_t saved[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryW(tree.root().c_str()));
+    std::wstring drive = tree.root().substr(0, 2);
+    std::wstring longWritten = drive + L"Sub\\" + std::wstring(HostArgumentChars - 1 - 6, L'n');
+    ASSERT_EQ(longWritten.size(), HostArgumentChars - 1);
+    Call longCall = RpTarget(longWritten);
+    Call shortCall = RpTarget(drive + L"Sub\\short");
+    SetCurrentDirectoryW(saved);
+    std::wstring longHead = L"Scrutel plugin: Error resolving \"" + longWritten + L"\" :\r\n";
+    EXPECT_EQ(longCall.result, -1);
+    EXPECT_EQ(longCall.err.substr(0, longHead.size()), longHead);
+    EXPECT_EQ(shortCall.result, -1);
+    EXPECT_EQ(shortCall.err, ResolvingError(tree.root() + L"\\Sub\\short", ERROR_FILE_NOT_FOUND));
+}
+
 TEST(RpTargetTest, SymbolicLinkEndToEnd) {
     TempTree tree;
     std::wstring target = tree.file(L"target.txt", std::string("x"));
