@@ -211,3 +211,43 @@ TEST(VersionHeaderSection, LibraryWithVersionResource) {
 }
 
 } // namespace
+
+namespace {
+
+std::wstring HostPath(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+TEST(VersionHeaderSection, WineTahomaNoticeCutToTheWidth) {
+    std::wstring path = HostPath("/usr/share/wine/fonts/tahoma.ttf");
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "Wine's tahoma.ttf (package fonts-wine) is not installed";
+    const std::wstring notice = L"Copyright (c) 2004 Larry Snyder, Based on Bitstream Vera Sans Copyright "
+                                L"(c) 2003 by Bitstream, Inc. Font "
+                                L"renamed in accordance with former's license. Please do not contact "
+                                L"Bitstream Inc. for any reason regarding "
+                                L"this font.";
+    int result = 0;
+    EXPECT_EQ(RunSection(path, 80, &result), L"    " + Open + L"Tahoma" + Close + Dash + L"0.001\r\n    " +
+                                                 notice.substr(0, 74) + L"\u2026\r\n\r\n");
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(RunSection(path, 0, &result),
+              L"    " + Open + L"Tahoma" + Close + Dash + L"0.001\r\n    " + notice + L"\r\n\r\n");
+}
+
+TEST(VersionHeaderSection, RealFontNoticeWithLineBreaksOnOneLine) {
+    std::wstring path = HostPath("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "DejaVuSans.ttf (package fonts-dejavu-core) is not installed";
+    int result = 0;
+    EXPECT_EQ(
+        RunSection(path, 0, &result),
+        L"    " + Open + L"DejaVu Sans" + Close + Dash +
+            L"2.37\r\n    Copyright (c) 2003 by Bitstream, Inc. All Rights Reserved. Copyright (c) 2006 by "
+            L"Tavmjong Bah. All Rights Reserved. DejaVu changes are in public domain \r\n\r\n");
+}
+
+} // namespace
