@@ -5,6 +5,7 @@
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
+#include "plugin/Owners.h"
 #include "select/ListFile.h"
 #include "select/PathResolve.h"
 
@@ -22,28 +23,6 @@ constexpr DWORD AttrDirectory = 0x10;
 constexpr DWORD AttrDevice = 0x40;
 constexpr DWORD AttrReparsePoint = 0x400;
 constexpr DWORD AttrVirtual = 0x10000;
-
-// Owners of the two handle kinds the walker holds. (The shared owner family in plugin/Owners.h
-// does not compile with this tool chain yet; these keep the same small surface.)
-template <BOOL(WINAPI* Close)(HANDLE)> class ScopedHandle {
-  public:
-    ScopedHandle() noexcept = default;
-    explicit ScopedHandle(HANDLE value) noexcept : value_(value) {}
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    ~ScopedHandle() { reset(); }
-    HANDLE get() const noexcept { return value_; }
-    void reset(HANDLE value = INVALID_HANDLE_VALUE) noexcept {
-        if (value_ != INVALID_HANDLE_VALUE) Close(value_);
-        value_ = value;
-    }
-    explicit operator bool() const noexcept { return value_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE value_ = INVALID_HANDLE_VALUE;
-};
-using FindHandle = ScopedHandle<FindClose>;
-using FileHandle = ScopedHandle<CloseHandle>;
 
 // What every level of one walk shares.
 struct WalkContext {
