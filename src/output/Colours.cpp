@@ -6,6 +6,7 @@
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
+#include "plugin/Owners.h"
 
 #include <cwchar>
 
@@ -59,10 +60,9 @@ unsigned ReadKeyText(HKEY key, const wchar_t* name, wchar_t* buffer) {
 
 unsigned ReadRegistryText(HKEY root, const wchar_t* keyName, const wchar_t* name, wchar_t* buffer) {
     buffer[0] = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    unsigned n = ReadKeyText(key, name, buffer);
-    RegCloseKey(key);
+    RegKey key;
+    if (RegOpenKeyExW(root, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0;
+    unsigned n = ReadKeyText(key.get(), name, buffer);
     if (n == 0) buffer[0] = 0;
     return n;
 }

@@ -3,6 +3,7 @@
 #include "output/Console.h"
 
 #include "output/LineOutput.h"
+#include "plugin/Owners.h"
 
 #include <cwchar>
 
@@ -76,12 +77,10 @@ class RealConsole final : public ConsoleIo {
     // Waiting on the input handle (rather than polling the event count) is what makes the
     // console read pending keys, and it doubles as the 10-millisecond sleep of the caller.
     KeyWait WaitKey(DWORD milliseconds, KeyPress& key) override {
-        HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (input == INVALID_HANDLE_VALUE) return KeyWait::NoInput;
-        KeyWait result = WaitKeyOn(input, milliseconds, key);
-        CloseHandle(input);
-        return result;
+        FileHandle input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!input) return KeyWait::NoInput;
+        return WaitKeyOn(input.get(), milliseconds, key);
     }
 
     DWORD Ticks() override { return GetTickCount(); }
@@ -95,7 +94,8 @@ class RealConsole final : public ConsoleIo {
     }
 
     void CloseOutputDevice(HANDLE device) override {
-        if (Usable(device)) CloseHandle(device);
+        // Taking ownership closes the device when the owner goes out of scope here.
+        Handle owned(Usable(device) ? device : nullptr);
     }
 };
 
