@@ -398,9 +398,67 @@ TEST_F(ImageSectionTest, PngTextChunks) {
                              Line(L"Copyright", L"(c) Maker") + Line(L"Software", L"Painter 2") + L"\r\n");
 }
 
-TEST_F(ImageSectionTest, JpegMetadataNeedsExifSupport) {
-    GTEST_SKIP() << "Wine's GDI+ exposes no EXIF property items for JPEG files; the date forms are tested "
-                    "through FormatDateTaken and TIFF files";
+// An APP1 "Exif" segment: the first directory holds the artist and a pointer to the EXIF
+// directory, which holds the date the picture was taken.
+Bytes ExifSegment(const std::string& artist, const std::string& dateTaken) {
+    Bytes tiff = {'I', 'I', 42, 0};
+    Put32(tiff, 8);
+    uint32_t ifd0Size = 2 + 2 * 12 + 4;
+    uint32_t exifAt = 8 + ifd0Size;
+    uint32_t exifSize = 2 + 12 + 4;
+    uint32_t artistAt = exifAt + exifSize;
+    uint32_t dateAt = artistAt + static_cast<uint32_t>(artist.size() + 1);
+    Put16(tiff, 2);
+    Put16(tiff, 0x013B);
+    Put16(tiff, 2);
+    Put32(tiff, static_cast<uint32_t>(artist.size() + 1));
+    Put32(tiff, artistAt);
+    Put16(tiff, 0x8769);
+    Put16(tiff, 4);
+    Put32(tiff, 1);
+    Put32(tiff, exifAt);
+    Put32(tiff, 0);
+    Put16(tiff, 1);
+    Put16(tiff, 0x9003);
+    Put16(tiff, 2);
+    Put32(tiff, static_cast<uint32_t>(dateTaken.size() + 1));
+    Put32(tiff, dateAt);
+    Put32(tiff, 0);
+    tiff.insert(tiff.end(), artist.begin(), artist.end());
+    tiff.push_back(0);
+    tiff.insert(tiff.end(), dateTaken.begin(), dateTaken.end());
+    tiff.push_back(0);
+    Bytes segment = {0xFF, 0xE1};
+    uint32_t length = static_cast<uint32_t>(2 + 6 + tiff.size());
+    segment.push_back(static_cast<uint8_t>(length >> 8));
+    segment.push_back(static_cast<uint8_t>(length));
+    for (char c : std::string("Exif\0\0", 6))
+        segment.push_back(static_cast<uint8_t>(c));
+    segment.insert(segment.end(), tiff.begin(), tiff.end());
+    return segment;
+}
+
+TEST_F(ImageSectionTest, JpegWithExifDateAndArtist) {
+    std::wstring plain = tree_.path(L"plain.jpg");
+    ASSERT_TRUE(MakeImage(plain, L"image/jpeg", 8, 6, PixelFormat24bppRGB));
+    Bytes jpeg = ReadAll(plain);
+    ASSERT_GT(jpeg.size(), 2u);
+    Bytes segment = ExifSegment("Jane Doe", "2000:01:01 12:34:56");
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end()); // right after the start-of-image marker
+    std::wstring path = tree_.file(L"exif.jpg", jpeg);
+
+    Gdiplus::GpImage* image = nullptr;
+    ASSERT_EQ(GdipLoadImageFromFile(path.c_str(), &image), Gdiplus::Ok);
+    UINT size = 0;
+    bool exposed = GdipGetPropertyItemSize(image, 0x9003, &size) == Gdiplus::Ok && size != 0;
+    GdipDisposeImage(image);
+    if (!exposed)
+        GTEST_SKIP()
+            << "this platform's GDI+ exposes no EXIF property items for JPEG files (Wine 8); the date "
+               "forms are tested through FormatDateTaken and TIFF files";
+    EXPECT_EQ(Run(path), SizeLine(L"8 \u00D7 6    24 BPP") +
+                             Line(L"Date taken", L"Sat 2000-01-01  12:34:56") + Line(L"Artist", L"Jane Doe") +
+                             L"\r\n");
 }
 
 TEST_F(ImageSectionTest, FilesThatAreNotImages) {
