@@ -6,6 +6,7 @@
 #include "text/TextBuffer.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -95,8 +96,16 @@ int Measure(const std::wstring& path, const char* label) {
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc > 1) return Measure(argv[1], "file");
+int main() {
+    // Wide arguments without the wide entry point, which the benchmark build does not select.
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv && argc > 1) {
+        int result = Measure(argv[1], "file");
+        LocalFree(argv);
+        return result;
+    }
+    if (argv) LocalFree(argv);
 
     wchar_t dir[MAX_PATH + 1];
     DWORD n = GetTempPathW(MAX_PATH + 1, dir);
