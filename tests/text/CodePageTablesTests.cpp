@@ -277,6 +277,30 @@ TEST_P(PlatformComparison, EveryByteAgreesExceptTheListedDifferences) {
     EXPECT_EQ(unassigned, count == UnassignedControlBytes.end() ? 0 : count->second);
 }
 
+// Round trip: every character a table decodes is encoded back by the platform, without a
+// substitute, to a byte that the table decodes to the same character.
+TEST_P(PlatformComparison, DecodedCharactersRoundTripThroughThePlatformEncoder) {
+    uint32_t cp = GetParam();
+    ASSERT_TRUE(IsValidCodePage(cp));
+    int checked = 0;
+    for (int b = 0x80; b < 256; ++b) {
+        wchar_t c = High(cp, static_cast<uint8_t>(b));
+        bool listed = false;
+        for (const Difference& d : ListedDifferences)
+            listed = listed || (d.codePage == cp && d.byte == b);
+        if (c == 0xFFFD || listed) continue;
+        char out[8] = {};
+        BOOL usedDefault = FALSE;
+        int n = WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, &c, 1, out, sizeof out, nullptr, &usedDefault);
+        SCOPED_TRACE(testing::Message() << "code page " << cp << " byte 0x" << std::hex << b);
+        ASSERT_EQ(n, 1);
+        EXPECT_FALSE(usedDefault);
+        EXPECT_EQ(High(cp, static_cast<uint8_t>(out[0])), c);
+        ++checked;
+    }
+    EXPECT_GT(checked, 90);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryTableTheStandInPlatformKnows, PlatformComparison,
                          testing::Values(1252, 1250, 1251, 1253, 1254, 1255, 1256, 1257, 1258, 437, 720, 737,
                                          775, 850, 852, 855, 857, 862, 866, 874, 10000, 20866, 21866));
