@@ -2,6 +2,8 @@
 // that fetches them.
 #include "reports/ExecutableType.h"
 
+#include "plugin/Owners.h"
+
 #include <windows.h>
 
 namespace scrutel {
@@ -59,14 +61,11 @@ int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem) {
     if (machine) *machine = 0;
     if (subsystem) *subsystem = 0;
     if (!path || !*path || !machine || !subsystem) return -1;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
+    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return 1;
     unsigned char buffer[HeaderReadBytes] = {};
     DWORD got = 0;
-    // One read, then the handle is closed at once: no path leaves it open.
-    BOOL read = ReadFile(file, buffer, HeaderReadBytes, &got, nullptr);
-    CloseHandle(file);
-    if (!read) return 1;
+    if (!ReadFile(file.get(), buffer, HeaderReadBytes, &got, nullptr)) return 1;
     auto header = ParseExeHeader(ByteReader(buffer, got));
     if (!header) return 1;
     *machine = header->machine;

@@ -2,6 +2,7 @@
 // lead to. The buffer is interpreted by a pure function; the Win32 part only fetches it.
 #include "varfuncs/ReparsePoint.h"
 
+#include "plugin/Owners.h"
 #include "select/PathResolve.h"
 
 #include <cwchar>
@@ -171,16 +172,17 @@ int ReadReparseTarget(const wchar_t* path, wchar_t* output, size_t capacity, uin
         return ReparseNoMemory;
     }
 
-    HANDLE file = CreateFileW(working.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(file, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
-                              static_cast<DWORD>(buffer.size()), &returned, nullptr);
-    // The error is taken before the handle is closed, which may change it.
-    DWORD error = ok ? 0 : GetLastError();
-    CloseHandle(file);
-    if (!ok) return static_cast<int>(error);
+    {
+        // The directory flag lets folders (junctions) open too; the reparse flag opens the
+        // link itself, not what it points to.
+        FileHandle file(CreateFileW(working.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file) return static_cast<int>(GetLastError());
+        if (!DeviceIoControl(file.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
+                             static_cast<DWORD>(buffer.size()), &returned, nullptr))
+            return static_cast<int>(GetLastError()); // taken before the owner closes the handle
+    }
 
     ReparseData d = InterpretReparseData(ByteReader(buffer.data(), returned));
     if (d.result == ReparseUnsupportedTag) {

@@ -2,6 +2,7 @@
 // cleaned up (blanks, quotes, forward slashes) and its directory made the host's true name.
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
+#include "plugin/Owners.h"
 #include "varfuncs/ReparsePoint.h"
 #include "varfuncs/VarFunctions.h"
 
@@ -93,10 +94,8 @@ int TrueNameQuiet(const wchar_t* path, wchar_t* output) {
     } catch (...) {
         output[0] = 0;
     }
-    if (nul != INVALID_HANDLE_VALUE) {
-        SetStdHandle(STD_ERROR_HANDLE, saved);
-        CloseHandle(nul);
-    }
+    // Restored before the owner closes the null device.
+    if (nul) SetStdHandle(STD_ERROR_HANDLE, saved);
     for (wchar_t* p = output; *p; ++p)
         if (*p == L'|') *p = L';';
     return rc;

@@ -102,7 +102,8 @@ struct SectionRun {
 // The bytes of an advertised shortcut: the link header with the Darwin flag and the Unicode
 // flag, the Darwin data block with the descriptor (wide, or only ANSI), and the terminal block.
 std::vector<uint8_t> AdvertisedLinkBytes(const std::wstring& descriptor, bool ansiOnly) {
-    std::vector<uint8_t> b(76, 0);
+    constexpr size_t block = 76; // the Darwin block follows the header directly
+    std::vector<uint8_t> b(block + 788 + 4, 0);
     auto put32 = [&b](size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i)
             b[at + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -112,8 +113,6 @@ std::vector<uint8_t> AdvertisedLinkBytes(const std::wstring& descriptor, bool an
     memcpy(b.data() + 4, linkClass, 16);
     put32(20, 0x1000 | 0x80); // has a Darwin descriptor, strings are Unicode
     put32(60, 1);             // show normally
-    size_t block = b.size();
-    b.resize(block + 788 + 4, 0);
     put32(block, 788);
     put32(block + 4, 0xA0000006);
     for (size_t i = 0; i < descriptor.size() && i < 259; ++i) {
