@@ -55,9 +55,9 @@ int ExecAliasSectionQuoted(const wchar_t* path, wchar_t* resolved, uint32_t omit
     }
 }
 
-// The report driver's form: typographic quotes.
-int ExecAliasSection(const wchar_t* path, wchar_t* resolved) {
-    return ExecAliasSectionQuoted(path, resolved, 0);
+// The report driver's form: quotes chosen by /O:Q in omitMask.
+int ExecAliasSection(const wchar_t* path, wchar_t* resolved, uint32_t omitMask) {
+    return ExecAliasSectionQuoted(path, resolved, omitMask);
 }
 
 } // namespace scrutel

@@ -129,7 +129,7 @@ int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& setting
     if (!(omitMask & OmitExecAliases) && steps.execAlias && extension && _wcsicmp(extension, L".exe") == 0 &&
         QueryFileSize(path, 0) == 0) {
         resolved.reset(new wchar_t[PathChars]());
-        if (steps.execAlias(path, resolved.get()) == ABORTED) return ABORTED;
+        if (steps.execAlias(path, resolved.get(), omitMask) == ABORTED) return ABORTED;
         resolved[PathChars - 1] = 0;
         if (resolved[0] && _wcsicmp(resolved.get(), path) != 0) reported = resolved.get();
     }

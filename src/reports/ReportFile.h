@@ -34,7 +34,7 @@ extern const std::array<ReportRow, ReportRowCount> ReportRows;
 // The steps of ReportFile that can be replaced: the section rows and the execution-alias section.
 struct ReportSteps {
     std::span<const ReportRow> rows;
-    int (*execAlias)(const wchar_t* path, wchar_t* resolved);
+    int (*execAlias)(const wchar_t* path, wchar_t* resolved, uint32_t omitMask);
 };
 int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps);
 

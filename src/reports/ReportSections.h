@@ -13,7 +13,7 @@ int VersionHeaderSection(const wchar_t* path, int quoteFlag, uint32_t maxWidth);
 // 2. Registered file type and the program that opens it.
 int FileTypeSection(const wchar_t* path, int quoteFlag);
 // Zero-length .exe execution aliases: prints the alias line and fills resolved (32768 chars).
-int ExecAliasSection(const wchar_t* path, wchar_t* resolved);
+int ExecAliasSection(const wchar_t* path, wchar_t* resolved, uint32_t omitMask);
 // 3. Size in bytes and in the largest fitting unit.
 int SizeSection(const wchar_t* path);
 // 4. Creation, modification and access times.

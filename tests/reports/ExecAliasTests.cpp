@@ -103,11 +103,11 @@ TEST(ExecAliasSectionTest, OrdinaryZeroLengthProgram) {
     std::wstring path = tree.file(L"plain.exe");
     std::vector<wchar_t> resolved(AliasPathChars, L'\0');
     Capture capture;
-    EXPECT_EQ(ExecAliasSection(path.c_str(), resolved.data()), 0);
+    EXPECT_EQ(ExecAliasSection(path.c_str(), resolved.data(), 0), 0);
     EXPECT_EQ(capture.out(), L"");
     EXPECT_EQ(resolved[0], L'\0');
-    EXPECT_EQ(ExecAliasSection(nullptr, resolved.data()), 0);
-    EXPECT_EQ(ExecAliasSection(path.c_str(), nullptr), 0);
+    EXPECT_EQ(ExecAliasSection(nullptr, resolved.data(), 0), 0);
+    EXPECT_EQ(ExecAliasSection(path.c_str(), nullptr, 0), 0);
 }
 
 TEST(ExecAliasSectionTest, SystemAliasEndToEnd) {
@@ -122,6 +122,6 @@ TEST(ExecAliasSectionTest, SystemAliasEndToEnd) {
                         "ScriptedReparseAnswers";
     std::vector<wchar_t> resolved(AliasPathChars, L'\0');
     Capture capture;
-    EXPECT_EQ(ExecAliasSection(link.c_str(), resolved.data()), 1);
+    EXPECT_EQ(ExecAliasSection(link.c_str(), resolved.data(), 0), 1);
     EXPECT_EQ(capture.out(), L"    Symlink:  \u201C" + program + L"\u201D\r\n\r\n");
 }

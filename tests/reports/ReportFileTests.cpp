@@ -60,9 +60,11 @@ template <size_t... I> std::array<ReportRow, ReportRowCount> RecordingRows(std::
 std::vector<std::wstring> g_aliasCalls;
 std::wstring g_aliasTarget;
 int g_aliasResult = 0;
+uint32_t g_aliasMask = 0;
 
-int FakeAlias(const wchar_t* path, wchar_t* resolved) {
+int FakeAlias(const wchar_t* path, wchar_t* resolved, uint32_t omitMask) {
     g_aliasCalls.push_back(path);
+    g_aliasMask = omitMask;
     EXPECT_EQ(resolved[0], 0) << "the buffer comes zero-filled";
     EXPECT_EQ(resolved[32767], 0);
     wcsncpy(resolved, g_aliasTarget.c_str(), 32767);
@@ -91,6 +93,7 @@ class ReportFileTest : public ::testing::Test {
         g_aliasCalls.clear();
         g_aliasTarget.clear();
         g_aliasResult = 0;
+        g_aliasMask = 0;
         g_paging = {};
         g_colours.normalAttr = 0;
         g_colours.highlightAttr = 0;
@@ -399,6 +402,13 @@ INSTANTIATE_TEST_SUITE_P(
                       AliasCase{"zero_length_without_extension", L"zexe", "", 0, false},
                       AliasCase{"exe_in_directory_name_only", L"d.exe\\file", "", 0, false}),
     [](const ::testing::TestParamInfo<AliasCase>& info) { return std::string(info.param.label); });
+
+TEST_F(ReportFileTest, AliasStepReceivesTheOmitMaskForItsQuotes) {
+    std::wstring alias = tree.file(L"tool.exe");
+    ASSERT_EQ(Report(alias, OmitUnicodeQuotes | OmitSizes), 0);
+    ASSERT_EQ(g_aliasCalls.size(), 1u);
+    EXPECT_EQ(g_aliasMask, static_cast<uint32_t>(OmitUnicodeQuotes | OmitSizes));
+}
 
 TEST_F(ReportFileTest, ZeroLengthExeThatIsNoAliasIsReportedAsItself) {
     std::wstring path = tree.file(L"empty.exe", "");
