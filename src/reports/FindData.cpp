@@ -3,6 +3,7 @@
 #include "reports/FindData.h"
 
 #include "plugin/HostApi.h"
+#include "plugin/Owners.h"
 
 #include <cwchar>
 #include <memory>
@@ -29,20 +30,6 @@ const wchar_t* NamePart(const wchar_t* path) {
     return name;
 }
 
-class SearchHandle {
-  public:
-    explicit SearchHandle(HANDLE h) : h_(h) {}
-    SearchHandle(const SearchHandle&) = delete;
-    SearchHandle& operator=(const SearchHandle&) = delete;
-    ~SearchHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-    }
-    explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE h_;
-};
-
 } // namespace
 
 int ReadFindData(const wchar_t* path, WIN32_FIND_DATAW* record) {
@@ -51,7 +38,7 @@ int ReadFindData(const wchar_t* path, WIN32_FIND_DATAW* record) {
     if (wcspbrk(name, L"*?")) return -1;
     ZeroMemory(record, sizeof(*record));
     WIN32_FIND_DATAW found{};
-    SearchHandle search(FindFirstFileW(path, &found));
+    FindHandle search(FindFirstFileW(path, &found));
     if (!search) return 0;
     found.cFileName[MAX_PATH - 1] = L'\0';
     if (CompareStringOrdinal(found.cFileName, -1, name, -1, TRUE) != CSTR_EQUAL) return 0;
