@@ -64,7 +64,8 @@ class Splitter {
     }
 
   private:
-    // Stores one character of the current argument; false after the overflow message.
+    // Stores one character of the current argument; false after an overflow message. A 1025th
+    // argument is refused rather than dropped, so that no file specification is silently ignored.
     bool Store(wchar_t c) {
         if (b_ >= MAX_ARG_LEN - 1) {
             PrintErrorPrefix();
@@ -73,7 +74,11 @@ class Splitter {
             return false;
         }
         if (length_ == 0) {
-            if (t_.argCount >= MaxArguments) return true; // arguments beyond the table are dropped
+            if (t_.argCount >= MaxArguments) {
+                PrintErrorPrefix();
+                Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Too many arguments: MAX_ARGS = %d\r\n", MaxArguments);
+                return false;
+            }
             start_ = b_;
             current_ = t_.argCount++;
             t_.argPointers[current_] = t_.argText + b_;

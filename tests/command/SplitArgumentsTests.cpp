@@ -91,18 +91,24 @@ TEST(SplitArguments, NewCallForgetsTheEarlierArguments) {
     EXPECT_EQ(g_argTable.argText[2], L'\0');
 }
 
-TEST(SplitArguments, ArgumentsBeyond1024AreDroppedSilently) {
+// Regression: arguments after the 1024th used to be dropped without a word, so a command could
+// succeed while ignoring file specifications it was given.
+TEST(SplitArguments, ArgumentBeyond1024IsRefusedWithAMessage) {
     std::wstring text;
-    for (int k = 1; k <= 1030; ++k)
+    for (int k = 1; k <= 1024; ++k)
         text += std::to_wstring(k) + L" ";
     Capture capture;
     int count = -2;
     std::vector<std::wstring> args = Split(text, &count);
     EXPECT_EQ(count, 1024);
     ASSERT_EQ(args.size(), 1024u);
-    EXPECT_EQ(args.front(), L"1");
     EXPECT_EQ(args.back(), L"1024");
     EXPECT_EQ(capture.err(), L"");
+
+    Capture second;
+    Split(text + L"1025", &count);
+    EXPECT_EQ(count, -1);
+    EXPECT_EQ(second.err(), L"Scrutel plugin: Too many arguments: MAX_ARGS = 1024\r\n");
 }
 
 TEST(SplitArguments, ArgumentOf8191CharactersFits) {
