@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <objbase.h>
+#include <propidl.h>
 #include <utility>
 
 namespace scrutel {
@@ -124,6 +125,15 @@ template <typename I> class ComPtr {
 
   private:
     I* p_ = nullptr;
+};
+
+// A PROPVARIANT that a property read fills; cleared on every path.
+struct PropVariantOwner {
+    PROPVARIANT value;
+    PropVariantOwner() noexcept { PropVariantInit(&value); }
+    PropVariantOwner(const PropVariantOwner&) = delete;
+    PropVariantOwner& operator=(const PropVariantOwner&) = delete;
+    ~PropVariantOwner() { PropVariantClear(&value); }
 };
 
 } // namespace scrutel

@@ -1,6 +1,7 @@
 // Description section: the file's 4DOS description, which the host keeps and returns through
 // its @descript variable function.
 #include "reports/ReportSections.h"
+#include "reports/ReportText.h"
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
@@ -41,12 +42,6 @@ bool BuildDescriptExpression(const wchar_t* path, wchar_t* out, size_t capacity)
     return true;
 }
 
-bool Blank(const wchar_t* text) {
-    for (; *text; ++text)
-        if (!iswspace(*text)) return false;
-    return true;
-}
-
 } // namespace
 
 int DescriptionSection(const wchar_t* path) {
@@ -57,7 +52,7 @@ int DescriptionSection(const wchar_t* path) {
     if (!BuildDescriptExpression(path, buffer.get(), HostExpansionChars)) return 0;
     if (ExpandVariables(buffer.get(), 1) != 0) return 0;
     buffer[DescriptionChars - 1] = L'\0';
-    if (Blank(buffer.get())) return 0;
+    if (!HasVisibleText(buffer.get())) return 0;
     Printf(L"    4DOS file description:  %s", buffer.get());
     return EndLine(2);
 }

@@ -5,6 +5,7 @@
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/Owners.h"
+#include "reports/ReportText.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionInfo.h"
 
@@ -37,21 +38,6 @@ constexpr SummaryItem SummaryItems[] = {
     {6, L"Comments"},    {7, L"Template"},      {8, L"Last Author"}, {9, L"Revision Number"},
     {10, L"Edit Time"},  {11, L"Last Printed"}, {12, L"Created"},    {13, L"Last Saved"},
     {14, L"Page Count"}, {15, L"Word Count"},   {16, L"Char Count"}, {18, L"App Name"},
-};
-
-bool HasVisibleText(const wchar_t* text) {
-    for (; *text; ++text)
-        if (!iswspace(*text)) return true;
-    return false;
-}
-
-// Clears a value that ReadMultiple filled, on every path.
-struct PropVariantOwner {
-    PROPVARIANT value;
-    PropVariantOwner() { PropVariantInit(&value); }
-    PropVariantOwner(const PropVariantOwner&) = delete;
-    PropVariantOwner& operator=(const PropVariantOwner&) = delete;
-    ~PropVariantOwner() { PropVariantClear(&value); }
 };
 
 } // namespace

@@ -62,12 +62,6 @@ struct GdipMemory {
     }
 };
 
-bool HasVisibleText(const wchar_t* text) {
-    for (; *text; ++text)
-        if (!iswspace(*text)) return true;
-    return false;
-}
-
 void SetNotAvailable(wchar_t* output) {
     wcscpy(output, L"N/A");
 }

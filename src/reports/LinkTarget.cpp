@@ -35,12 +35,6 @@ constexpr size_t DarwinAnsiBytes = 260;
 constexpr size_t DarwinWideChars = 260;
 constexpr WORD InstallerProductInfoOrdinal = 70;
 
-bool Blank(const wchar_t* text) {
-    for (; *text; ++text)
-        if (!iswspace(*text)) return false;
-    return true;
-}
-
 // The installed name of a product, through msi.dll loaded for this call only, so that a system
 // without it still loads the plugin. Empty when unknown.
 std::wstring InstalledProductName(const wchar_t* productCode) {
@@ -193,7 +187,7 @@ bool ReadVersionSummary(const wchar_t* path, wchar_t* description, wchar_t* vers
     QueryVersionString(block.data(), block.size(), L"FileDescription", description);
     QueryVersionString(block.data(), block.size(), L"FileVersion", versionText);
     if (!parts || (*parts)[0] + (*parts)[1] + (*parts)[2] + (*parts)[3] == 0) return false;
-    if (Blank(versionText))
+    if (!HasVisibleText(versionText))
         _snwprintf(versionText, VersionTextChars, L"%u.%u.%u.%u", (*parts)[0], (*parts)[1], (*parts)[2],
                    (*parts)[3]);
     versionText[VersionTextChars - 1] = 0;
@@ -241,7 +235,7 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
         bool found = aliasCandidate && ReadVersionSummary(resolved.data(), description, versionText);
         if (!found && targetCandidate) found = ReadVersionSummary(target.data(), description, versionText);
         if (found) {
-            if (!Blank(description))
+            if (HasVisibleText(description))
                 Printf(L"    Version:      %c%s%c \u2014 %s", q.open, description, q.close, versionText);
             else
                 Printf(L"    Version:      %s", versionText);

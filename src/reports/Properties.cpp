@@ -5,6 +5,7 @@
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/Owners.h"
+#include "reports/ReportText.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionInfo.h"
 
@@ -45,21 +46,6 @@ const TextProperty TextProperties[] = {
 };
 const PROPERTYKEY DurationKey = {MediaFormat, 3};
 const PROPERTYKEY TrackNumberKey = {MusicFormat, 7};
-
-bool HasVisibleText(const wchar_t* text) {
-    for (; *text; ++text)
-        if (!iswspace(*text)) return true;
-    return false;
-}
-
-// Clears a value that GetValue filled, on every path.
-struct PropVariantOwner {
-    PROPVARIANT value;
-    PropVariantOwner() { PropVariantInit(&value); }
-    PropVariantOwner(const PropVariantOwner&) = delete;
-    PropVariantOwner& operator=(const PropVariantOwner&) = delete;
-    ~PropVariantOwner() { PropVariantClear(&value); }
-};
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "command/ScanSettings.h"
 
 #include <cwchar>
+#include <cwctype>
 #include <windows.h>
 
 namespace scrutel {
@@ -35,6 +36,13 @@ int ExeLikeExtension(const wchar_t* extension) {
             _wcsicmp(extension, L".dll") == 0)
                ? 1
                : 0;
+}
+
+bool HasVisibleText(const wchar_t* text) {
+    if (!text) return false;
+    for (; *text; ++text)
+        if (!iswspace(*text)) return true;
+    return false;
 }
 
 } // namespace scrutel

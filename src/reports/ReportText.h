@@ -19,4 +19,7 @@ const wchar_t* FindExtension(const wchar_t* path);
 // 1 when extension is ".exe", ".scr" or ".dll" (any case); 0 otherwise or when null.
 int ExeLikeExtension(const wchar_t* extension);
 
+// True when text holds any character other than white space.
+bool HasVisibleText(const wchar_t* text);
+
 } // namespace scrutel

@@ -22,12 +22,6 @@ namespace {
 
 constexpr size_t HeaderCapacity = 1024;
 
-bool HasVisibleText(const wchar_t* text) {
-    for (; text && *text; ++text)
-        if (!iswspace(*text)) return true;
-    return false;
-}
-
 } // namespace
 
 int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, const wchar_t* legal,

@@ -105,4 +105,12 @@ TEST(QuotePair, DriverFlagOneIsTypographic) {
     EXPECT_EQ(Quoted(QuotesForFlag(0), L"v"), L"\"v\"");
 }
 
+TEST(HasVisibleText, BlankValuesCountAsAbsent) {
+    EXPECT_FALSE(HasVisibleText(nullptr));
+    EXPECT_FALSE(HasVisibleText(L""));
+    EXPECT_FALSE(HasVisibleText(L" \t\r\n "));
+    EXPECT_TRUE(HasVisibleText(L"  x "));
+    EXPECT_TRUE(HasVisibleText(L"\u00E9"));
+}
+
 } // namespace
