@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Scrutel side by side with the tools a user would otherwise reach for, in one run: checksums of
+# one large file against native rhash and against a plain read under Wine (the I/O ceiling), the
+# default report of a tree of small files against rhash -r, and CountLines against wc -l.
+# Prints the median wall time of several runs of each command, MB/s and the ratios.
+# Usage: bench/compare.sh [bench-build-dir]
+#   RUNS=3              runs per command (the median is printed)
+#   SIZE_MIB=1024       size of the large file (the figures name 1 GiB)
+#   TREE_FILES=10000    small files in the tree
+#   TEXT_MIB=100        size of the text file for the line count
+#   DATA=/tmp/scrutel-compare   where the test data is made once and reused
+# ./scrutel runs from the repository's build folder; CountLinesBench is built in the given folder
+# (default: build). Installs nothing: missing tools are named and their rows skipped.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$here/build}
+runs=${RUNS:-3}
+size_mib=${SIZE_MIB:-1024}
+tree_files=${TREE_FILES:-10000}
+text_mib=${TEXT_MIB:-100}
+data=${DATA:-/tmp/scrutel-compare}
+big=$data/big-${size_mib}MiB.bin
+tree=$data/tree-$tree_files
+text=$data/text-${text_mib}MiB.txt
+mkdir -p "$data"
+cd "$here" || exit 1
+
+winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "-"}'; }
+mbps() { awk -v m="$1" -v s="$2" 'BEGIN {if (m != "" && s > 0) printf "%.0f", m * 1048576 / 1e6 / s; else print "-"}'; }
+
+# Median wall time in seconds of RUNS runs of a command (its output discarded, status ignored).
+timed() {
+  for _ in $(seq "$runs"); do
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s.%N)
+    awk -v s="$start" -v e="$end" 'BEGIN {printf "%.3f\n", e - s}'
+  done | median
+}
+
+missing=()
+have() {
+  if command -v "$1" >/dev/null; then return 0; fi
+  missing+=("$1 (install: $2)")
+  return 1
+}
+
+# --- Test data, made once ---------------------------------------------------------------------
+if [ ! -f "$big" ] || [ "$(stat -c %s "$big")" != $((size_mib << 20)) ]; then
+  echo "making $big ..." >&2
+  head -c $((size_mib << 20)) /dev/urandom >"$big"
+fi
+if [ ! -f "$tree.complete" ]; then
+  echo "making $tree ($tree_files files) ..." >&2
+  rm -rf "$tree"
+  per_dir=100
+  for d in $(seq 0 $(((tree_files - 1) / per_dir))); do
+    n=$((tree_files - d * per_dir))
+    [ "$n" -gt "$per_dir" ] && n=$per_dir
+    mkdir -p "$tree/d$d"
+    # n files of 2000 random bytes each.
+    head -c $((n * 2000)) /dev/urandom | split -b 2000 -a 3 -d --additional-suffix=.dat - "$tree/d$d/f"
+  done
+  touch "$tree.complete"
+fi
+if [ ! -f "$text" ] || [ "$(stat -c %s "$text")" != $((text_mib << 20)) ]; then
+  echo "making $text ..." >&2
+  base64 /dev/urandom | head -c $((text_mib << 20)) >"$text"
+fi
+cat "$big" "$text" >/dev/null # into the page cache
+
+# --- Helper programs --------------------------------------------------------------------------
+# The plain read: a tiny read loop (32 KiB blocks, as the checksum section reads) built into the
+# data folder, so that it pays the same Wine start-up as ./scrutel.
+readall=$data/readall.exe
+if [ ! -f "$readall" ]; then
+  if have x86_64-w64-mingw32-gcc "apt-get install gcc-mingw-w64-x86-64"; then
+    cat >"$data/readall.c" <<'EOF'
+#include <windows.h>
+int wmain(int argc, wchar_t** argv) {
+    static char buffer[32768];
+    DWORD got = 0;
+    unsigned long long total = 0;
+    HANDLE h;
+    if (argc < 2) return 2;
+    h = CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                    FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (h == INVALID_HANDLE_VALUE) return 1;
+    while (ReadFile(h, buffer, sizeof buffer, &got, NULL) && got) total += got;
+    CloseHandle(h);
+    return total ? 0 : 1;
+}
+EOF
+    x86_64-w64-mingw32-gcc -O2 -municode -o "$readall" "$data/readall.c" || rm -f "$readall"
+  fi
+fi
+countlines=$build/CountLinesBench.exe
+cmake --build "$build" --target CountLinesBench >/dev/null 2>&1 || true
+
+# --- Measurements -----------------------------------------------------------------------------
+all_algos=/C:CRC32,MD5,SHA1,SHA256,SHA384,SHA512
+omit=/O:HRZTADXELVIPFSNU
+wbig=$(winpath "$big")
+wtree=$(winpath "$tree")
+
+startup=$(timed ./scrutel /O:K nothing-here)
+
+net() { awk -v t="$1" -v s="$startup" 'BEGIN {d = t - s; printf "%.3f", d > 0.001 ? d : 0.001}'; }
+# label scrutel-seconds MiB reference-label reference-seconds [wine]: the net columns take the
+# Wine start-up off the Scrutel time (not for an in-process time: inproc), and off the reference
+# time too when it also runs under Wine (wine).
+row() {
+  local n ref_net
+  n=$(net "$2")
+  [ "${6:-}" = inproc ] && n=$2
+  ref_net=$5
+  [ "${6:-}" = wine ] && ref_net=$(net "$5")
+  printf '%-40s %8s %8s %6s   %-34s %8s %6s   %6s %6s\n' "$1" "$2" "$n" "$(mbps "$3" "$n")" "$4" "$5" \
+    "$(mbps "$3" "$ref_net")" "$(ratio "$2" "$5")" "$(ratio "$n" "$ref_net")"
+}
+
+echo
+echo "Medians of $runs run(s), wall times in seconds; MB/s = 10^6 bytes per second."
+echo "Wine start-up (./scrutel /O:K nothing-here): $startup s. 'net' = time minus that start-up"
+echo "(for a reference under Wine too). ratio = Scrutel time / reference time (below 1: faster)."
+echo
+printf '%-40s %8s %8s %6s   %-34s %8s %6s   %6s %6s\n' "Scrutel" "time" "net" "MB/s" "reference" "time" \
+  "MB/s" "ratio" "net"
+echo "-- ${size_mib} MiB file"
+t_all=$(timed ./scrutel "$all_algos" "$omit" "$wbig")
+if [ -f "$readall" ]; then
+  t_read=$(timed tools/wine-run "$readall" "$wbig")
+  row "/C:all six $omit" "$t_all" "$size_mib" "plain read under Wine" "$t_read" wine
+fi
+if have rhash "apt-get install rhash"; then
+  t_rh_all=$(timed rhash --crc32 --md5 --sha1 --sha256 --sha384 --sha512 "$big")
+  row "/C:all six $omit" "$t_all" "$size_mib" "rhash --crc32 --md5 --sha1 ..512" "$t_rh_all"
+  t_def=$(timed ./scrutel "$omit" "$wbig")
+  t_rh_def=$(timed rhash --crc32 --md5 "$big")
+  row "default /C: $omit" "$t_def" "$size_mib" "rhash --crc32 --md5" "$t_rh_def"
+fi
+
+echo "-- tree of $tree_files files of 2000 bytes"
+if have rhash "apt-get install rhash"; then
+  t_tree=$(timed ./scrutel /S "$wtree\\*")
+  t_rh_tree=$(timed rhash -r --crc32 --md5 "$tree")
+  row "/S 'TREE\\*' (default report)" "$t_tree" "" "rhash -r --crc32 --md5 TREE" "$t_rh_tree"
+  printf '%-40s files/s net %6s   %-34s files/s %6s\n' "" \
+    "$(awk -v n="$tree_files" -v s="$(net "$t_tree")" 'BEGIN {printf "%.0f", n / s}')" "" \
+    "$(awk -v n="$tree_files" -v s="$t_rh_tree" 'BEGIN {printf "%.0f", n / s}')"
+fi
+
+echo "-- ${text_mib} MiB text file (LF lines of 76 characters)"
+if [ -f "$countlines" ]; then
+  wtext=$(winpath "$text")
+  declare -a counts opens walls
+  for _ in $(seq "$runs"); do
+    start=$(date +%s.%N)
+    line=$(tools/wine-run "$countlines" "$wtext" 2>/dev/null)
+    end=$(date +%s.%N)
+    walls+=("$(awk -v s="$start" -v e="$end" 'BEGIN {printf "%.3f", e - s}')")
+    opens+=("$(echo "$line" | sed -n 's/.*open *\([0-9.]*\) ms.*/\1/p')")
+    counts+=("$(echo "$line" | sed -n 's/.*best of 5 *\([0-9.]*\) ms.*/\1/p')")
+  done
+  t_open=$(printf '%s\n' "${opens[@]}" | median | awk '{printf "%.3f", $1 / 1000}')
+  t_count=$(printf '%s\n' "${counts[@]}" | median | awk '{printf "%.3f", $1 / 1000}')
+  t_clwall=$(printf '%s\n' "${walls[@]}" | median)
+  t_wc=$(timed wc -l "$text")
+  echo "   CountLinesBench: $(echo "$line" | sed 's/^file *//')"
+  row "CountLines (in process, best of 5)" "$t_count" "$text_mib" "wc -l" "$t_wc" inproc
+  row "open + CountLines (in process)" \
+    "$(awk -v a="$t_open" -v b="$t_count" 'BEGIN {printf "%.3f", a + b}')" "$text_mib" "wc -l" "$t_wc" inproc
+  row "CountLinesBench.exe, whole run (5 counts)" "$t_clwall" "" "wc -l" "$t_wc"
+else
+  missing+=("CountLinesBench.exe in $build (cmake --build $build --target CountLinesBench)")
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo
+  echo "Skipped rows, missing:"
+  printf '  %s\n' "${missing[@]}" | sort -u
+fi
