@@ -30,12 +30,16 @@ median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "-"}'; }
 mbps() { awk -v m="$1" -v s="$2" 'BEGIN {if (m != "" && s > 0) printf "%.0f", m * 1048576 / 1e6 / s; else print "-"}'; }
 
-# Median wall time in seconds of RUNS runs of a command (its output discarded, status ignored).
+# Median wall time in seconds of RUNS runs of a command (its output discarded). A run that fails
+# (other than the start-up probe, which fails by design) is named on standard error.
 timed() {
   for _ in $(seq "$runs"); do
     start=$(date +%s.%N)
     "$@" >/dev/null 2>&1
+    status=$?
     end=$(date +%s.%N)
+    [ "$status" -ne 0 ] && [ "$*" != "./scrutel /O:K nothing-here" ] &&
+      echo "warning: exit status $status, the time is not valid: $*" >&2
     awk -v s="$start" -v e="$end" 'BEGIN {printf "%.3f\n", e - s}'
   done | median
 }
