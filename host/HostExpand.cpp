@@ -1,6 +1,7 @@
 // Variable expansion of the stand-in host: %name, %[name], %@function[arguments], %% and the
 // internal variables, expanded in place within a buffer of 8192 characters.
 #include "HostState.h"
+#include "HostTesting.h"
 #include "plugin/HostApi.h"
 
 #include <cwchar>
@@ -14,7 +15,6 @@ namespace {
 // Deep enough for any real expression; bounds the recursion so hostile text cannot exhaust
 // the stack.
 constexpr int MaxDepth = 128;
-constexpr size_t MaxLength = ExpandChars - 1;
 
 bool IsNameChar(wchar_t c) {
     return iswalnum(c) || c == L'_';
@@ -85,7 +85,7 @@ std::wstring Excerpt(const std::wstring& text, size_t from) {
     return part;
 }
 
-bool Expand(const std::wstring& in, std::wstring& out, int depth, std::wstring& error) {
+bool Expand(const std::wstring& in, std::wstring& out, int depth, std::wstring& error, size_t maxLength) {
     if (depth > MaxDepth) {
         error = L"Variable functions nested more than " + std::to_wstring(MaxDepth) + L" deep\r\n";
         return false;
@@ -107,7 +107,7 @@ bool Expand(const std::wstring& in, std::wstring& out, int depth, std::wstring& 
                 return false;
             }
             std::wstring name;
-            if (!Expand(in.substr(i + 2, close - i - 2), name, depth + 1, error)) return false;
+            if (!Expand(in.substr(i + 2, close - i - 2), name, depth + 1, error, maxLength)) return false;
             if (!VariableValue(name, value, error)) return false;
             out += value;
             i = close + 1;
@@ -127,7 +127,8 @@ bool Expand(const std::wstring& in, std::wstring& out, int depth, std::wstring& 
                 return false;
             }
             std::wstring arguments;
-            if (!Expand(in.substr(j + 1, close - j - 1), arguments, depth + 1, error)) return false;
+            if (!Expand(in.substr(j + 1, close - j - 1), arguments, depth + 1, error, maxLength))
+                return false;
             if (!RunVariableFunction(in.substr(i + 2, j - i - 2), arguments, value, error)) return false;
             out += value;
             i = close + 1;
@@ -142,8 +143,8 @@ bool Expand(const std::wstring& in, std::wstring& out, int depth, std::wstring& 
             out += L'%';
             ++i;
         }
-        if (out.size() > MaxLength) {
-            error = L"The expanded text is longer than " + std::to_wstring(MaxLength) + L" characters\r\n";
+        if (out.size() > maxLength) {
+            error = L"The expanded text is longer than " + std::to_wstring(maxLength) + L" characters\r\n";
             return false;
         }
     }
@@ -154,22 +155,26 @@ bool Expand(const std::wstring& in, std::wstring& out, int depth, std::wstring& 
 
 } // namespace host
 
-// Expands buffer in place; on failure the buffer keeps its text (terminated within 8192
-// characters), a message goes to standard error and the result is 1. Values of variables and
-// results of functions are inserted as they are, not expanded again: they are data (file
-// descriptions, names holding "%"), and a value that names itself would never end.
-SCRUTEL_HOST_API int ExpandVariables(wchar_t* buffer, int) {
-    if (!buffer) return 1;
+namespace host {
+namespace {
+
+// Expands buffer in place within capacity characters; on failure the buffer keeps its text
+// (terminated within capacity), a message goes to standard error and the result is 1. Values of
+// variables and results of functions are inserted as they are, not expanded again: they are data
+// (file descriptions, names holding "%"), and a value that names itself would never end.
+int ExpandInPlace(wchar_t* buffer, size_t capacity) {
+    if (!buffer || capacity == 0) return 1;
     try {
-        size_t n = wcsnlen(buffer, host::ExpandChars);
-        if (n == host::ExpandChars) {
-            buffer[host::ExpandChars - 1] = 0;
-            host::WriteError(L"The text to expand is longer than 8191 characters\r\n");
+        size_t n = wcsnlen(buffer, capacity);
+        if (n == capacity) {
+            buffer[capacity - 1] = 0;
+            WriteError(L"The text to expand is longer than " + std::to_wstring(capacity - 1) +
+                       L" characters\r\n");
             return 1;
         }
         std::wstring out, error;
-        if (!host::Expand(std::wstring(buffer, n), out, 0, error)) {
-            host::WriteError(error);
+        if (!Expand(std::wstring(buffer, n), out, 0, error, capacity - 1)) {
+            WriteError(error);
             return 1;
         }
         wmemcpy(buffer, out.c_str(), out.size() + 1);
@@ -177,4 +182,16 @@ SCRUTEL_HOST_API int ExpandVariables(wchar_t* buffer, int) {
     } catch (...) {
         return 1;
     }
+}
+
+} // namespace
+} // namespace host
+
+// The plugin interface: the buffer holds 8192 characters.
+SCRUTEL_HOST_API int ExpandVariables(wchar_t* buffer, int) {
+    return host::ExpandInPlace(buffer, host::ExpandChars);
+}
+
+SCRUTEL_HOST_TEST_API int HostExpandLine(wchar_t* buffer, size_t capacity) {
+    return host::ExpandInPlace(buffer, capacity);
 }

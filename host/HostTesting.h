@@ -22,6 +22,10 @@ SCRUTEL_HOST_TEST_API const wchar_t* HostCapturedText(int stream);
 // A null or empty batch name means no batch file is running.
 SCRUTEL_HOST_TEST_API void HostSetShellFlags(int transient, int pipe);
 SCRUTEL_HOST_TEST_API void HostSetBatch(const wchar_t* batchName, int line);
+// Expands a command line of the shell in place, as ExpandVariables does but within capacity
+// characters (the shell's own lines may hold up to 32767); 0 = success, 1 = failure with a message
+// on standard error.
+SCRUTEL_HOST_TEST_API int HostExpandLine(wchar_t* buffer, size_t capacity);
 // The attribute last passed to SetColors (-1 when none).
 SCRUTEL_HOST_TEST_API int HostLastSetColors();
 // Registers a loaded plugin so that its exported variable functions ("?f_NAME@@YAHPEA_W@Z" as

@@ -22,6 +22,8 @@
 namespace {
 
 constexpr size_t ExpandChars = 8192;
+// A command line of the shell, terminator included (the longest line the platform passes).
+constexpr size_t LineChars = 32768;
 constexpr size_t PathChars = 32768;
 
 using CommandFunction = int(WINAPI*)(wchar_t*);
@@ -190,13 +192,13 @@ LineOutcome RunLine(Shell& shell, const std::wstring& input) {
     const Command* command = FindCommand(shell, word);
     if (command && command->raw) return {true, CallCommand(*command, TrimLeft(rest))};
 
-    if (line.size() >= ExpandChars) {
-        WriteErr(L"The command line is longer than 8191 characters\r\n");
+    if (line.size() >= LineChars) {
+        WriteErr(L"The command line is longer than 32767 characters\r\n");
         return {true, 1};
     }
-    std::vector<wchar_t> buffer(ExpandChars, 0);
+    std::vector<wchar_t> buffer(LineChars, 0);
     wmemcpy(buffer.data(), line.data(), line.size());
-    if (ExpandVariables(buffer.data(), 1) != 0) return {true, 1}; // the host printed why
+    if (HostExpandLine(buffer.data(), buffer.size()) != 0) return {true, 1}; // the host printed why
     std::wstring expanded = TrimLeft(buffer.data());
     if (expanded.empty()) return {};
     SplitWord(expanded, word, rest);
@@ -287,7 +289,7 @@ int RunStandardInput(Shell& shell) {
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode;
     if (GetConsoleMode(in, &mode)) {
-        std::vector<wchar_t> buffer(ExpandChars);
+        std::vector<wchar_t> buffer(LineChars);
         std::wstring pending;
         while (!shell.exiting) {
             if (pending.find(L'\n') == std::wstring::npos) {

@@ -55,6 +55,23 @@ TEST(CommandEndToEnd, BadSwitchValueEndsWith1WithThePrefix) {
     EXPECT_EQ(run.out, "");
 }
 
+// The shell passes lines of up to 32767 characters; the command's own argument table holds 8191.
+TEST(CommandEndToEnd, ArgumentTextLongerThanTheTableGetsTheCommandsOwnMessage) {
+    TempTree tree;
+    const std::wstring fits = OmitAll + L" " + std::wstring(8191 - OmitAll.size() - 1, L'q');
+    RunResult run = Scrutel(fits, tree.root());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.find("Buffer overflow"), std::string::npos) << run.err;
+
+    for (size_t length : {8192u, 12000u, 30000u}) {
+        SCOPED_TRACE(length);
+        run = Scrutel(OmitAll + L" " + std::wstring(length - OmitAll.size() - 1, L'q'), tree.root());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "Scrutel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
+    }
+}
+
 TEST(CommandEndToEnd, NothingMatchingEndsWith2) {
     TempTree tree;
     tree.file(L"a.txt", "x");
