@@ -385,6 +385,10 @@ uint32_t DetectEbcdic(const TextBuffer& b) {
             ++otherHigh;
         if (c == 0x40) ++ebcdicSpace;
     }
+    // Every condition below holds when all counts are 0 (a file of line breaks, punctuation or
+    // control bytes only), so EBCDIC needs some evidence of its own: an EBCDIC letter, digit or
+    // blank. Without one there are no letters, digits or blanks of either kind.
+    if (ebcdicAlnum == 0 && ebcdicSpace == 0) return 0;
     // 64-bit products: k times a count of up to 131072 cannot overflow either way, but stay safe.
     uint64_t e = ebcdicAlnum;
     if (e >= uint64_t{k} * asciiAlnum && e >= uint64_t{k} * otherHigh &&

@@ -249,6 +249,78 @@ TEST(DetectEncoding, EbcdicNeedsFiveTimesAsManyFrom1024Bytes) {
     }
 }
 
+// Files of blank lines have no letters, digits or blanks of either kind: every EBCDIC ratio holds
+// with all counts 0, and 1,000 CR LF pairs were taken for EBCDIC (CR read as the only line
+// break). They are 8-bit text, with one line per ending.
+Bytes Times(const std::string& piece, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += piece;
+    return B(s);
+}
+
+Bytes Append(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(DetectEncoding, BlankLinesAreNotEbcdic) {
+    struct Case {
+        const char* file;
+        Bytes bytes;
+        uint64_t lines;
+        LineEnding ending;
+    } cases[] = {
+        {"a_crlf_1.txt", Times("a\r\n", 1), 1, LineEndingCrLf},
+        {"a_crlf_2.txt", Times("a\r\n", 2), 2, LineEndingCrLf},
+        {"a_crlf_10.txt", Times("a\r\n", 10), 10, LineEndingCrLf},
+        {"a_crlf_1000.txt", Times("a\r\n", 1000), 1000, LineEndingCrLf},
+        {"crlf_1.txt", Times("\r\n", 1), 1, LineEndingCrLf},
+        {"crlf_2.txt", Times("\r\n", 2), 2, LineEndingCrLf},
+        {"crlf_10.txt", Times("\r\n", 10), 10, LineEndingCrLf},
+        {"crlf_1000.txt", Times("\r\n", 1000), 1000, LineEndingCrLf},
+        {"crlf_then_a_1.txt", Append(Times("\r\n", 1), B("a\r\n")), 2, LineEndingCrLf},
+        {"crlf_then_a_2.txt", Append(Times("\r\n", 2), B("a\r\n")), 3, LineEndingCrLf},
+        {"crlf_then_a_10.txt", Append(Times("\r\n", 10), B("a\r\n")), 11, LineEndingCrLf},
+        {"crlf_then_a_1000.txt", Append(Times("\r\n", 1000), B("a\r\n")), 1001, LineEndingCrLf},
+        {"lf_1.txt", Times("\n", 1), 1, LineEndingLf},
+        {"lf_2.txt", Times("\n", 2), 2, LineEndingLf},
+        {"lf_10.txt", Times("\n", 10), 10, LineEndingLf},
+        {"lf_1000.txt", Times("\n", 1000), 1000, LineEndingLf},
+        {"2,000 CR", Times("\r", 2000), 2000, LineEndingCr},
+        {"punctuation and tabs only", Times(".,;:-\t\r\n", 300), 300, LineEndingCrLf},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        MemoryText t(c.bytes);
+        EXPECT_EQ(DetectEbcdic(t.buffer), 0u);
+        EXPECT_EQ(DetectEncoding(t.buffer, true), EncodingOem);
+        EXPECT_EQ(CountLines(t.buffer), c.lines);
+        EXPECT_EQ(LineEndingKind(t.buffer), c.ending);
+    }
+}
+
+// One EBCDIC letter or blank is enough evidence when nothing ASCII speaks against it.
+TEST(DetectEncoding, EbcdicNeedsOneLetterDigitOrBlankOfItsOwn) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        bool ebcdic;
+    } cases[] = {
+        {"EBCDIC line feeds only", Times("\x25", 2000), false},
+        {"EBCDIC line feeds and one EBCDIC letter", Append(Times("\x25", 2000), B("\xC1")), true},
+        {"EBCDIC line feeds and one EBCDIC blank", Append(Times("\x25", 2000), B("\x40")), true},
+        {"EBCDIC letter with an ASCII letter",
+         Append(Times("\x25", 2000), B("\xC1"
+                                       "a")),
+         false},
+    };
+    for (const Case& c : cases) {
+        MemoryText t(c.bytes);
+        EXPECT_EQ(DetectEbcdic(t.buffer), c.ebcdic ? uint32_t{EncodingEbcdic} : 0u) << c.what;
+    }
+}
+
 TEST(DetectEncoding, EbcdicOnlyWhenAsked) {
     std::u16string line = u"THIS IS A RECORD OF EBCDIC TEXT WITH 12345 DIGITS AND WORDS";
     std::u16string text;
