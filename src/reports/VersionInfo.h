@@ -18,8 +18,10 @@ int QueryVersionString(const void* block, const wchar_t* name, wchar_t* output);
 // The same lookup, bounds-checked against blockSize bytes (never reads outside the block).
 int QueryVersionString(const void* block, size_t blockSize, const wchar_t* name, wchar_t* output);
 
-// Reads path's version resource into block (resized to the size the system asks for).
-// 0 success; 126 no version resource; 8 the block cannot be allocated; 1 the read failed.
+// Reads path's version resource into block (resized to the size the system asks for), after
+// checking the file's resource structures (see ResourceCheck.h).
+// 0 success; 126 no version resource; 8 the block cannot be allocated; 1 the read failed or the
+// file's resource structures are damaged.
 int ReadVersionBlock(const wchar_t* path, std::vector<std::byte>& block);
 
 // The four parts of the fixed record's file version, or nothing when the block has none.

@@ -1,5 +1,6 @@
 // Version-resource access: reading a file's version block and looking up its string values and
 // fixed file version.
+#include "reports/ResourceCheck.h"
 #include "reports/VersionBlock.h"
 #include "reports/VersionInfo.h"
 
@@ -8,6 +9,10 @@
 #include <windows.h>
 
 namespace scrutel {
+
+namespace {
+constexpr DWORD MaxVersionBlockBytes = 4 * MaxVersionResourceBytes;
+} // namespace
 
 int QueryVersionString(const void* block, const wchar_t* name, wchar_t* output) {
     if (!name || !output) return -1;
@@ -44,8 +49,17 @@ int QueryVersionString(const void* block, size_t blockSize, const wchar_t* name,
 int ReadVersionBlock(const wchar_t* path, std::vector<std::byte>& block) {
     block.clear();
     if (!path || !*path) return 1;
+    // The system's reader follows the file's resource directory without bounds: it copies from
+    // wherever a data entry points and sizes buffers from section headers. Only a file whose
+    // structures all lie inside it is handed over; one without a version resource needs no call.
+    VersionResourceCheck check = CheckVersionResourceFile(path);
+    if (check.verdict == VersionResourceVerdict::Absent) return 126;
+    if (check.verdict == VersionResourceVerdict::Damaged) return 1;
     DWORD size = GetFileVersionInfoSizeW(path, nullptr);
     if (size == 0) return 126;
+    // The reader asks for at most twice a PE resource plus four bytes, or four times an NE one;
+    // more means the file changed since the check.
+    if (size > MaxVersionBlockBytes) return 1;
     try {
         block.assign(size, std::byte{0});
     } catch (const std::bad_alloc&) {
