@@ -9,6 +9,7 @@
 #include "reports/ExecutableType.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
+#include "reports/ShellLinkCheck.h"
 #include "reports/VersionInfo.h"
 
 #include <cwchar>
@@ -107,6 +108,9 @@ int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* argument
     if (!target || !linkPath || !*linkPath) return -1;
     target[0] = 0;
     if (arguments) arguments[0] = 0;
+    // The shell's loader trusts the link's sizes and copies its paths into fixed buffers: a
+    // link that fails the check is treated as one that cannot be loaded.
+    if (!CheckShellLinkFile(linkPath).ok) return LinkUnresolved;
     std::wstring descriptor;
     CoTaskMemory idList;
     int result = LinkUnresolved;
