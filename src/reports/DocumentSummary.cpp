@@ -5,6 +5,7 @@
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/Owners.h"
+#include "reports/CompoundFileGate.h"
 #include "reports/ReportText.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionInfo.h"
@@ -117,7 +118,9 @@ int PrintSummaryProperty(IPropertyStorage* storage, PROPID id, const wchar_t* la
 int DocumentSummarySection(const wchar_t* path) {
     if (!path || !*path) return -1;
     int printed = 0;
-    {
+    // A damaged compound file can crash or exhaust the platform's reader: such a file prints
+    // what a file without summary information prints.
+    if (MayHandToCompoundFileReader(path, CompoundFileReader::SummaryProperties)) {
         ComPtr<IUnknown> opened;
         HRESULT hr = StgOpenStorageEx(path, STGM_READ | STGM_SHARE_EXCLUSIVE, STGFMT_ANY, 0, nullptr, nullptr,
                                       PropertySetStorageInterface, opened.put_void());

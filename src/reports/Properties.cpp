@@ -5,6 +5,7 @@
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/Owners.h"
+#include "reports/CompoundFileGate.h"
 #include "reports/ReportText.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionInfo.h"
@@ -112,6 +113,8 @@ int PrintPropertyStore(IPropertyStore* store) {
 
 int PropertiesSection(const wchar_t* path) {
     if (!path || !*path) return -1;
+    // The property system parses compound files with the same reader as structured storage.
+    if (!MayHandToCompoundFileReader(path, CompoundFileReader::PropertyStore)) return 0;
     ComPtr<IPropertyStore> store;
     if (FAILED(SHGetPropertyStoreFromParsingName(path, nullptr, GPS_DEFAULT, PropertyStoreInterface,
                                                  store.put_void())) ||

@@ -1,0 +1,59 @@
+// Reads a file that starts like a compound file through a read-only mapping and runs the
+// well-formedness check on it before a report section hands the file to a system reader.
+#include "reports/CompoundFileGate.h"
+
+#include "plugin/Owners.h"
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace scrutel {
+
+namespace {
+
+constexpr uint16_t UnicodeCodePage = 1200;
+
+bool PlatformKnowsCodePage(uint16_t codePage) {
+    return IsValidCodePage(codePage) != FALSE;
+}
+
+bool CodePageFit(uint16_t codePage, bool (*isValidCodePage)(uint16_t)) {
+    // 0: the set records no code page and the reader takes its default.
+    return codePage == 0 || codePage == UnicodeCodePage || isValidCodePage(codePage);
+}
+
+} // namespace
+
+bool CompoundFileFitFor(const CompoundFileCheck& check, CompoundFileReader reader,
+                        bool (*isValidCodePage)(uint16_t codePage)) {
+    if (!check.structureSound || !isValidCodePage) return false;
+    if (check.summary == PropertySetState::Malformed || !CodePageFit(check.summaryCodePage, isValidCodePage))
+        return false;
+    if (reader == CompoundFileReader::SummaryProperties) return true;
+    return check.documentSummary != PropertySetState::Malformed &&
+           CodePageFit(check.documentSummaryCodePage, isValidCodePage);
+}
+
+bool MayHandToCompoundFileReader(const wchar_t* path, CompoundFileReader reader) {
+    if (!path || !*path) return true;
+    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return true;
+    std::byte head[8] = {};
+    DWORD got = 0;
+    if (!ReadFile(file.get(), head, sizeof head, &got, nullptr)) return true;
+    if (!StartsLikeCompoundFile(std::span<const std::byte>(head, got))) return true;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || static_cast<uint64_t>(size.QuadPart) > SIZE_MAX) return false;
+    // Mapped, not copied: the check touches only the tables and the property-set streams.
+    FileMapping mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping) return false;
+    MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    if (!view) return false;
+    CompoundFileCheck check = CheckCompoundFile(std::span<const std::byte>(
+        static_cast<const std::byte*>(view.get()), static_cast<size_t>(size.QuadPart)));
+    return CompoundFileFitFor(check, reader, PlatformKnowsCodePage);
+}
+
+} // namespace scrutel
