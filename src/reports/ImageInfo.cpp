@@ -6,6 +6,8 @@
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
+#include "plugin/Owners.h"
+#include "reports/ImageCheck.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
@@ -18,6 +20,7 @@
 #include <cwctype>
 #include <memory>
 #include <new>
+#include <span>
 
 // The GDI+ headers expect min and max, which NOMINMAX keeps out of the Windows headers.
 namespace Gdiplus {
@@ -75,6 +78,26 @@ unsigned Number(const wchar_t* text, int digits) {
     for (int i = 0; i < digits; ++i)
         value = value * 10 + static_cast<unsigned>(text[i] - L'0');
     return value;
+}
+
+// Opens the file and checks its structure before the decoder sees it. The handle shares reading
+// only and stays open while the image is loaded, so the checked bytes are the decoded ones.
+bool OpenCheckedImage(const wchar_t* path, FileHandle& file) {
+    file.reset(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
+        return false;
+    // A read-only view: only the pages the check touches are read, whatever the file size.
+    FileMapping mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping) return false;
+    MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    if (!view) return false;
+    std::span<const std::byte> bytes(static_cast<const std::byte*>(view.get()),
+                                     static_cast<size_t>(size.QuadPart));
+    return CheckImage(bytes) == ImageFault::None;
 }
 
 } // namespace
@@ -170,6 +193,9 @@ int ImageSection(const wchar_t* path) {
     if (ResolvePath(path, resolved.get(), ResolveHome) != 0) return 0;
     if (!QueryIsFile(resolved.get())) return 0;
 
+    // A file that fails the check is one the decoder cannot load: no lines.
+    FileHandle file;
+    if (!OpenCheckedImage(resolved.get(), file)) return 0;
     ImageOwner owner;
     if (GdipLoadImageFromFile(resolved.get(), &owner.image) != Gdiplus::Ok || !owner.image) return 0;
     UINT width = 0, height = 0;

@@ -1,4 +1,6 @@
-// Builds small images byte by byte for the image tests: an uncompressed grey TIFF with ASCII tags.
+// Builds small images byte by byte for the image tests: an uncompressed grey TIFF with ASCII tags,
+// TIFF directories at chosen offsets in either byte order, PNG chunks and zlib streams (stored
+// blocks, and fixed-code blocks of long repeats that inflate far beyond their size).
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -78,6 +80,212 @@ inline Bytes GreyTiff(uint16_t width, uint16_t height, std::vector<AsciiTag> tag
     for (uint32_t i = 0; i < pixels; ++i)
         file.push_back(static_cast<uint8_t>(i * 7));
     return file;
+}
+
+// ---- TIFF directories placed by hand
+
+// One directory entry; value is the 4-byte field (the value itself or its offset).
+struct TiffEntry {
+    uint16_t tag, type;
+    uint32_t count, value;
+};
+
+// A file of size bytes (zero-filled) with a TIFF header in either byte order; directories and
+// data are written at chosen offsets.
+struct TiffCanvas {
+    Bytes file;
+    bool bigEndian;
+
+    TiffCanvas(size_t size, bool bigEndian_, uint32_t firstIfd, uint16_t magic = 42)
+        : file(size, 0), bigEndian(bigEndian_) {
+        file[0] = file[1] = bigEndian ? 'M' : 'I';
+        At16(2, magic);
+        At32(4, firstIfd);
+    }
+    void At16(size_t at, uint32_t v) {
+        for (int i = 0; i < 2; ++i)
+            file.at(at + i) = static_cast<uint8_t>(v >> (8 * (bigEndian ? 1 - i : i)));
+    }
+    void At32(size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file.at(at + i) = static_cast<uint8_t>(v >> (8 * (bigEndian ? 3 - i : i)));
+    }
+    // A directory at offset; a SHORT entry with count 1 keeps its value in the first two bytes.
+    void Ifd(size_t offset, const std::vector<TiffEntry>& entries, uint32_t next = 0) {
+        At16(offset, static_cast<uint32_t>(entries.size()));
+        size_t at = offset + 2;
+        for (const TiffEntry& e : entries) {
+            At16(at, e.tag);
+            At16(at + 2, e.type);
+            At32(at + 4, e.count);
+            if (e.type == 3 && e.count == 1) {
+                At16(at + 8, e.value);
+                At16(at + 10, 0);
+            } else {
+                At32(at + 8, e.value);
+            }
+            at += 12;
+        }
+        At32(at, next);
+    }
+    // Size of a directory of n entries.
+    static size_t IfdSize(size_t n) { return 2 + 12 * n + 4; }
+};
+
+// ---- PNG chunks and zlib streams
+
+inline uint32_t Crc32(const uint8_t* data, size_t length) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+inline void Put32Be(Bytes& b, uint32_t v) {
+    for (int i = 3; i >= 0; --i)
+        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+inline Bytes Append(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+inline Bytes Text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+// A chunk with its length and CRC; length overrides the length field when given.
+inline Bytes PngChunk(const char* type, const Bytes& data, int64_t length = -1) {
+    Bytes typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    Bytes chunk;
+    Put32Be(chunk, length >= 0 ? static_cast<uint32_t>(length) : static_cast<uint32_t>(data.size()));
+    chunk.insert(chunk.end(), typed.begin(), typed.end());
+    Put32Be(chunk, Crc32(typed.data(), typed.size()));
+    return chunk;
+}
+
+inline const Bytes& PngSignature() {
+    static const Bytes signature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    return signature;
+}
+
+inline uint32_t Adler32(const Bytes& data) {
+    uint32_t a = 1, b = 0;
+    for (uint8_t c : data) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    return (b << 16) | a;
+}
+
+// A zlib stream holding data in stored blocks of at most 65,535 bytes.
+inline Bytes ZlibStored(const Bytes& data) {
+    Bytes z = {0x78, 0x01};
+    size_t at = 0;
+    do {
+        size_t n = std::min<size_t>(65535, data.size() - at);
+        z.push_back(at + n == data.size() ? 1 : 0);
+        Put16(z, static_cast<uint32_t>(n));
+        Put16(z, static_cast<uint32_t>(~n & 0xFFFF));
+        z.insert(z.end(), data.begin() + static_cast<ptrdiff_t>(at),
+                 data.begin() + static_cast<ptrdiff_t>(at + n));
+        at += n;
+    } while (at < data.size());
+    Put32Be(z, Adler32(data));
+    return z;
+}
+
+// Deflate bits, first bit lowest; Huffman codes go in most significant bit first.
+struct BitWriter {
+    Bytes bytes;
+    uint32_t buffer = 0;
+    int count = 0;
+    void Bits(uint32_t value, int n) {
+        for (int i = 0; i < n; ++i) {
+            buffer |= ((value >> i) & 1u) << count;
+            if (++count == 8) {
+                bytes.push_back(static_cast<uint8_t>(buffer));
+                buffer = 0;
+                count = 0;
+            }
+        }
+    }
+    void Code(uint32_t code, int length) {
+        for (int i = length - 1; i >= 0; --i)
+            Bits((code >> i) & 1u, 1);
+    }
+    Bytes Finish() {
+        if (count) bytes.push_back(static_cast<uint8_t>(buffer));
+        buffer = 0;
+        count = 0;
+        return bytes;
+    }
+};
+
+// A zlib stream of one fixed-code block: the byte 'a', then repeats copies of 258 bytes at
+// distance 1. It inflates to 1 + 258 * repeats bytes of 'a' from about 13 bits per repeat.
+// startWithCopy puts a copy first, which reaches before the start of the output.
+inline Bytes ZlibRepeats(uint32_t repeats, bool startWithCopy = false) {
+    BitWriter w;
+    w.Bits(1, 1); // last block
+    w.Bits(1, 2); // fixed codes
+    if (!startWithCopy) w.Code(0x30 + 'a', 8);
+    for (uint32_t i = 0; i < repeats; ++i) {
+        w.Code(0xC5, 8); // length symbol 285: 258 bytes
+        w.Code(0, 5);    // distance symbol 0: distance 1
+    }
+    w.Code(0, 7); // end of block
+    Bytes z = {0x78, 0x01};
+    Bytes body = w.Finish();
+    z.insert(z.end(), body.begin(), body.end());
+    // Adler-32 of n bytes of value c, without making them: a = 1 + n c, b = n + c n (n + 1) / 2.
+    uint64_t n = startWithCopy ? 258ull * repeats : 1 + 258ull * repeats, c = 'a';
+    uint64_t a = (1 + (n % 65521) * c) % 65521;
+    uint64_t b = (n + ((n * (n + 1) / 2) % 65521) * c) % 65521;
+    Put32Be(z, static_cast<uint32_t>((b << 16) | a));
+    return z;
+}
+
+// zTXt data: keyword, NUL, method 0, the stream.
+inline Bytes ZtxtData(const std::string& keyword, const Bytes& stream) {
+    Bytes d = Text(keyword);
+    d.push_back(0);
+    d.push_back(0);
+    return Append(d, stream);
+}
+
+// iTXt data: keyword, NUL, compression flag, method 0, language, NUL, translated keyword, NUL,
+// then the text (a zlib stream when compressed).
+inline Bytes ItxtData(const std::string& keyword, bool compressed, const Bytes& text) {
+    Bytes d = Text(keyword);
+    d.insert(d.end(), {0, static_cast<uint8_t>(compressed ? 1 : 0), 0});
+    d.insert(d.end(), {'e', 'n', 0, 0});
+    return Append(d, text);
+}
+
+// A 24-bit RGB PNG of width x height with every chunk in extra between IHDR and IDAT; the
+// image data is a stored zlib stream, so the decoder can read it without any compressor here.
+inline Bytes RgbPng(uint32_t width, uint32_t height, const std::vector<Bytes>& extra = {}) {
+    Bytes header;
+    Put32Be(header, width);
+    Put32Be(header, height);
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    Bytes raw;
+    for (uint32_t y = 0; y < height; ++y) {
+        raw.push_back(0); // filter: none
+        for (uint32_t x = 0; x < width; ++x)
+            raw.insert(raw.end(), {static_cast<uint8_t>(x * 40), static_cast<uint8_t>(y * 60), 0x80});
+    }
+    Bytes png = Append(PngSignature(), PngChunk("IHDR", header));
+    for (const Bytes& chunk : extra)
+        png.insert(png.end(), chunk.begin(), chunk.end());
+    png = Append(png, PngChunk("IDAT", ZlibStored(raw)));
+    return Append(png, PngChunk("IEND", {}));
 }
 
 } // namespace image_builder

@@ -201,16 +201,6 @@ class ImageSectionTest : public ::testing::Test {
     static inline bool started_ = false;
 };
 
-uint32_t Crc32(const uint8_t* data, size_t length) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
 // Inserts a tEXt chunk (keyword, NUL, text) right after the IHDR chunk of a PNG.
 Bytes WithPngText(Bytes png, const std::string& keyword, const std::string& text) {
     Bytes chunk;
@@ -481,6 +471,84 @@ TEST_F(ImageSectionTest, FilesThatAreNotImages) {
     }
     Capture capture;
     EXPECT_EQ(ImageSection(nullptr), -1);
+}
+
+// Files that fail the structure check print what an image that cannot be loaded prints: nothing.
+// Each row would cost the decoder gigabytes or tens of seconds.
+TEST_F(ImageSectionTest, HostileStructuresPrintNothing) {
+    Bytes header = Append(PngSignature(), PngChunk("IHDR", {0, 0, 0, 4, 0, 0, 0, 4, 8, 2, 0, 0, 0}));
+    TiffCanvas tiffCount(50, false, 8);
+    tiffCount.Ifd(8, {{0x100, 3, 1, 4}, {0x101, 3, 1, 4}, {0x013B, 2, 0x7FFFFFFF, 8}});
+    Bytes manyChunks = RgbPng(4, 4, std::vector<Bytes>(5000, PngChunk("zzZz", {})));
+    Bytes manyTexts =
+        RgbPng(4, 4, std::vector<Bytes>(5000, PngChunk("tEXt", Text(std::string("Author\0x", 8)))));
+    struct Case {
+        const char* label;
+        const wchar_t* name;
+        Bytes bytes;
+    } cases[] = {
+        {"PNG chunk length 0x7FFFFFFF", L"chunklen.png",
+         Append(header, PngChunk("tEXt", Text("Author"), 0x7FFFFFFF))},
+        {"TIFF text count 0x7FFFFFFF", L"count.tif", tiffCount.file},
+        {"zTXt inflating to 600 MB", L"bomb.png",
+         RgbPng(4, 4, {PngChunk("zTXt", ZtxtData("Comment", ZlibRepeats(2400000)))})},
+        {"5,000 empty chunks", L"chunks.png", manyChunks},
+        {"5,000 text chunks", L"texts.png", manyTexts},
+        {"damaged PNG under a TIFF name", L"named.tif", Append(header, PngChunk("IDAT", {}, 0x10000))},
+    };
+    for (const Case& c : cases) {
+        int result = 99;
+        EXPECT_EQ(Run(tree_.file(c.name, c.bytes), &result), L"") << c.label;
+        EXPECT_EQ(result, 0) << c.label;
+    }
+}
+
+// The checks do not change what a file just inside each limit reports.
+TEST_F(ImageSectionTest, FilesJustInsideTheLimitsReportAsBefore) {
+    std::wstring size = SizeLine(L"5 \u00D7 3    24 BPP");
+    std::wstring greySize = SizeLine(L"5 \u00D7 3    8 BPP");
+    Bytes author = PngChunk("tEXt", Text(std::string("Author\0Ann", 10)));
+    std::vector<Bytes> chunks(2046, PngChunk("zzZz", {}));
+    chunks.push_back(author);
+    std::vector<Bytes> chunksOver = chunks;
+    chunksOver.push_back(PngChunk("zzZz", {}));
+    auto tiffWith = [](uint32_t artistCount) {
+        // Artist text fills the file up to its end (or one byte past it).
+        TiffCanvas t(160, false, 8);
+        t.Ifd(8, {{0x100, 3, 1, 5},
+                  {0x101, 3, 1, 3},
+                  {0x102, 3, 1, 8},
+                  {0x103, 3, 1, 1},
+                  {0x106, 3, 1, 1},
+                  {0x111, 4, 1, 130},
+                  {0x116, 3, 1, 3},
+                  {0x117, 4, 1, 15},
+                  {0x013B, 2, artistCount, 150}});
+        for (size_t i = 150; i < 159; ++i)
+            t.file[i] = 'J';
+        return t.file;
+    };
+    struct Case {
+        const char* label;
+        const wchar_t* name;
+        Bytes bytes;
+        std::wstring out;
+    } cases[] = {
+        {"plain", L"plain.png", RgbPng(5, 3), size + L"\r\n"},
+        {"2,048 chunks besides image data", L"chunks.png", RgbPng(5, 3, chunks),
+         size + Line(L"Artist", L"Ann") + L"\r\n"},
+        {"2,049 chunks besides image data", L"chunks-over.png", RgbPng(5, 3, chunksOver), L""},
+        {"zTXt inflating to just under 1 MiB", L"ztxt.png",
+         RgbPng(5, 3, {PngChunk("zTXt", ZtxtData("Comment", ZlibRepeats(4064))), author}),
+         size + Line(L"Artist", L"Ann") + L"\r\n"},
+        {"zTXt inflating to just over 1 MiB", L"ztxt-over.png",
+         RgbPng(5, 3, {PngChunk("zTXt", ZtxtData("Comment", ZlibRepeats(4065))), author}), L""},
+        {"TIFF text ending at the end of the file", L"artist.tif", tiffWith(10),
+         greySize + Line(L"Artist", L"JJJJJJJJJ") + L"\r\n"},
+        {"TIFF text one byte past the end", L"artist-over.tif", tiffWith(11), L""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Run(tree_.file(c.name, c.bytes)), c.out) << c.label;
 }
 
 TEST_F(ImageSectionTest, InterruptionStopsAfterTheCurrentLine) {
