@@ -117,19 +117,54 @@ int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults
     FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return ChecksumCannotOpen;
-    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[blockBytes]);
+    std::unique_ptr<std::byte[]> block(new (std::nothrow) std::byte[blockBytes]);
     if (!block) return ChecksumReadFailed;
     ChecksumSet set(hashMask, digests);
+    FileChecksumSource source(file.get());
+    int rc = HashSource(source, set, std::span<std::byte>(block.get(), blockBytes));
+    if (rc != 0) return rc;
+    set.Finish(results);
+    return 0;
+}
+
+bool FileChecksumSource::Snapshot(FileSnapshot& snapshot) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file_, &info)) return false;
+    snapshot.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    snapshot.lastWrite = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                         info.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+int64_t FileChecksumSource::Read(void* buffer, size_t length) {
+    DWORD got = 0;
+    DWORD ask = length > 0x40000000u ? 0x40000000u : static_cast<DWORD>(length);
+    if (!ReadFile(file_, buffer, ask, &got, nullptr)) return -1;
+    return got;
+}
+
+int HashSource(ChecksumSource& source, ChecksumSet& set, std::span<std::byte> block) {
+    if (block.empty() || block.size() > 0x40000000u) return ChecksumReadFailed;
+    FileSnapshot before;
+    if (!source.Snapshot(before)) return ChecksumReadFailed;
+    uint64_t total = 0;
     for (;;) {
         // A large file can take a while: let Ctrl-C stop it between blocks.
         if (g_paging.interrupted) return ABORTED;
-        DWORD got = 0;
-        if (!ReadFile(file.get(), block.get(), static_cast<DWORD>(blockBytes), &got, nullptr))
-            return ChecksumReadFailed;
+        int64_t got = source.Read(block.data(), block.size());
+        if (got < 0 || static_cast<uint64_t>(got) > block.size()) return ChecksumReadFailed;
         if (got == 0) break;
-        set.Update(block.get(), got);
+        total += static_cast<uint64_t>(got);
+        // More bytes than the file had: it is growing, and might never end.
+        if (total > before.size) return ChecksumChanged;
+        set.Update(block.data(), static_cast<size_t>(got));
     }
-    set.Finish(results);
+    // Fewer bytes than the file had: it was cut while it was read.
+    if (total != before.size) return ChecksumChanged;
+    // The same number of bytes, but written to (or replaced and grown back) in the meantime.
+    FileSnapshot after;
+    if (!source.Snapshot(after)) return ChecksumReadFailed;
+    if (!(after == before)) return ChecksumChanged;
     return 0;
 }
 

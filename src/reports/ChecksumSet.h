@@ -70,10 +70,48 @@ class ChecksumSet {
 // Results of ComputeFileChecksums.
 inline constexpr int ChecksumCannotOpen = 1;
 inline constexpr int ChecksumReadFailed = 2;
+// The file changed while it was read: its digests would belong to neither version.
+inline constexpr int ChecksumChanged = 3;
+
+// A file's size and last-write time (in 100-nanosecond units), taken before and after reading.
+struct FileSnapshot {
+    uint64_t size = 0;
+    uint64_t lastWrite = 0;
+    bool operator==(const FileSnapshot&) const = default;
+};
+
+// What the hashing loop reads: the file's snapshot and its bytes in order.
+class ChecksumSource {
+  public:
+    virtual ~ChecksumSource() = default;
+    // The file's size and last-write time now; false when they cannot be had.
+    virtual bool Snapshot(FileSnapshot& snapshot) = 0;
+    // Reads up to length bytes into buffer: the number read (0 at the end), or -1 on failure.
+    virtual int64_t Read(void* buffer, size_t length) = 0;
+};
+
+// Reads an open file handle (not owned).
+class FileChecksumSource : public ChecksumSource {
+  public:
+    explicit FileChecksumSource(HANDLE file) : file_(file) {}
+    bool Snapshot(FileSnapshot& snapshot) override;
+    int64_t Read(void* buffer, size_t length) override;
+
+  private:
+    HANDLE file_;
+};
+
+// Reads source to its end in blocks of block.size() bytes (at most 1 GiB), feeding set. 0 when
+// the bytes read are exactly the size the file had at the start and its size and last-write time
+// are the same at the end; ChecksumChanged otherwise (reading stops as soon as more bytes arrive
+// than the file had, so a growing file cannot keep it going); ChecksumReadFailed when a read or a
+// snapshot fails; ABORTED when the user interrupted the report.
+int HashSource(ChecksumSource& source, ChecksumSet& set, std::span<std::byte> block);
 
 // Opens the file (read access, read sharing only) and reads it once in blocks of blockBytes,
 // feeding every computation that hashMask selects. 0 with results filled; ChecksumCannotOpen;
-// ChecksumReadFailed when a read fails part-way; ABORTED when the user interrupted the report.
+// ChecksumReadFailed when a read fails part-way; ChecksumChanged when the file changed while it
+// was read (see HashSource); ABORTED when the user interrupted the report.
 int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults& results,
                          size_t blockBytes = ChecksumBlockBytes,
                          std::span<const DigestAlgorithm> digests = StandardDigests());

@@ -17,7 +17,8 @@ int ChecksumSection(const wchar_t* path, ScanSettings& settings) {
     int rc = ComputeFileChecksums(path, mask, results);
     // The interruption is shown (and passed on) by the line end, as everywhere in the report.
     if (rc == ABORTED) return EndLine(1);
-    // A file that cannot be opened or read shows no lines and no blank line.
+    // A file that cannot be opened or read, or that changed while it was read, shows no lines
+    // and no blank line.
     if (rc != 0) return 0;
     int printed = PrintChecksumLines(results, mask);
     if (printed == ABORTED) return ABORTED;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -69,6 +71,16 @@ std::wstring PlatformDigest(ALG_ID algorithm, const std::vector<uint8_t>& bytes)
             CryptDestroyHash(hash);
         }
         CryptReleaseContext(provider, 0);
+    }
+    return hex;
+}
+
+std::wstring HexOf(const DigestResult& d) {
+    std::wstring hex;
+    wchar_t two[3];
+    for (DWORD i = 0; i < d.length; ++i) {
+        _snwprintf(two, 3, L"%02X", d.value[i]);
+        hex += two;
     }
     return hex;
 }
@@ -270,6 +282,167 @@ TEST(ComputeFileChecksums, FailingDigestDropsOnlyItsLine) {
     Capture capture;
     EXPECT_EQ(PrintChecksumLines(results, HashCrc32 | HashMd5 | HashSha1 | HashSha256), 3);
     EXPECT_EQ(capture.out(), AbcLines.at(HashCrc32) + AbcLines.at(HashMd5) + AbcLines.at(HashSha256));
+}
+
+// ---- A file that changes while it is read
+
+// A source that hands out bytes in reads of at most step bytes and reports the snapshots it is
+// given: the first before reading, the second (when present) after.
+struct ScriptedSource : ChecksumSource {
+    std::vector<uint8_t> bytes;
+    std::vector<FileSnapshot> snapshots;
+    size_t step = 1 << 20;
+    size_t failAt = SIZE_MAX; // the read that starts at this offset fails
+    bool endless = false;     // after the bytes, keep returning full blocks
+    size_t at = 0, reads = 0, snapshotsTaken = 0;
+
+    bool Snapshot(FileSnapshot& s) override {
+        if (snapshotsTaken >= snapshots.size()) return false;
+        s = snapshots[snapshotsTaken++];
+        return true;
+    }
+    int64_t Read(void* buffer, size_t length) override {
+        ++reads;
+        if (at == failAt) return -1;
+        size_t n = std::min({length, step, bytes.size() - at});
+        if (n == 0 && endless) n = std::min(length, step);
+        if (at < bytes.size()) memcpy(buffer, bytes.data() + at, n);
+        at += n;
+        return static_cast<int64_t>(n);
+    }
+};
+
+TEST(HashSource, ChangedWhileReadGivesNoDigests) {
+    const std::vector<uint8_t> data = RandomBytes(10000, 9u);
+    const FileSnapshot same{10000, 777};
+    struct Case {
+        const char* label;
+        std::vector<uint8_t> bytes;
+        std::vector<FileSnapshot> snapshots;
+        size_t step;
+        size_t failAt;
+        bool endless;
+        int result;
+    } cases[] = {
+        {"unchanged", data, {same, same}, 4096, SIZE_MAX, false, 0},
+        {"unchanged, short reads", data, {same, same}, 1000, SIZE_MAX, false, 0},
+        {"empty file", {}, {{0, 777}, {0, 777}}, 4096, SIZE_MAX, false, 0},
+        {"cut to 1,000 bytes while read",
+         std::vector<uint8_t>(data.begin(), data.begin() + 1000),
+         {same, {1000, 778}},
+         4096,
+         SIZE_MAX,
+         false,
+         ChecksumChanged},
+        {"cut, and the size at the end not asked",
+         std::vector<uint8_t>(data.begin(), data.begin() + 1000),
+         {same},
+         4096,
+         SIZE_MAX,
+         false,
+         ChecksumChanged},
+        {"grew while read",
+         RandomBytes(15000, 9u),
+         {same, {15000, 778}},
+         4096,
+         SIZE_MAX,
+         false,
+         ChecksumChanged},
+        {"grows without end", data, {same}, 4096, SIZE_MAX, true, ChecksumChanged},
+        {"same bytes, larger at the end", data, {same, {12000, 777}}, 4096, SIZE_MAX, false, ChecksumChanged},
+        {"same size, written to", data, {same, {10000, 778}}, 4096, SIZE_MAX, false, ChecksumChanged},
+        {"read fails part-way", data, {same, same}, 4096, 8192, false, ChecksumReadFailed},
+        {"no size at the start", data, {}, 4096, SIZE_MAX, false, ChecksumReadFailed},
+        {"no size at the end", data, {same}, 4096, SIZE_MAX, false, ChecksumReadFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScriptedSource source;
+        source.bytes = c.bytes;
+        source.snapshots = c.snapshots;
+        source.step = c.step;
+        source.failAt = c.failAt;
+        source.endless = c.endless;
+        ChecksumSet set(HashCrc32 | HashMd5);
+        std::vector<std::byte> block(4096);
+        EXPECT_EQ(HashSource(source, set, block), c.result);
+        if (c.result != 0) continue;
+        ChecksumResults results;
+        set.Finish(results);
+        EXPECT_EQ(results.crc32, Crc32Oracle(c.bytes));
+        ASSERT_EQ(results.digestCount, 1u);
+        EXPECT_EQ(HexOf(results.digests[0]), PlatformDigest(CALG_MD5, c.bytes));
+    }
+}
+
+TEST(HashSource, StopsAtTheFirstBlockBeyondTheStartingSize) {
+    ScriptedSource source;
+    source.bytes = RandomBytes(10000, 3u);
+    source.snapshots = {{10000, 1}};
+    source.endless = true;
+    ChecksumSet set(HashCrc32);
+    std::vector<std::byte> block(4096);
+    EXPECT_EQ(HashSource(source, set, block), ChecksumChanged);
+    EXPECT_EQ(source.reads, 4u) << "4,096 + 4,096 + 1,808 are the file; the next block is one too many";
+}
+
+TEST(HashSource, InterruptionBetweenBlocks) {
+    ScriptedSource source;
+    source.bytes = RandomBytes(10000, 4u);
+    source.snapshots = {{10000, 1}, {10000, 1}};
+    ChecksumSet set(HashCrc32);
+    std::vector<std::byte> block(4096);
+    g_paging.interrupted = 1;
+    int rc = HashSource(source, set, block);
+    g_paging.interrupted = 0;
+    EXPECT_EQ(rc, ABORTED);
+    EXPECT_EQ(source.reads, 0u);
+}
+
+// A real file whose last-write time is set by another handle after the first block. Setting
+// attributes does not conflict with the reader's sharing mode, so this works while the file is
+// open for hashing; its size cannot be changed that way (writing needs write sharing).
+struct TouchingSource : FileChecksumSource {
+    std::wstring path;
+    bool touch = false;
+    bool touched = false;
+    TouchingSource(HANDLE file, std::wstring p, bool t)
+        : FileChecksumSource(file), path(std::move(p)), touch(t) {}
+    int64_t Read(void* buffer, size_t length) override {
+        int64_t got = FileChecksumSource::Read(buffer, length);
+        if (touch && !touched) {
+            HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                FILETIME t{0x12345678u, 0x01D00000u};
+                touched = SetFileTime(h, nullptr, nullptr, &t) != FALSE;
+                CloseHandle(h);
+            }
+        }
+        return got;
+    }
+};
+
+TEST(HashSource, RealFileWrittenToWhileReadGivesNoDigests) {
+    TempTree tree;
+    std::vector<uint8_t> bytes = RandomBytes(20000, 8u);
+    std::wstring path = tree.file(L"touched.bin", bytes);
+    for (bool touch : {false, true}) {
+        SCOPED_TRACE(touch ? "last-write time changed after the first block" : "left alone");
+        HANDLE h =
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        TouchingSource source(h, path, touch);
+        ChecksumSet set(HashCrc32);
+        std::vector<std::byte> block(4096);
+        int rc = HashSource(source, set, block);
+        CloseHandle(h);
+        if (touch && !source.touched)
+            GTEST_SKIP() << "this platform does not let a second handle set the time of a file open for "
+                            "reading with read sharing only; the comparison is tested with a scripted source";
+        EXPECT_EQ(rc, touch ? ChecksumChanged : 0);
+    }
 }
 
 TEST(ChecksumSection, FileOpenForWritingWithoutSharingPrintsNothing) {
