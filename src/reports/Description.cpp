@@ -4,6 +4,7 @@
 #include "reports/ReportText.h"
 
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "plugin/HostApi.h"
 
 #include <cwchar>
@@ -53,6 +54,7 @@ int DescriptionSection(const wchar_t* path) {
     if (ExpandVariables(buffer.get(), 1) != 0) return 0;
     buffer[DescriptionChars - 1] = L'\0';
     if (!HasVisibleText(buffer.get())) return 0;
+    ScrubControlsInPlace(buffer.get());
     Printf(L"    4DOS file description:  %s", buffer.get());
     return EndLine(2);
 }

@@ -4,6 +4,7 @@
 
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "plugin/HostApi.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
@@ -44,6 +45,7 @@ int ExecAliasSectionQuoted(const wchar_t* path, wchar_t* resolved, uint32_t omit
         uint32_t tag = FollowAlias(path, resolved, reader);
         if (tag == 0) return 0;
         QuotePair q = QuotesForMask(omitMask);
+        ScrubControlsInPlace(resolved);
         if (tag == ReparseTagAppExecLink)
             Printf(L"    AppX alias:  %c%s%c", q.open, resolved, q.close);
         else

@@ -1,5 +1,6 @@
 // Dotted label lines shared by the version, image, property and font sections.
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "plugin/HostApi.h"
 #include "reports/VersionInfo.h"
 
@@ -15,7 +16,8 @@ int PrintLabelLine(const wchar_t* label, const wchar_t* value) {
     size_t count = n < 24 ? 24 - n : 0;
     wmemset(dots, L'.', count);
     dots[count] = 0;
-    Printf(L"    %s %s %s", label, dots, value);
+    // Values come from file contents: no control in them reaches the terminal.
+    Printf(L"    %s %s %s", label, dots, ScrubControls(value).c_str());
     return EndLine(1);
 }
 

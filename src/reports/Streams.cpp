@@ -2,6 +2,7 @@
 #include "reports/ReportSections.h"
 
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "plugin/HostApi.h"
 #include "plugin/Owners.h"
 #include "reports/StreamList.h"
@@ -19,7 +20,7 @@ int StreamsSection(const wchar_t* path) {
         AddStreamName(list, data.cStreamName);
     } while (FindNextStreamW(search.get(), &data));
     if (list.count == 0) return 0;
-    Printf(L"    Streams (%u):  %s", list.count, list.text);
+    Printf(L"    Streams (%u):  %s", list.count, ScrubControls(list.text).c_str());
     return EndLine(2);
 }
 

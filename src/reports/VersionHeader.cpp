@@ -4,6 +4,7 @@
 
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "plugin/HostApi.h"
 #include "reports/FontNames.h"
 #include "reports/ReportSections.h"
@@ -29,6 +30,10 @@ int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, 
     QuotePair quotes = QuotesForFlag(quoteFlag);
     bool hasDescription = HasVisibleText(description);
     bool hasVersion = HasVisibleText(version);
+    // The strings come from the file: no control in them reaches the terminal.
+    std::wstring descriptionText = ScrubControls(description), versionText = ScrubControls(version);
+    description = descriptionText.c_str();
+    version = versionText.c_str();
     int lines = 0;
     if (hasDescription || hasVersion) {
         if (hasDescription && hasVersion)
@@ -46,6 +51,7 @@ int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, 
         notice[HeaderCapacity - 1] = 0;
         // The notice keeps room for the indentation and a margin on a line of maxWidth.
         if (maxWidth != 0) TruncateWithEllipsis(notice, maxWidth > 5 ? maxWidth - 5 : 1);
+        ScrubControlsInPlace(notice);
         Printf(L"    %s", notice);
         if (EndLine(1) == ABORTED) return ABORTED;
         ++lines;

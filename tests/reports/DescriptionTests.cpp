@@ -26,7 +26,9 @@ TEST(DescriptionSection, FromTheDescriptionIndex) {
                                "blank.txt    \r\n"
                                "100%done.txt Percent in the name\r\n"
                                "%PATH%.txt Not the search path\r\n"
-                               "UPPER.TXT Letter case does not matter\r\n");
+                               "UPPER.TXT Letter case does not matter\r\n"
+                               "esc.txt Red\x1b[31m text\x07 and a \x08"
+                               "back\r\n");
     const DescriptionCase cases[] = {
         {"plain name", L"first.txt", L"    4DOS file description:  A fine file\r\n\r\n"},
         {"quoted name with a blank", L"with blank.txt", L"    4DOS file description:  Quoted name\r\n\r\n"},
@@ -36,6 +38,8 @@ TEST(DescriptionSection, FromTheDescriptionIndex) {
          L"    4DOS file description:  Percent in the name\r\n\r\n"},
         {"variable-like name", L"%PATH%.txt", L"    4DOS file description:  Not the search path\r\n\r\n"},
         {"letter case", L"upper.txt", L"    4DOS file description:  Letter case does not matter\r\n\r\n"},
+        {"controls replaced", L"esc.txt",
+         L"    4DOS file description:  Red\uFFFD[31m text\uFFFD and a \uFFFDback\r\n\r\n"},
     };
     for (const DescriptionCase& c : cases) {
         SCOPED_TRACE(c.label);

@@ -57,6 +57,10 @@ TEST(PrintVersionHeaderLines, LineForms) {
         {"notice one longer than maxWidth - 5 cut", L"", L"", longNotice, 1, 76, 1,
          L"    " + longNotice.substr(0, 70) + L"\u2026\r\n\r\n"},
         {"maxWidth 0 keeps the notice", L"", L"", longNotice, 1, 0, 1, L"    " + longNotice + L"\r\n\r\n"},
+        {"controls in every string replaced", L"Tool\x1b]0;x\x07", L"1.0\b\b9", L"(c)\r\nMaker\x9b", 1, 80, 2,
+         L"    " + Open + L"Tool\uFFFD]0;x\uFFFD" + Close + Dash +
+             L"1.0\uFFFD\uFFFD9\r\n    (c)\uFFFD\uFFFDMaker\uFFFD\r\n\r\n"},
+        {"controls alone are no text", L"\r\n", L"\t", L"\n", 1, 80, 0, L""},
         {"nothing", L"", L"", L"", 1, 80, 0, L""},
         {"only blanks", L" ", L"\t", L"  ", 1, 80, 0, L""},
     };

@@ -54,6 +54,12 @@ TEST(PrintLabelLineTest, DotsAndAlignment) {
         {"empty value printed", L"Label", L"", L"    Label ................... \r\n"},
         {"empty label", L"", L"v", L"     ........................ v\r\n"},
         {"value kept with its blanks", L"Company Name", L"  x  ", L"    Company Name ............   x  \r\n"},
+        {"escape sequence and bell in the value", L"Title", L"a\x1b[2Jb\x07",
+         L"    Title ................... a\uFFFD[2Jb\uFFFD\r\n"},
+        {"line breaks cannot forge a line", L"Title", L"x\r\n    Author .......... y",
+         L"    Title ................... x\uFFFD\uFFFD    Author .......... y\r\n"},
+        {"DEL, backspace and C1 controls", L"Title", L"\x7f\b\x85\x9b\x9f ok \xa0",
+         L"    Title ................... \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD ok \xa0\r\n"},
     };
     for (const Row& row : rows) {
         Capture capture;
