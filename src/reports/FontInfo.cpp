@@ -82,7 +82,7 @@ int FontSection(const wchar_t* path, uint32_t width) {
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
         return 2;
     TextBuffer buffer;
-    if (OpenTextBuffer(&buffer, path, 0, 0) != 0) return -2;
+    if (OpenTextBuffer(&buffer, path, TextDiskFileOnly, 0) != 0) return -2;
     TextBufferCloser closer{&buffer};
     if (buffer.size > SIZE_MAX) return 0;
     return ReportFontsFromBytes(buffer.data, static_cast<size_t>(buffer.size), width);
@@ -93,7 +93,7 @@ int ReadFontHeaderStrings(const wchar_t* path, wchar_t* description, wchar_t* ve
     description[0] = version[0] = legal[0] = 0;
     if (!path || !*path) return 0;
     TextBuffer buffer;
-    if (OpenTextBuffer(&buffer, path, 0, 0) != 0) return 0;
+    if (OpenTextBuffer(&buffer, path, TextDiskFileOnly, 0) != 0) return 0;
     TextBufferCloser closer{&buffer};
     if (buffer.size > SIZE_MAX) return 0;
     return FontHeaderStringsFromBytes(buffer.data, static_cast<size_t>(buffer.size), description, version,

@@ -58,7 +58,7 @@ int TextEncodingReport(const wchar_t* path, const wchar_t* textFileTypes) {
     if (!path || !*path) return -1;
     if (!IsTextFileType(path, textFileTypes)) return 0;
     TextBuffer buffer;
-    if (OpenTextBuffer(&buffer, path, TextDetectEbcdic, 0) != 0) return 0;
+    if (OpenTextBuffer(&buffer, path, TextDetectEbcdic | TextDiskFileOnly, 0) != 0) return 0;
     if (buffer.encoding == EncodingOem && buffer.data && StartsSevenBit(buffer))
         buffer.encoding = EncodingAscii;
 

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <cwchar>
+#include <cwctype>
 #include <vector>
 
 namespace scrutel {
@@ -159,6 +160,32 @@ int AddLongPathPrefix(wchar_t* path, size_t capacity) {
     if (length + 4 >= capacity) return 0; // no room for the prefix: the path stays as it is
     wmemmove(path + 4, path, length + 1);
     wmemcpy(path, L"\\\\?\\", 4);
+    return 1;
+}
+
+bool IsDeviceName(const wchar_t* name) {
+    if (!name) return false;
+    size_t stem = 0;
+    while (name[stem] && name[stem] != L'.' && name[stem] != L':')
+        ++stem;
+    while (stem > 0 && name[stem - 1] == L' ')
+        --stem;
+    auto is = [&](const wchar_t* word) {
+        size_t n = wcslen(word);
+        return stem == n && _wcsnicmp(name, word, n) == 0;
+    };
+    if (is(L"CON") || is(L"PRN") || is(L"AUX") || is(L"NUL") || is(L"CONIN$") || is(L"CONOUT$")) return true;
+    if (stem != 4 || !(_wcsnicmp(name, L"COM", 3) == 0 || _wcsnicmp(name, L"LPT", 3) == 0)) return false;
+    wchar_t digit = name[3];
+    return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+}
+
+int ProtectDeviceName(std::wstring& path) {
+    if (path.size() < 4 || !iswalpha(path[0]) || path[1] != L':' || !IsSeparator(path[2])) return 0;
+    size_t name = path.find_last_of(L"\\/");
+    if (!IsDeviceName(path.c_str() + name + 1)) return 0;
+    if (path.size() + 4 >= PathChars) return 0;
+    path.insert(0, L"\\\\?\\");
     return 1;
 }
 

@@ -29,6 +29,14 @@ int AddLongPathPrefix(wchar_t* path, size_t capacity);
 // AddLongPathPrefix. 0, or -1 when tail is missing or the result would not fit (base unchanged).
 int JoinPath(wchar_t* base, const wchar_t* tail, size_t capacity);
 
+// True when the platform turns a file of this name into a device in a plain path: CON, PRN, AUX,
+// NUL, COM0..COM9, LPT0..LPT9 (also with superscript digits 1 to 3), CONIN$ and CONOUT$, in any
+// letter case, alone or followed by blanks, a dot or a colon and anything after it.
+bool IsDeviceName(const wchar_t* name);
+// Gives a full drive path whose last component is a device name the "\\?\" form, which opens
+// the file itself. 1 added, 0 unchanged.
+int ProtectDeviceName(std::wstring& path);
+
 // The same operations on strings, bounded as if the string were a PathChars buffer.
 int AddLongPathPrefix(std::wstring& path);
 // The index where the last component of a path with backslashes begins the ";" scan after.

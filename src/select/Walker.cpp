@@ -151,7 +151,8 @@ int WalkFiles(Frame& frame, const WalkContext& context) {
 
         std::wstring path = frame.dir + entry.cFileName;
         if (path.size() >= PathChars) continue; // does not fit a path buffer: treated as absent
-        AddLongPathPrefix(path);
+        // A file named like a device (AUX.txt, NUL) is opened as that device in a plain path.
+        if (AddLongPathPrefix(path) == 0) ProtectDeviceName(path);
         frame.selected = true;
         int rc = CallFileHandler(context.handler, path.c_str(), context.omitMask, context.settings);
         if (rc == ABORTED) return ABORTED;

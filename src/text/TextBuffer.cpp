@@ -184,6 +184,8 @@ int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t co
             DWORD error = ::GetLastError();
             return Fail(b, static_cast<int32_t>(error));
         }
+        if ((flags & TextDiskFileOnly) && ::GetFileType(b.file.get()) != FILE_TYPE_DISK)
+            return Fail(b, ERROR_BAD_FILE_TYPE);
     }
 
     HANDLE current = console ? console : b.file.get();

@@ -24,6 +24,9 @@ enum TextEncoding : uint32_t {
 
 // Open flag: let encoding detection consider EBCDIC.
 inline constexpr uint32_t TextDetectEbcdic = 0x80;
+// Open flag: a named source must be a disk file; a device or pipe that a name or a link leads to
+// fails with ERROR_BAD_FILE_TYPE instead of being read (a read from one can wait forever).
+inline constexpr uint32_t TextDiskFileOnly = 0x100;
 // error value of a source that holds no bytes.
 inline constexpr int32_t TextErrorEmpty = -100;
 

@@ -120,3 +120,37 @@ TEST(CommandEndToEnd, FoundAndMissingTogetherEndWith2AndStillCount) {
 }
 
 } // namespace
+
+namespace {
+
+// Writes a file through the long form of its path, so that a device name is taken as a file.
+void WriteLongForm(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    ASSERT_EQ(written, bytes.size());
+}
+
+} // namespace
+
+// Files named like devices are files: each is reported with its own bytes, and none is opened as
+// the device (which would wait for input forever, or read as empty).
+TEST(CommandEndToEnd, FilesNamedLikeDevicesAreReadAsFiles) {
+    TempTree tree;
+    const std::vector<std::wstring> names = {L"AUX.txt", L"com1.txt", L"con.txt", L"CONOUT$",
+                                             L"LPT1",    L"NUL",      L"nul.txt", L"plain.txt"};
+    for (const std::wstring& name : names)
+        WriteLongForm(tree.path(name), "hello\r\n");
+    RunResult run = Scrutel(L"/O:HTADVSIPXELURNF /C:CRC32 *", tree.root());
+    std::wstring expected;
+    for (const std::wstring& name : names)
+        expected += tree.path(name) + L"\r\n\r\n    7 bytes     \r\n\r\n    CRC-32 :  46CE8AAC\r\n\r\n";
+    expected += L"8 matching files found.\r\n";
+    EXPECT_EQ(FromUtf8(run.out), expected);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitCode, 0);
+    for (const std::wstring& name : names)
+        DeleteFileW((L"\\\\?\\" + tree.path(name)).c_str());
+}

@@ -319,3 +319,45 @@ TEST(PathJoining, MissingTailOrNoRoomIsMinus1) {
 }
 
 } // namespace
+
+TEST(DeviceNames, NamesThatOpenADevice) {
+    struct Row {
+        const wchar_t* name;
+        bool device;
+    } rows[] = {
+        {L"AUX", true},          {L"aux.txt", true},       {L"NUL", true},        {L"nul.tar.gz", true},
+        {L"CON", true},          {L"Con.log", true},       {L"PRN.txt", true},    {L"COM1", true},
+        {L"com9.txt", true},     {L"COM0", true},          {L"LPT1", true},       {L"lpt5.x", true},
+        {L"COM\u00B9", true},    {L"LPT\u00B3.txt", true}, {L"CONIN$", true},     {L"conout$.dat", true},
+        {L"NUL  .txt", true},    {L"AUX:stream", true},    {L"AUX ", true},       {L"COM10", false},
+        {L"COM", false},         {L"LPT", false},          {L"AUXILIARY", false}, {L"NULL", false},
+        {L"CONSOLE.txt", false}, {L"xNUL", false},         {L"_CON", false},      {L"CONOUT", false},
+        {L"COMA", false},        {L"COM\u00B4", false},    {L".NUL", false},      {L"", false},
+        {L"readme.txt", false},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(IsDeviceName(row.name), row.device) << testing_support::ToUtf8(row.name);
+    EXPECT_FALSE(IsDeviceName(nullptr));
+}
+
+TEST(DeviceNames, FullDrivePathsOfDeviceNamesTakeTheLongForm) {
+    struct Row {
+        const char* label;
+        std::wstring path, expected;
+        int result;
+    } rows[] = {
+        {"device name", L"C:\\dir\\AUX.txt", L"\\\\?\\C:\\dir\\AUX.txt", 1},
+        {"device name in the root", L"Z:\\nul", L"\\\\?\\Z:\\nul", 1},
+        {"forward slash", L"Z:/tmp/CONOUT$", L"\\\\?\\Z:/tmp/CONOUT$", 1},
+        {"ordinary name", L"C:\\dir\\notes.txt", L"C:\\dir\\notes.txt", 0},
+        {"device name only in a folder", L"C:\\NUL\\notes.txt", L"C:\\NUL\\notes.txt", 0},
+        {"already in the long form", L"\\\\?\\C:\\dir\\AUX.txt", L"\\\\?\\C:\\dir\\AUX.txt", 0},
+        {"network path left alone", L"\\\\server\\share\\AUX.txt", L"\\\\server\\share\\AUX.txt", 0},
+        {"relative path left alone", L"dir\\AUX.txt", L"dir\\AUX.txt", 0},
+    };
+    for (Row& row : rows) {
+        std::wstring path = row.path;
+        EXPECT_EQ(ProtectDeviceName(path), row.result) << row.label;
+        EXPECT_EQ(path, row.expected) << row.label;
+    }
+}

@@ -65,6 +65,23 @@ TEST(OpenTextBuffer, ZeroLengthFileGivesEmptyAndHoldsNothing) {
     EXPECT_TRUE(DeleteFileW(path.c_str())) << "the file is not held open";
 }
 
+// A section reading a file's contents asks for disk files only: a device (here the null device,
+// which reads as empty) fails without a read; a disk file opens as before.
+TEST(OpenTextBuffer, DiskFileOnlyRefusesDevices) {
+    TextBuffer b;
+    EXPECT_EQ(OpenTextBuffer(&b, L"\\\\.\\NUL", TextDiskFileOnly, 0), ERROR_BAD_FILE_TYPE);
+    EXPECT_EQ(b.error, ERROR_BAD_FILE_TYPE);
+    ExpectClosed(b);
+    EXPECT_EQ(OpenTextBuffer(&b, L"\\\\.\\NUL", 0, 0), TextErrorEmpty) << "without the flag the device is read";
+    ExpectClosed(b);
+
+    TempTree tree;
+    std::wstring path = tree.file(L"plain.txt", "text\r\n");
+    ASSERT_EQ(OpenTextBuffer(&b, path.c_str(), TextDiskFileOnly, 0), 0);
+    EXPECT_EQ(b.size, 6u);
+    CloseTextBuffer(&b);
+}
+
 TEST(OpenTextBuffer, MissingFileGivesTheSystemError) {
     TempTree tree;
     TextBuffer b;
