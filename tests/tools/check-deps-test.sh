@@ -31,6 +31,7 @@ wine wine
 cmake cmake
 make make
 util-linux flock
+time time
 googletest googletest
 fonts-wine tahoma.ttf
 ROWS
