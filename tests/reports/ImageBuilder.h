@@ -160,12 +160,13 @@ inline Bytes Text(const std::string& s) {
 
 // A chunk with its length and CRC; length overrides the length field when given.
 inline Bytes PngChunk(const char* type, const Bytes& data, int64_t length = -1) {
-    Bytes typed(type, type + 4);
-    typed.insert(typed.end(), data.begin(), data.end());
     Bytes chunk;
+    chunk.reserve(data.size() + 12);
     Put32Be(chunk, length >= 0 ? static_cast<uint32_t>(length) : static_cast<uint32_t>(data.size()));
-    chunk.insert(chunk.end(), typed.begin(), typed.end());
-    Put32Be(chunk, Crc32(typed.data(), typed.size()));
+    for (int i = 0; i < 4; ++i)
+        chunk.push_back(static_cast<uint8_t>(type[i]));
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    Put32Be(chunk, Crc32(chunk.data() + 4, chunk.size() - 4)); // over the type and the data
     return chunk;
 }
 
