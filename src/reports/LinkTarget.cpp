@@ -4,6 +4,7 @@
 
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "plugin/HostApi.h"
 #include "plugin/Owners.h"
 #include "reports/ExecutableType.h"
@@ -208,10 +209,12 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
     std::vector<wchar_t> arguments(LinkArgumentChars, L'\0');
     int kind = ResolveShellLink(path, target.data(), arguments.data());
     if (target[0] == 0) return 0;
+    // Target and arguments come from the link's bytes: no control in them reaches the terminal.
     if (kind == LinkPath)
-        Printf(L"    Link target:  %c%s%c %s", q.open, target.data(), q.close, arguments.data());
+        Printf(L"    Link target:  %c%s%c %s", q.open, ScrubControls(target.data()).c_str(), q.close,
+               ScrubControls(arguments.data()).c_str());
     else
-        Printf(L"    Link target:  %s", target.data());
+        Printf(L"    Link target:  %s", ScrubControls(target.data()).c_str());
     if (EndLine(1) == ABORTED) return ABORTED;
 
     std::vector<wchar_t> resolved(AliasPathChars, L'\0');
@@ -222,10 +225,11 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
             QueryFileSize(target.data(), 0) == 0) {
             uint32_t tag = FollowAlias(target.data(), resolved.data(), reader);
             if (tag != 0) {
+                std::wstring shown = ScrubControls(resolved.data());
                 if (tag == 0x8000001B)
-                    Printf(L"    AppX alias:   %c%s%c", q.open, resolved.data(), q.close);
+                    Printf(L"    AppX alias:   %c%s%c", q.open, shown.c_str(), q.close);
                 else
-                    Printf(L"    Symlink:      %c%s%c", q.open, resolved.data(), q.close);
+                    Printf(L"    Symlink:      %c%s%c", q.open, shown.c_str(), q.close);
                 if (EndLine(1) == ABORTED) return ABORTED;
                 aliasShown = true;
             }
@@ -239,7 +243,10 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
         bool found = aliasCandidate && ReadVersionSummary(resolved.data(), description, versionText);
         if (!found && targetCandidate) found = ReadVersionSummary(target.data(), description, versionText);
         if (found) {
-            if (HasVisibleText(description))
+            bool hasDescription = HasVisibleText(description);
+            ScrubControlsInPlace(description);
+            ScrubControlsInPlace(versionText);
+            if (hasDescription)
                 Printf(L"    Version:      %c%s%c \u2014 %s", q.open, description, q.close, versionText);
             else
                 Printf(L"    Version:      %s", versionText);

@@ -273,6 +273,12 @@ TEST_F(ComTest, LinksToPrograms) {
          L"c.lnk",
          OmitVersionInfo | OmitExeInfo,
          L"    Link target:  " + L1 + console + R1 + L" /x \"two words\"\r\n\r\n"},
+        {"controls in the arguments replaced",
+         {console, L"/a \x1b[2J\x07\r\n    Version: forged\x9b"},
+         L"ctl.lnk",
+         OmitVersionInfo | OmitExeInfo,
+         L"    Link target:  " + L1 + console + R1 +
+             L" /a \uFFFD[2J\uFFFD\uFFFD\uFFFD    Version: forged\uFFFD\r\n\r\n"},
         {"empty FileVersion shows the numbers",
          {windowed},
          L"d.lnk",
