@@ -50,13 +50,16 @@ run() {
   fi
   # Time from each heading to the next one (the last to the end of the output).
   local slow
-  slow=$(awk -F'\t' -v root="$winroot\\" -v limit="$limit" '
+  # (awk -v would read the backslashes of the path as escapes: the root travels in the environment)
+  slow=$(ROOT="$winroot\\" awk -F'\t' -v limit="$limit" '
+    BEGIN { root = ENVIRON["ROOT"] }
     index($2, root) == 1 { if (name != "" && $1 - start > limit) printf "%s %.2fs\n", name, $1 - start; name = $2; start = $1 }
     { last = $1 }
     END { if (name != "" && last - start > limit) printf "%s %.2fs\n", name, last - start }' "$stamps")
   if [ -n "$slow" ]; then echo "FAIL [$label]: files slower than ${limit}s:"; echo "$slow"; failures=$((failures + 1)); fi
   if [ -n "${HOSTILE_TIMES:-}" ]; then
-    awk -F'\t' -v root="$winroot\\" '
+    ROOT="$winroot\\" awk -F'\t' '
+      BEGIN { root = ENVIRON["ROOT"] }
       index($2, root) == 1 { if (name != "") printf "%7.3f  %s\n", $1 - start, name; name = substr($2, length(root) + 1); start = $1 }
       { last = $1 }
       END { if (name != "") printf "%7.3f  %s\n", last - start, name }' "$stamps"
