@@ -117,6 +117,8 @@ int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults
     FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return ChecksumCannotOpen;
+    // A device or pipe that a name or a link leads to is not read: a read from one can wait forever.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) return ChecksumCannotOpen;
     std::unique_ptr<std::byte[]> block(new (std::nothrow) std::byte[blockBytes]);
     if (!block) return ChecksumReadFailed;
     ChecksumSet set(hashMask, digests);

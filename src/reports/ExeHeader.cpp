@@ -77,7 +77,7 @@ int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem) {
     if (subsystem) *subsystem = 0;
     if (!path || !*path || !machine || !subsystem) return -1;
     FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return 1;
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return 1; // never read from a device
     unsigned char buffer[HeaderReadBytes] = {};
     DWORD got = 0;
     if (!ReadFile(file.get(), buffer, HeaderReadBytes, &got, nullptr)) return 1;

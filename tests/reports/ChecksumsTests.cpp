@@ -267,6 +267,13 @@ TEST(ComputeFileChecksums, BlockSizeDoesNotChangeResults) {
 }
 
 // A hash object that cannot be created drops its own line only.
+TEST(ComputeFileChecksums, DevicesAreNotRead) {
+    ChecksumResults results;
+    // The null device would read as empty and give an empty file's digests.
+    EXPECT_EQ(ComputeFileChecksums(L"\\\\.\\NUL", AllHashes, results, 32768), ChecksumCannotOpen);
+    EXPECT_EQ(ComputeFileChecksums(L"\\\\.\\CONIN$", AllHashes, results, 32768), ChecksumCannotOpen);
+}
+
 TEST(ComputeFileChecksums, FailingDigestDropsOnlyItsLine) {
     TempTree tree;
     std::wstring path = tree.file(L"abc.txt", "abc");

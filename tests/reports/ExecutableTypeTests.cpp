@@ -354,6 +354,7 @@ TEST(ReadExeHeaderTest, Files) {
     EXPECT_EQ(ReadExeHeader(tree.path(L"missing").c_str(), &machine, &subsystem), 1);
     EXPECT_EQ(machine, 0);
     EXPECT_EQ(subsystem, 0);
+    EXPECT_EQ(ReadExeHeader(L"\\\\.\\NUL", &machine, &subsystem), 1) << "a device is not read";
     // The new header lies beyond the first 8192 bytes: not refined.
     std::vector<uint8_t> distant = Pe(With([](PeSpec& s) { s.newHeader = 9000, s.size = 12000; }));
     EXPECT_EQ(ReadExeHeader(tree.file(L"far.exe", distant).c_str(), &machine, &subsystem), 1);
