@@ -703,7 +703,7 @@ TEST_F(CompoundFileOnDisk, FilesThatAreNotCompoundFilesAreHandedOver) {
 // ---- The reproducers
 
 std::wstring HostileRoot() {
-    return L"Z:\\work\\shared\\hostile\\";
+    return testing_support::SourceFixture(L"hostile\\");
 }
 
 const wchar_t* const HostileOleFiles[] = {
@@ -741,7 +741,7 @@ class HostileOle : public CompoundFileOnDisk {
 TEST_F(HostileOle, EveryReproducerFailsTheCheck) {
     std::vector<std::wstring> copies;
     if (!CopyReproducers(copies))
-        GTEST_SKIP() << "the reproducers under /work/shared/hostile are not present";
+        GTEST_SKIP() << "the reproducers under tests/fixtures/hostile are not present";
     for (const std::wstring& path : copies) {
         Bytes bytes = ReadAll(path);
         ASSERT_FALSE(bytes.empty()) << testing_support::ToUtf8(path);
@@ -765,7 +765,7 @@ TEST_F(HostileOle, EveryReproducerFailsTheCheck) {
 TEST_F(HostileOle, CommandSurvivesAndReportsTheNextFile) {
     std::vector<std::wstring> copies;
     if (!CopyReproducers(copies))
-        GTEST_SKIP() << "the reproducers under /work/shared/hostile are not present";
+        GTEST_SKIP() << "the reproducers under tests/fixtures/hostile are not present";
     std::wstring valid = tree_.path(L"zz_valid.doc");
     ASSERT_TRUE(WriteDocument(valid, PROPSETFLAG_ANSI, L"Still reported"));
     std::wstring dll = testing_support::BuildDir() + L"\\scrutel.dll";

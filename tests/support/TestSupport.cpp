@@ -106,6 +106,13 @@ std::wstring FromUtf8(const std::string& text) {
     return out;
 }
 
+std::wstring SourceFixture(const std::wstring& relative) {
+    std::wstring path = L"Z:";
+    for (const char* c = SCRUTEL_TEST_FIXTURES; *c; ++c)
+        path += *c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return path + L"\\" + relative;
+}
+
 std::wstring BuildDir() {
     wchar_t exe[32768];
     DWORD n = GetModuleFileNameW(nullptr, exe, 32768);

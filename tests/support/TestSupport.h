@@ -40,6 +40,9 @@ std::wstring FromUtf8(const std::string& text);
 
 // Directory of the running test program (the build folder, holding scrutel.dll and plughost.exe).
 std::wstring BuildDir();
+// The Windows name of a file or folder under the source tree's tests/fixtures ("hostile\\" for
+// the reproducer files), reached through the drive that maps the host's root.
+std::wstring SourceFixture(const std::wstring& relative);
 
 struct RunResult {
     int exitCode = -1;
