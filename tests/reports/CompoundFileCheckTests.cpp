@@ -6,6 +6,10 @@
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"
 
+#include "support/ByteWriting.h"
+
+#include "support/ComTest.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,16 +30,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put16(Bytes& b, size_t at, uint16_t v) {
-    if (b.size() < at + 2) b.resize(at + 2);
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(Bytes& b, size_t at, uint32_t v) {
-    if (b.size() < at + 4) b.resize(at + 4);
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
+using testing_support::Put16;
+using testing_support::Put32;
 void Append32(Bytes& b, uint32_t v) {
     Put32(b, b.size(), v);
 }
@@ -554,13 +550,8 @@ TEST(StartsLikeCompoundFile, FirstFourSignatureBytes) {
 constexpr FMTID SummaryFormat = {
     0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}};
 
-class CompoundFileOnDisk : public ::testing::Test {
+class CompoundFileOnDisk : public testing_support::ComTest {
   protected:
-    void SetUp() override { com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-    void TearDown() override {
-        if (com_) CoUninitialize();
-    }
-
     // A document written by the platform's structured storage with a title and an author.
     static bool WriteDocument(const std::wstring& path, DWORD flags, const wchar_t* title) {
         IStorage* storage = nullptr;
@@ -622,7 +613,6 @@ class CompoundFileOnDisk : public ::testing::Test {
     }
 
     TempTree tree_;
-    bool com_ = false;
 };
 
 std::wstring Line(const std::wstring& label, const std::wstring& value) {

@@ -5,6 +5,8 @@
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"
 
+#include "support/ComTest.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -166,13 +168,8 @@ struct Value {
     PROPVARIANT value;
 };
 
-class DocumentSummaryTest : public ::testing::Test {
+class DocumentSummaryTest : public testing_support::ComTest {
   protected:
-    void SetUp() override { com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-    void TearDown() override {
-        if (com_) CoUninitialize();
-    }
-
     // A compound file with a summary-information property set holding values; flags are the
     // property set's flags (PROPSETFLAG_ANSI for 8-bit strings stored as such).
     static bool MakeDocument(const std::wstring& path, const std::vector<Value>& values,
@@ -236,7 +233,6 @@ class DocumentSummaryTest : public ::testing::Test {
     }
 
     TempTree tree_;
-    bool com_ = false;
 };
 
 PROPVARIANT Ansi(const char* text) {

@@ -4,6 +4,8 @@
 #include "reports/ExecutableType.h"
 #include "reports/ReportSections.h"
 
+#include "support/ByteWriting.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -15,14 +17,8 @@ using testing_support::TempTree;
 
 namespace {
 
-void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
+using testing_support::Put16;
+using testing_support::Put32;
 
 struct PeSpec {
     uint16_t signature = 0x5A4D;

@@ -9,6 +9,8 @@
 #include "support/TestSupport.h"
 #include "varfuncs/ReparsePoint.h"
 
+#include "support/ComTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -50,16 +52,7 @@ std::wstring GuidText(const GUID& g) {
     return text;
 }
 
-class ComTest : public ::testing::Test {
-  protected:
-    void SetUp() override { initialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-    void TearDown() override {
-        if (initialised_) CoUninitialize();
-    }
-
-  private:
-    bool initialised_ = false;
-};
+using testing_support::ComTest;
 
 struct LinkSpec {
     std::wstring target = {};    // a file-system path, or empty

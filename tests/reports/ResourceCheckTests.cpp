@@ -7,6 +7,8 @@
 #include "reports/VersionInfo.h"
 #include "support/TestSupport.h"
 
+#include "support/ByteWriting.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,14 +23,8 @@ using Verdict = VersionResourceVerdict;
 
 namespace {
 
-void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
+using testing_support::Put16;
+using testing_support::Put32;
 
 // A PE32+ image with one ".rsrc" section (file offset 0x200, address 0x1000) holding the tree
 // RT_VERSION -> id 1 -> language 0x409 -> data entry -> a version block with file version 1.2.3.4.

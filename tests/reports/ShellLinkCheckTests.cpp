@@ -7,6 +7,8 @@
 #include "reports/ShellLinkCheck.h"
 #include "support/TestSupport.h"
 
+#include "support/ComTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -148,16 +150,7 @@ struct Row {
     std::string reason;
 };
 
-class ShellLinkComTest : public ::testing::Test {
-  protected:
-    void SetUp() override { initialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
-    void TearDown() override {
-        if (initialised_) CoUninitialize();
-    }
-
-  private:
-    bool initialised_ = false;
-};
+using ShellLinkComTest = testing_support::ComTest;
 
 struct SavedLink {
     std::wstring path = {}, arguments = {}, description = {}, workingDir = {}, icon = {};

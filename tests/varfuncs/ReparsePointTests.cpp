@@ -4,6 +4,8 @@
 #include "support/TestSupport.h"
 #include "varfuncs/ReparsePoint.h"
 
+#include "support/ByteWriting.h"
+
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -18,14 +20,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put16(Bytes& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
+using testing_support::Put16;
+using testing_support::Put32;
 void Append(Bytes& b, const std::wstring& s, bool terminate) {
     for (wchar_t c : s) {
         b.push_back(static_cast<uint8_t>(c));
