@@ -14,6 +14,9 @@ struct ScanSettings {
     uint32_t hashMask = 0;
     uint32_t maxWidth = 0;
     const wchar_t* textFileTypes = nullptr;
+    // Whether this platform has the property system, learnt from the first file the Windows-
+    // properties section asks about: 0 not known yet, -1 missing (every call answers E_NOTIMPL).
+    int32_t propertySystem = 0;
 };
 
 enum TimeZoneMode : int32_t { TimeZoneDefault = 0, TimeZoneLocal = 1, TimeZoneUtc = 2 };
@@ -67,7 +70,8 @@ enum WalkFlag : uint32_t {
     WalkListFiles = 0x4000,
 };
 
-inline constexpr const wchar_t* BuiltInTextFileTypes = L".bat|.btm|.cmd|.cpp|.css|.csv|.h|.htm|.html|.ini|.log|.txt|.xml";
+inline constexpr const wchar_t* BuiltInTextFileTypes =
+    L".bat|.btm|.cmd|.cpp|.css|.csv|.h|.htm|.html|.ini|.log|.txt|.xml";
 
 // The per-file handler the walker calls: (path, omitMask, settings) -> 0, ABORTED or a failure.
 using FileHandler = int (*)(const wchar_t* path, uint32_t omitMask, ScanSettings& settings);

@@ -111,16 +111,37 @@ int PrintPropertyStore(IPropertyStore* store) {
     return printed ? last : 0;
 }
 
-int PropertiesSection(const wchar_t* path) {
-    if (!path || !*path) return -1;
+namespace {
+
+long OpenSystemPropertyStore(const wchar_t* path, void** store) {
+    return SHGetPropertyStoreFromParsingName(path, nullptr, GPS_DEFAULT, PropertyStoreInterface, store);
+}
+
+} // namespace
+
+int PropertiesSectionWith(const wchar_t* path, int32_t& propertySystem, PropertyStoreOpener open) {
+    if (!path || !*path || !open) return -1;
+    if (propertySystem < 0) return 0;
     // The property system parses compound files with the same reader as structured storage.
     if (!MayHandToCompoundFileReader(path, CompoundFileReader::PropertyStore)) return 0;
     ComPtr<IPropertyStore> store;
-    if (FAILED(SHGetPropertyStoreFromParsingName(path, nullptr, GPS_DEFAULT, PropertyStoreInterface,
-                                                 store.put_void())) ||
-        !store)
+    HRESULT hr = open(path, store.put_void());
+    if (hr == E_NOTIMPL) {
+        propertySystem = -1;
         return 0;
+    }
+    if (FAILED(hr) || !store) return 0;
+    propertySystem = 1;
     return PrintPropertyStore(store.get());
+}
+
+int PropertiesSection(const wchar_t* path, int32_t& propertySystem) {
+    return PropertiesSectionWith(path, propertySystem, OpenSystemPropertyStore);
+}
+
+int PropertiesSection(const wchar_t* path) {
+    int32_t unknown = 0;
+    return PropertiesSection(path, unknown);
 }
 
 } // namespace scrutel

@@ -73,7 +73,7 @@ int RunImage(const ReportContext& c) {
     return ImageSection(c.path);
 }
 int RunProperties(const ReportContext& c) {
-    return PropertiesSection(c.path);
+    return PropertiesSection(c.path, c.settings->propertySystem);
 }
 int RunFont(const ReportContext& c) {
     // The font table is narrower than the report by its label column; 0 still means no limit.

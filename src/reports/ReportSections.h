@@ -39,6 +39,8 @@ int VersionResourceSection(const wchar_t* path);
 int ImageSection(const wchar_t* path);
 // 14. Windows property-system values.
 int PropertiesSection(const wchar_t* path);
+// The same, remembering for the command whether the platform has a property system at all.
+int PropertiesSection(const wchar_t* path, int32_t& propertySystem);
 // 15. Font names from TrueType / OpenType files and collections.
 int FontSection(const wchar_t* path, uint32_t width);
 // 16. OLE compound-document summary information.

@@ -294,6 +294,55 @@ TEST(PropertiesSection, TextFileAndBadPaths) {
     EXPECT_EQ(capture.out(), L"");
 }
 
+// The store opener the section is given in place of the system's: answers as scripted and counts
+// how often it is asked.
+struct OpenerScript {
+    HRESULT answer = E_NOTIMPL;
+    ScriptedStore* store = nullptr;
+    int calls = 0;
+};
+OpenerScript g_opener;
+
+long ScriptedOpener(const wchar_t*, void** out) {
+    ++g_opener.calls;
+    *out = nullptr;
+    if (SUCCEEDED(g_opener.answer) && g_opener.store) {
+        g_opener.store->AddRef();
+        *out = static_cast<IPropertyStore*>(g_opener.store);
+    }
+    return g_opener.answer;
+}
+
+TEST(PropertiesSection, APlatformWithoutThePropertySystemIsAskedOncePerCommand) {
+    TempTree tree;
+    const std::wstring first = tree.file(L"a.mp3", "a"), second = tree.file(L"b.mp3", "b");
+    g_opener = OpenerScript{};
+    int32_t propertySystem = 0;
+    Capture capture;
+    EXPECT_EQ(PropertiesSectionWith(first.c_str(), propertySystem, ScriptedOpener), 0);
+    EXPECT_EQ(propertySystem, -1);
+    EXPECT_EQ(PropertiesSectionWith(second.c_str(), propertySystem, ScriptedOpener), 0);
+    EXPECT_EQ(g_opener.calls, 1) << "the second file is not handed to a missing property system";
+    EXPECT_EQ(capture.out(), L"");
+}
+
+TEST(PropertiesSection, AFailureForOneFileStillAsksForTheNext) {
+    TempTree tree;
+    const std::wstring first = tree.file(L"a.mp3", "a"), second = tree.file(L"b.mp3", "b");
+    ScriptedStore store;
+    store.SetText(Title, L"One");
+    g_opener = OpenerScript{E_FAIL, &store};
+    int32_t propertySystem = 0;
+    Capture capture;
+    EXPECT_EQ(PropertiesSectionWith(first.c_str(), propertySystem, ScriptedOpener), 0);
+    EXPECT_EQ(propertySystem, 0);
+    g_opener.answer = S_OK;
+    EXPECT_EQ(PropertiesSectionWith(second.c_str(), propertySystem, ScriptedOpener), 0);
+    EXPECT_EQ(propertySystem, 1);
+    EXPECT_EQ(g_opener.calls, 2);
+    EXPECT_EQ(capture.out(), Line(L"Title", L"One") + L"\r\n");
+}
+
 TEST(PropertiesSection, FileThroughThePropertySystem) {
     TempTree tree;
     std::wstring path = tree.file(L"song.mp3", std::string("ID3\x03\x00\x00\x00\x00\x00\x00", 10));
