@@ -45,11 +45,12 @@ int ExecAliasSectionQuoted(const wchar_t* path, wchar_t* resolved, uint32_t omit
         uint32_t tag = FollowAlias(path, resolved, reader);
         if (tag == 0) return 0;
         QuotePair q = QuotesForMask(omitMask);
-        ScrubControlsInPlace(resolved);
+        // The target is shown without controls; the later sections still read the real name.
+        std::wstring shown = ScrubControls(resolved);
         if (tag == ReparseTagAppExecLink)
-            Printf(L"    AppX alias:  %c%s%c", q.open, resolved, q.close);
+            Printf(L"    AppX alias:  %c%s%c", q.open, shown.c_str(), q.close);
         else
-            Printf(L"    Symlink:  %c%s%c", q.open, resolved, q.close);
+            Printf(L"    Symlink:  %c%s%c", q.open, shown.c_str(), q.close);
         if (EndLine(2) == ABORTED) return ABORTED;
         return 1;
     } catch (...) {

@@ -52,6 +52,9 @@ TEST(ExecAliasSectionTest, ScriptedReparseAnswers) {
     std::wstring alias = tree.file(L"WindowsApps\\tool.exe");
     std::wstring program = tree.file(L"Program\\tool.exe", std::string("MZ program bytes"));
     std::wstring empty = tree.file(L"Program\\empty.exe");
+    // A name may hold C1 controls (only C0 is forbidden): shown replaced, followed as it is.
+    std::wstring control = tree.file(L"Program\\next\x0085line.exe", std::string("MZ program bytes"));
+    std::wstring controlShown = tree.path(L"Program\\next\uFFFDline.exe");
     std::wstring upperAlias = alias;
     for (wchar_t& c : upperAlias)
         c = towupper(c);
@@ -69,6 +72,8 @@ TEST(ExecAliasSectionTest, ScriptedReparseAnswers) {
          L"    AppX alias:  \"" + program + L"\"\r\n\r\n", program},
         {"symbolic link", Scripted(0, program, ReparseTagSymlink), 0, 1,
          L"    Symlink:  \u201C" + program + L"\u201D\r\n\r\n", program},
+        {"control in the target's name", Scripted(0, control, ReparseTagAppExecLink), 0, 1,
+         L"    AppX alias:  \u201C" + controlShown + L"\u201D\r\n\r\n", control},
         {"junction is not followed", Scripted(0, program, ReparseTagMountPoint), 0, 0, L"", L""},
         {"target missing", Scripted(0, tree.path(L"Program\\gone.exe"), ReparseTagAppExecLink), 0, 0, L"",
          L""},
