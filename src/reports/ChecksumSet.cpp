@@ -130,11 +130,13 @@ int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults
 }
 
 bool FileChecksumSource::Snapshot(FileSnapshot& snapshot) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file_, &info)) return false;
-    snapshot.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    snapshot.lastWrite = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                         info.ftLastWriteTime.dwLowDateTime;
+    // Size and last-write time asked for separately: GetFileInformationByHandle also gathers the
+    // volume's details, which under Wine costs about 0.4 ms a call against about 2 us for these.
+    LARGE_INTEGER size;
+    FILETIME lastWrite;
+    if (!GetFileSizeEx(file_, &size) || !GetFileTime(file_, nullptr, nullptr, &lastWrite)) return false;
+    snapshot.size = static_cast<uint64_t>(size.QuadPart);
+    snapshot.lastWrite = (static_cast<uint64_t>(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
     return true;
 }
 
