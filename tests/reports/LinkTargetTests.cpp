@@ -77,12 +77,7 @@ bool MakeLink(const std::wstring& file, const LinkSpec& spec) {
             CoTaskMemFree(list);
         }
     }
-    IPersistFile* persist = nullptr;
-    ok = ok && SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)));
-    if (persist) {
-        ok = ok && SUCCEEDED(persist->Save(file.c_str(), TRUE));
-        persist->Release();
-    }
+    ok = ok && testing_support::SaveShellLink(link, file);
     link->Release();
     return ok;
 }

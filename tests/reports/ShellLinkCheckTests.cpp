@@ -167,12 +167,7 @@ bool Save(const std::wstring& file, const SavedLink& spec) {
     if (!spec.description.empty()) ok = ok && SUCCEEDED(link->SetDescription(spec.description.c_str()));
     if (!spec.workingDir.empty()) ok = ok && SUCCEEDED(link->SetWorkingDirectory(spec.workingDir.c_str()));
     if (!spec.icon.empty()) ok = ok && SUCCEEDED(link->SetIconLocation(spec.icon.c_str(), 1));
-    IPersistFile* persist = nullptr;
-    ok = ok && SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)));
-    if (persist) {
-        ok = ok && SUCCEEDED(persist->Save(file.c_str(), TRUE));
-        persist->Release();
-    }
+    ok = ok && testing_support::SaveShellLink(link, file);
     link->Release();
     return ok;
 }

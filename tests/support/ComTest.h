@@ -2,8 +2,11 @@
 // as the host's thread is when it calls the plugin (shell links, structured storage).
 #pragma once
 #include <objbase.h>
+#include <shobjidl.h>
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace testing_support {
 
@@ -17,5 +20,15 @@ class ComTest : public ::testing::Test {
   private:
     bool initialised_ = false;
 };
+
+// Saves a shell link object the test has set up to file; false when the shell cannot.
+inline bool SaveShellLink(IShellLinkW* link, const std::wstring& file) {
+    IPersistFile* persist = nullptr;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) || !persist)
+        return false;
+    bool ok = SUCCEEDED(persist->Save(file.c_str(), TRUE));
+    persist->Release();
+    return ok;
+}
 
 } // namespace testing_support
