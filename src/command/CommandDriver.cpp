@@ -135,7 +135,7 @@ int DispatchArgument(wchar_t* arg, CommandValues& v) {
 // The summary line goes out like a heading: in the highlight colour when colour is on.
 void WriteSummary(const wchar_t* text) {
     if (g_colours.normalAttr == 0) {
-        QPuts(text);
+        ReportPuts(text);
         return;
     }
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -194,6 +194,7 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
     if (v.settings.hashMask == 0) v.settings.hashMask = HashCrc32 | HashMd5;
 
     walking = true;
+    GatheredOutputScope gathered;
     int result = 0;
     auto walk = [&](const wchar_t* spec) {
         return WalkFileSpec(spec, v.omitMask, v.settings, handler, v.walkFlags, v.attributeMask,

@@ -115,6 +115,7 @@ ConsoleIo* SetConsole(ConsoleIo* console) {
 }
 
 void WriteConsoleText(const wchar_t* text) {
+    FlushOutput();
     if (text) Console().Write(text, wcslen(text));
 }
 

@@ -6,7 +6,9 @@
 #include "output/Console.h"
 #include "plugin/HostApi.h"
 
+#include <cstdarg>
 #include <cwchar>
+#include <string>
 
 namespace scrutel {
 
@@ -34,8 +36,19 @@ constexpr uint32_t KeyBlank = 32;
 
 bool g_handlerInstalled = false;
 
+// Text gathered for the host; see BeginGatheredOutput.
+struct GatheredOutput {
+    bool on = false;
+    std::wstring text;
+    ULONGLONG since = 0; // tick count when text stopped being empty
+};
+GatheredOutput g_gathered;
+// A report that grows past this many characters goes out before it ends.
+constexpr size_t GatherFlushChars = 32768;
+
 // The mark of an interruption in a contrast colour, then the console's colour as it was.
 int StopWithMark() {
+    FlushOutput();
     WORD before = ShowInterrupt();
     WriteConsoleText(InterruptMark);
     Console().SetAttribute(ConsoleTarget::ConOut, before);
@@ -44,7 +57,13 @@ int StopWithMark() {
 }
 
 void WriteThroughHost(const wchar_t* text) {
-    QPuts(text);
+    ReportPuts(text);
+}
+
+void Gather(const wchar_t* text, size_t length) {
+    if (g_gathered.text.empty()) g_gathered.since = GetTickCount64();
+    g_gathered.text.append(text, length);
+    if (g_gathered.text.size() >= GatherFlushChars) FlushOutput();
 }
 
 bool HasSurrogate(const wchar_t* text) {
@@ -54,6 +73,65 @@ bool HasSurrogate(const wchar_t* text) {
 }
 
 } // namespace
+
+void BeginGatheredOutput() {
+    g_gathered.text.clear();
+    // Paging counts and colours act line by line: only plain output is gathered.
+    g_gathered.on = g_colours.normalAttr == 0 && g_paging.pageLength == 0 && g_paging.linesLeft == 0;
+}
+
+void FlushOutput() {
+    if (g_gathered.text.empty()) return;
+    std::wstring text;
+    text.swap(g_gathered.text);
+    QPuts(text.c_str());
+}
+
+void FlushOutputWhenWaiting() {
+    if (!g_gathered.text.empty() && GetTickCount64() - g_gathered.since >= WaitingLimitMs) FlushOutput();
+}
+
+void EndGatheredOutput() {
+    FlushOutput();
+    g_gathered.on = false;
+    g_gathered.text = std::wstring();
+}
+
+bool GatheringOutput() {
+    return g_gathered.on;
+}
+
+int ReportPrintf(const wchar_t* format, ...) {
+    if (!format) return 0;
+    // Formatted here with the C runtime's wide printf, as the host formats, so that the text is
+    // the same whether it is gathered or passed on.
+    std::wstring text;
+    for (size_t room = 1024; room <= (1u << 24); room *= 2) {
+        text.resize(room);
+        va_list args;
+        va_start(args, format);
+        int n = _vsnwprintf(text.data(), room - 1, format, args);
+        va_end(args);
+        if (n >= 0 && static_cast<size_t>(n) < room - 1) {
+            text.resize(static_cast<size_t>(n));
+            break;
+        }
+        if (room * 2 > (1u << 24)) text.resize(room - 1);
+    }
+    if (g_gathered.on)
+        Gather(text.data(), text.size());
+    else
+        QPuts(text.c_str());
+    return static_cast<int>(text.size());
+}
+
+void ReportPuts(const wchar_t* text) {
+    if (!text) return;
+    if (g_gathered.on)
+        Gather(text, wcslen(text));
+    else
+        QPuts(text);
+}
 
 uint8_t ContrastFor(unsigned background, unsigned avoid) {
     background &= 0x0F;
@@ -152,7 +230,7 @@ int EndLine(unsigned count) {
         tty_yield(0);
     }
     for (unsigned i = 0; i < count; ++i) {
-        QPuts(L"\r\n");
+        ReportPuts(L"\r\n");
         if (g_paging.interrupted) return StopWithMark();
         if (g_paging.linesLeft == 0) continue;
         if (--g_paging.linesLeft != 0) continue;
@@ -191,7 +269,7 @@ int EndLine(unsigned count) {
 int PrintHeading(const wchar_t* text, uint8_t count) {
     if (!text) text = L"";
     if (g_colours.normalAttr == 0) {
-        QPuts(text);
+        ReportPuts(text);
     } else {
         ConsoleIo& console = Console();
         console.SetAttribute(ConsoleTarget::StdOut, g_colours.highlightAttr);

@@ -30,6 +30,35 @@ extern const uint8_t ContrastColours[3][16];
 // The first choice of ContrastColours for background that differs from avoid.
 uint8_t ContrastFor(unsigned background, unsigned avoid);
 
+// Report text on its way to the host. While a command runs with standard output neither paged nor
+// coloured (a file or a pipe), the report's text gathers here and reaches the host in one call
+// per file instead of two per line: under Wine every host write also asks the console for its
+// mode. Anything that writes elsewhere (standard error, the console device) flushes it first, so
+// the order of everything written stays as it was.
+void BeginGatheredOutput();
+// Hands the gathered text to the host.
+void FlushOutput();
+// Flushes when the oldest gathered text has waited WaitingLimitMs: called between files, so a
+// reader at the other end of a pipe sees each slow file's report as it ends, while fast files
+// still go out many at a time.
+void FlushOutputWhenWaiting();
+inline constexpr unsigned long WaitingLimitMs = 50;
+// Flushes and stops gathering.
+void EndGatheredOutput();
+bool GatheringOutput();
+// The host's Printf and QPuts for report text: gathered while gathering is on, else passed on.
+int ReportPrintf(const wchar_t* format, ...);
+void ReportPuts(const wchar_t* text);
+
+// Gathers report text for the length of one command; ends gathering on every path.
+class GatheredOutputScope {
+  public:
+    GatheredOutputScope() { BeginGatheredOutput(); }
+    ~GatheredOutputScope() { EndGatheredOutput(); }
+    GatheredOutputScope(const GatheredOutputScope&) = delete;
+    GatheredOutputScope& operator=(const GatheredOutputScope&) = delete;
+};
+
 // Writes count line ends; 0, or ABORTED when output is to stop.
 int EndLine(unsigned count);
 // Writes text in the highlight colour, then EndLine(count) when count is non-zero.

@@ -1,6 +1,7 @@
 // Error message prefix (plugin name, batch file and line) and Win32 error texts.
 #include "plugin/ErrorReport.h"
 
+#include "output/LineOutput.h"
 #include "plugin/HostApi.h"
 
 #include <cwchar>
@@ -8,6 +9,8 @@
 namespace scrutel {
 
 int PrintErrorPrefix() {
+    // Report text waiting for the host goes out before the message, as it was written before it.
+    FlushOutput();
     Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s plugin: ", PluginName);
     static wchar_t buffer[8192];
     wmemset(buffer, 0, 8192);

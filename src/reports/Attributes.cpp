@@ -83,8 +83,8 @@ int AttributesSection(const wchar_t* path) {
     }
     wchar_t list[128] = {};
     FormatAttributeList(attributes, list, 128);
-    QPuts(L"    Attributes:  ");
-    QPuts(list);
+    ReportPuts(L"    Attributes:  ");
+    ReportPuts(list);
     if (EndLine(1) == ABORTED) return ABORTED;
 
     // Sharing read only: a file that another process holds open for writing shows no owner.
@@ -92,7 +92,7 @@ int AttributesSection(const wchar_t* path) {
     if (file) {
         wchar_t owner[2 * 1024 + 2] = {};
         if (OwnerOfOpenFile(file.get(), owner, sizeof owner / sizeof owner[0])) {
-            Printf(L"    File owner:  %s", owner);
+            ReportPrintf(L"    File owner:  %s", owner);
             if (EndLine(1) == ABORTED) return ABORTED;
         }
     }

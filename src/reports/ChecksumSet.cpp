@@ -179,15 +179,15 @@ int PrintChecksumLines(const ChecksumResults& results, uint32_t hashMask) {
         return EndLine(1);
     };
     if ((hashMask & HashCrc32) && results.crc32Ok) {
-        Printf(L"    CRC-32 :  %08X", results.crc32);
+        ReportPrintf(L"    CRC-32 :  %08X", results.crc32);
         if (end() == ABORTED) return ABORTED;
     }
     if ((hashMask & HashCksum) && results.cksumOk) {
-        Printf(L"    cksum  :  %u", results.cksum);
+        ReportPrintf(L"    cksum  :  %u", results.cksum);
         if (end() == ABORTED) return ABORTED;
     }
     if ((hashMask & HashCksumX) && results.cksumOk) {
-        Printf(L"    cksum  :  %08X", results.cksum);
+        ReportPrintf(L"    cksum  :  %08X", results.cksum);
         if (end() == ABORTED) return ABORTED;
     }
     for (size_t i = 0; i < results.digestCount; ++i) {
@@ -196,7 +196,7 @@ int PrintChecksumLines(const ChecksumResults& results, uint32_t hashMask) {
         wchar_t hex[1024] = {};
         for (DWORD b = 0; b < d.length && b < 64; ++b)
             _snwprintf(hex + 2 * b, 3, L"%02X", d.value[b]);
-        Printf(L"%s%s", d.label, hex);
+        ReportPrintf(L"%s%s", d.label, hex);
         if (end() == ABORTED) return ABORTED;
     }
     return printed;

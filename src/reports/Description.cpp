@@ -55,7 +55,7 @@ int DescriptionSection(const wchar_t* path) {
     buffer[DescriptionChars - 1] = L'\0';
     if (!HasVisibleText(buffer.get())) return 0;
     ScrubControlsInPlace(buffer.get());
-    Printf(L"    4DOS file description:  %s", buffer.get());
+    ReportPrintf(L"    4DOS file description:  %s", buffer.get());
     return EndLine(2);
 }
 

@@ -48,9 +48,9 @@ int ExecAliasSectionQuoted(const wchar_t* path, wchar_t* resolved, uint32_t omit
         // The target is shown without controls; the later sections still read the real name.
         std::wstring shown = ScrubControls(resolved);
         if (tag == ReparseTagAppExecLink)
-            Printf(L"    AppX alias:  %c%s%c", q.open, shown.c_str(), q.close);
+            ReportPrintf(L"    AppX alias:  %c%s%c", q.open, shown.c_str(), q.close);
         else
-            Printf(L"    Symlink:  %c%s%c", q.open, shown.c_str(), q.close);
+            ReportPrintf(L"    Symlink:  %c%s%c", q.open, shown.c_str(), q.close);
         if (EndLine(2) == ABORTED) return ABORTED;
         return 1;
     } catch (...) {

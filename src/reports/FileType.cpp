@@ -104,11 +104,11 @@ int FileTypeSection(const wchar_t* path, int quoteFlag) {
 
         QuotePair q = QuotesForFlag(quoteFlag);
         if (bits & AssociationTypeName) {
-            Printf(L"    %c%s%c  (%s)", q.open, typeName.data(), q.close, extension.c_str());
+            ReportPrintf(L"    %c%s%c  (%s)", q.open, typeName.data(), q.close, extension.c_str());
             if (EndLine(1) == ABORTED) return ABORTED;
         }
         if (bits & AssociationCommand) {
-            Printf(L"    Opens with:  %c%s%c", q.open, command.data(), q.close);
+            ReportPrintf(L"    Opens with:  %c%s%c", q.open, command.data(), q.close);
             if (EndLine(1) == ABORTED) return ABORTED;
         }
         return EndLine(1);

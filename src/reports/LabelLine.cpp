@@ -17,7 +17,7 @@ int PrintLabelLine(const wchar_t* label, const wchar_t* value) {
     wmemset(dots, L'.', count);
     dots[count] = 0;
     // Values come from file contents: no control in them reaches the terminal.
-    Printf(L"    %s %s %s", label, dots, ScrubControls(value).c_str());
+    ReportPrintf(L"    %s %s %s", label, dots, ScrubControls(value).c_str());
     return EndLine(1);
 }
 

@@ -211,10 +211,10 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
     if (target[0] == 0) return 0;
     // Target and arguments come from the link's bytes: no control in them reaches the terminal.
     if (kind == LinkPath)
-        Printf(L"    Link target:  %c%s%c %s", q.open, ScrubControls(target.data()).c_str(), q.close,
-               ScrubControls(arguments.data()).c_str());
+        ReportPrintf(L"    Link target:  %c%s%c %s", q.open, ScrubControls(target.data()).c_str(), q.close,
+                     ScrubControls(arguments.data()).c_str());
     else
-        Printf(L"    Link target:  %s", ScrubControls(target.data()).c_str());
+        ReportPrintf(L"    Link target:  %s", ScrubControls(target.data()).c_str());
     if (EndLine(1) == ABORTED) return ABORTED;
 
     std::vector<wchar_t> resolved(AliasPathChars, L'\0');
@@ -227,9 +227,9 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
             if (tag != 0) {
                 std::wstring shown = ScrubControls(resolved.data());
                 if (tag == 0x8000001B)
-                    Printf(L"    AppX alias:   %c%s%c", q.open, shown.c_str(), q.close);
+                    ReportPrintf(L"    AppX alias:   %c%s%c", q.open, shown.c_str(), q.close);
                 else
-                    Printf(L"    Symlink:      %c%s%c", q.open, shown.c_str(), q.close);
+                    ReportPrintf(L"    Symlink:      %c%s%c", q.open, shown.c_str(), q.close);
                 if (EndLine(1) == ABORTED) return ABORTED;
                 aliasShown = true;
             }
@@ -247,9 +247,10 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
             ScrubControlsInPlace(description);
             ScrubControlsInPlace(versionText);
             if (hasDescription)
-                Printf(L"    Version:      %c%s%c \u2014 %s", q.open, description, q.close, versionText);
+                ReportPrintf(L"    Version:      %c%s%c \u2014 %s", q.open, description, q.close,
+                             versionText);
             else
-                Printf(L"    Version:      %s", versionText);
+                ReportPrintf(L"    Version:      %s", versionText);
             if (EndLine(1) == ABORTED) return ABORTED;
         }
     }
@@ -258,7 +259,7 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
         int code = aliasCandidate ? ExecutableTypeCode(resolved.data()) : 0;
         if (code <= 0 && targetCandidate) code = ExecutableTypeCode(target.data());
         if (code >= 1 && code <= 18) {
-            Printf(L"    EXE type:     %s", ExecutableTypeName(code));
+            ReportPrintf(L"    EXE type:     %s", ExecutableTypeName(code));
             if (EndLine(1) == ABORTED) return ABORTED;
         }
     }

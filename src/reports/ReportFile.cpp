@@ -112,7 +112,7 @@ const wchar_t* HeadingName(const wchar_t* path) {
 
 int PrintExecutableTypeLine(int code, const wchar_t* name) {
     if (code < FirstExecutableType || code > LastExecutableType || !name) return 0;
-    Printf(L"    Executable type ......... %s", name);
+    ReportPrintf(L"    Executable type ......... %s", name);
     return EndLine(2);
 }
 
@@ -142,6 +142,7 @@ int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& setting
         if (row.run(context) == ABORTED) return ABORTED;
     }
     ++settings.matchCount;
+    FlushOutputWhenWaiting();
     return 0;
 }
 

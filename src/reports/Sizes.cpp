@@ -22,9 +22,9 @@ int SizeSection(const wchar_t* path) {
     _snwprintf(count, 1023, L"%I64u", size);
     FormatWithCommas(count, 1024);
     if (size == 1) {
-        QPuts(L"    1 byte     ");
+        ReportPuts(L"    1 byte     ");
     } else {
-        Printf(L"    %s bytes     ", count);
+        ReportPrintf(L"    %s bytes     ", count);
         const wchar_t* format = nullptr;
         double scale = 0.0;
         if (size >= 0x40000000ull) {
@@ -41,7 +41,7 @@ int SizeSection(const wchar_t* path) {
             wchar_t quotient[1024] = {};
             _snwprintf(quotient, 1023, L"%.2f", static_cast<double>(size) * scale);
             FormatWithCommas(quotient, 1024);
-            Printf(format, quotient);
+            ReportPrintf(format, quotient);
         }
     }
     return EndLine(2);

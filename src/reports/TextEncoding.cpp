@@ -66,7 +66,7 @@ int TextEncodingReport(const wchar_t* path, const wchar_t* textFileTypes) {
     EncodingName(buffer.encoding, static_cast<int64_t>(buffer.bomLength), name);
     bool printed = false;
     if (name[0]) {
-        Printf(L"    Text encoding ........... %s", name);
+        ReportPrintf(L"    Text encoding ........... %s", name);
         if (EndLine(1) == ABORTED) {
             CloseTextBuffer(&buffer);
             return ABORTED;
@@ -82,7 +82,7 @@ int TextEncodingReport(const wchar_t* path, const wchar_t* textFileTypes) {
         wchar_t countText[64] = {};
         _snwprintf(countText, 63, L"%I64u", static_cast<unsigned long long>(count));
         FormatWithCommas(countText, 64);
-        Printf(L"    Lines ................... %s  (%s)", countText, LineEndingName(kind));
+        ReportPrintf(L"    Lines ................... %s  (%s)", countText, LineEndingName(kind));
         if (EndLine(1) == ABORTED) return ABORTED;
         printed = true;
     }

@@ -10,16 +10,16 @@
 namespace scrutel {
 
 int PrintTimeStamp(const FILETIME& stamp, const wchar_t* label, int32_t mode, bool fractional) {
-    if (label) QPuts(label);
+    if (label) ReportPuts(label);
     SYSTEMTIME fields{};
     wchar_t text[64] = {};
     // A stamp that is not set, or that lies beyond what the calendar conversion accepts, has no
     // date to show.
     if ((stamp.dwLowDateTime == 0 && stamp.dwHighDateTime == 0) || !StampToFields(stamp, mode, fields) ||
         FormatStampFields(fields, fractional, mode == TimeZoneUtc, text, 64) < 0) {
-        QPuts(L"(none)");
+        ReportPuts(L"(none)");
     } else {
-        QPuts(text);
+        ReportPuts(text);
     }
     return EndLine(1);
 }

@@ -37,11 +37,11 @@ int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, 
     int lines = 0;
     if (hasDescription || hasVersion) {
         if (hasDescription && hasVersion)
-            Printf(L"    %c%s%c \u2014 %s", quotes.open, description, quotes.close, version);
+            ReportPrintf(L"    %c%s%c \u2014 %s", quotes.open, description, quotes.close, version);
         else if (hasDescription)
-            Printf(L"    %c%s%c \u2014 (no version)", quotes.open, description, quotes.close);
+            ReportPrintf(L"    %c%s%c \u2014 (no version)", quotes.open, description, quotes.close);
         else
-            Printf(L"    (No description) \u2014 %s", version);
+            ReportPrintf(L"    (No description) \u2014 %s", version);
         if (EndLine(1) == ABORTED) return ABORTED;
         ++lines;
     }
@@ -52,7 +52,7 @@ int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, 
         // The notice keeps room for the indentation and a margin on a line of maxWidth.
         if (maxWidth != 0) TruncateWithEllipsis(notice, maxWidth > 5 ? maxWidth - 5 : 1);
         ScrubControlsInPlace(notice);
-        Printf(L"    %s", notice);
+        ReportPrintf(L"    %s", notice);
         if (EndLine(1) == ABORTED) return ABORTED;
         ++lines;
     }

@@ -49,8 +49,8 @@ int VersionResourceReport(const std::vector<std::byte>& block) {
         if (rc == 0) ++printed;
     }
     if (auto parts = FixedFileVersion(block)) {
-        Printf(L"    Version (binary) ........ %u.%u.%u.%u", (*parts)[0], (*parts)[1], (*parts)[2],
-               (*parts)[3]);
+        ReportPrintf(L"    Version (binary) ........ %u.%u.%u.%u", (*parts)[0], (*parts)[1], (*parts)[2],
+                     (*parts)[3]);
         if (EndLine(1) == ABORTED) return ABORTED;
         ++printed;
     }

@@ -324,6 +324,7 @@ std::wstring FormatHandlerException(const wchar_t* path, uint32_t omitMask) {
 
 void ReportHandlerException(const wchar_t* path, uint32_t omitMask) {
     try {
+        FlushOutput();
         WORD kept = ExceptionColour();
         std::wstring text = FormatHandlerException(path, omitMask);
         FileHandle console(OpenConsoleDevice());

@@ -5,6 +5,7 @@
 
 #include "command/ScanSettings.h"
 #include "output/ScriptedConsole.h"
+#include "plugin/ErrorReport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -589,3 +590,117 @@ TEST(CtrlHandlerInstallation, InstallsOnceAndRemoves) {
 }
 
 } // namespace
+
+// ---- Gathered output (standard output neither paged nor coloured)
+
+class GatheredOutputTest : public LineOutputTest {
+  protected:
+    void TearDown() override { EndGatheredOutput(); }
+};
+
+TEST_F(GatheredOutputTest, TextWaitsUntilFlushedAndThenArrivesWhole) {
+    BeginGatheredOutput();
+    ASSERT_TRUE(GatheringOutput());
+    ASSERT_EQ(PrintHeading(L"C:\\a.txt", 2), 0);
+    ReportPrintf(L"    %s bytes %u", L"1,234", 7u);
+    ASSERT_EQ(EndLine(2), 0);
+    EXPECT_EQ(capture.out(), L"");
+    FlushOutput();
+    EXPECT_EQ(capture.out(), L"C:\\a.txt\r\n\r\n    1,234 bytes 7\r\n\r\n");
+    EndGatheredOutput();
+    EXPECT_FALSE(GatheringOutput());
+    ReportPuts(L"direct");
+    EXPECT_EQ(capture.out(), L"C:\\a.txt\r\n\r\n    1,234 bytes 7\r\n\r\ndirect");
+}
+
+TEST_F(GatheredOutputTest, EndingTheCommandFlushesWhatIsLeft) {
+    {
+        GatheredOutputScope scope;
+        ReportPuts(L"last line");
+        EndLine(1);
+        EXPECT_EQ(capture.out(), L"");
+    }
+    EXPECT_EQ(capture.out(), L"last line\r\n");
+    EXPECT_FALSE(GatheringOutput());
+}
+
+TEST_F(GatheredOutputTest, PagingOrColourTurnsGatheringOff) {
+    Page(20);
+    BeginGatheredOutput();
+    EXPECT_FALSE(GatheringOutput());
+    ReportPuts(L"paged");
+    EXPECT_EQ(capture.out(), L"paged");
+    EndGatheredOutput();
+
+    Page(0);
+    g_colours.normalAttr = 0x07;
+    g_colours.highlightAttr = 0x0E;
+    BeginGatheredOutput();
+    EXPECT_FALSE(GatheringOutput());
+}
+
+TEST_F(GatheredOutputTest, InterruptionWritesTheGatheredLinesBeforeTheMark) {
+    BeginGatheredOutput();
+    ReportPuts(L"one");
+    ASSERT_EQ(EndLine(1), 0);
+    ReportPuts(L"two");
+    CtrlHandler(CTRL_C_EVENT);
+    EXPECT_EQ(EndLine(2), ABORTED);
+    EXPECT_EQ(capture.out(), L"one\r\ntwo\r\n");
+    EXPECT_EQ(console.Written(), Mark);
+    // Nothing reported after the interruption reaches the host.
+    ReportPuts(L"after");
+    EndGatheredOutput();
+    EXPECT_EQ(capture.out(), L"one\r\ntwo\r\nafter");
+}
+
+TEST_F(GatheredOutputTest, LongReportsGoOutBeforeTheyEnd) {
+    BeginGatheredOutput();
+    std::wstring line(1000, L'x');
+    for (int i = 0; i < 40; ++i) {
+        ReportPuts(line.c_str());
+        ASSERT_EQ(EndLine(1), 0);
+    }
+    // 40 lines of 1,002 characters: at least the first 32,768 characters have gone out.
+    EXPECT_GE(capture.out().size(), 32768u);
+    EXPECT_LT(capture.out().size(), 40u * 1002u);
+    FlushOutput();
+    EXPECT_EQ(capture.out().size(), 40u * 1002u);
+}
+
+TEST_F(GatheredOutputTest, FormattingMatchesTheHostsForEveryFormatUsed) {
+    BeginGatheredOutput();
+    ReportPrintf(L"%08X|%u|%d|%c%s%c|%I64u|%02u", 0xBEEFu, 4000000000u, -5, L'\u201C', L"name", L'\u201D',
+                 18446744073709551615ull, 7u);
+    std::wstring big(5000, L'y');
+    ReportPrintf(L"<%s>", big.c_str());
+    FlushOutput();
+    EXPECT_EQ(capture.out(),
+              L"0000BEEF|4000000000|-5|\u201Cname\u201D|18446744073709551615|07<" + big + L">");
+}
+
+TEST_F(GatheredOutputTest, AnErrorMessageOrADirectConsoleWriteSendsTheGatheredTextFirst) {
+    BeginGatheredOutput();
+    ReportPuts(L"before the error");
+    PrintErrorPrefix();
+    EXPECT_EQ(capture.out(), L"before the error");
+    EXPECT_NE(capture.err().find(L" plugin: "), std::wstring::npos);
+    ReportPuts(L" and before the console");
+    WriteConsoleText(L"direct");
+    EXPECT_EQ(capture.out(), L"before the error and before the console");
+    ASSERT_FALSE(console.events.empty());
+    EXPECT_EQ(console.events.back().text, L"direct");
+}
+
+TEST_F(GatheredOutputTest, BetweenFilesOnlyTextThatHasWaitedGoesOut) {
+    BeginGatheredOutput();
+    ReportPuts(L"fast file");
+    FlushOutputWhenWaiting();
+    EXPECT_EQ(capture.out(), L"");
+    Sleep(WaitingLimitMs + 20);
+    FlushOutputWhenWaiting();
+    EXPECT_EQ(capture.out(), L"fast file");
+    ReportPuts(L" next");
+    FlushOutputWhenWaiting(); // the clock starts again with the next text
+    EXPECT_EQ(capture.out(), L"fast file");
+}
