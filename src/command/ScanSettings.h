@@ -1,8 +1,11 @@
 // Records and bit sets that the command driver builds and the walker and report sections read.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 namespace scrutel {
+
+class ReportMemo;
 
 // Result of every output stage when the user interrupted the report.
 inline constexpr int ABORTED = -3;
@@ -17,6 +20,8 @@ struct ScanSettings {
     // Whether this platform has the property system, learnt from the first file the Windows-
     // properties section asks about: 0 not known yet, -1 missing (every call answers E_NOTIMPL).
     int32_t propertySystem = 0;
+    // What the report remembers for the rest of the command (made by the first file's report).
+    std::shared_ptr<ReportMemo> memo;
 };
 
 enum TimeZoneMode : int32_t { TimeZoneDefault = 0, TimeZoneLocal = 1, TimeZoneUtc = 2 };

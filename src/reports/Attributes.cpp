@@ -6,12 +6,18 @@
 #include "plugin/HostApi.h"
 #include "plugin/Owners.h"
 #include "reports/AttributeList.h"
+#include "reports/FileProbe.h"
+#include "reports/ReportMemo.h"
 #include "reports/FindData.h"
 #include "reports/OwnerAccount.h"
 
 #include <aclapi.h>
 
 #include <cwchar>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
 
 namespace scrutel {
 
@@ -32,16 +38,40 @@ constexpr AttributeText AttributeTexts[] = {
     {FILE_ATTRIBUTE_ENCRYPTED, L"Encrypted  "},
 };
 
-// The owner of the open file as "domain\account", or false when it cannot be told.
-bool OwnerOfOpenFile(HANDLE file, wchar_t* owner, size_t capacity) {
+// The owner of the open file as "domain\account", or false when it cannot be told. With a memo,
+// each SID's account is looked up once per command.
+bool OwnerOfOpenFile(HANDLE file, wchar_t* owner, size_t capacity, ReportMemo* memo) {
+    // The owner alone makes a small descriptor; a larger one is fetched at its size.
+    alignas(SECURITY_DESCRIPTOR) BYTE small[512];
+    std::unique_ptr<BYTE[]> large;
+    PSECURITY_DESCRIPTOR descriptor = small;
+    DWORD needed = 0;
+    if (!GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION, descriptor, sizeof small, &needed)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0 || needed > 0x10000) return false;
+        large.reset(new (std::nothrow) BYTE[needed]);
+        if (!large) return false;
+        descriptor = large.get();
+        if (!GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION, descriptor, needed, &needed))
+            return false;
+    }
     PSID sid = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    DWORD rc = GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr,
-                               nullptr, &descriptor);
-    LocalMemory descriptorOwner(descriptor);
-    if (rc != ERROR_SUCCESS || !descriptor || !sid) return false;
-    bool written = false;
-    return AccountOfSid(sid, 1024, owner, capacity, &written) == 0 && written;
+    BOOL defaulted = FALSE;
+    if (!GetSecurityDescriptorOwner(descriptor, &sid, &defaulted) || !sid || !IsValidSid(sid)) return false;
+    if (!memo) {
+        bool written = false;
+        return AccountOfSid(sid, 1024, owner, capacity, &written) == 0 && written;
+    }
+    std::string key(static_cast<const char*>(sid), GetLengthSid(sid));
+    auto known = memo->accounts.find(key);
+    if (known == memo->accounts.end()) {
+        std::vector<wchar_t> text(capacity, L'\0');
+        bool written = false;
+        bool ok = AccountOfSid(sid, 1024, text.data(), capacity, &written) == 0 && written;
+        known = memo->accounts.emplace(key, std::make_pair(ok, std::wstring(ok ? text.data() : L""))).first;
+    }
+    if (!known->second.first || known->second.second.size() >= capacity) return false;
+    wmemcpy(owner, known->second.second.c_str(), known->second.second.size() + 1);
+    return true;
 }
 
 } // namespace
@@ -73,9 +103,11 @@ int FormatAttributeList(DWORD attributes, wchar_t* out, size_t capacity) {
     return static_cast<int>(n);
 }
 
-int AttributesSection(const wchar_t* path) {
+int AttributesSection(FileProbe& probe, ReportMemo* memo) {
+    const wchar_t* path = probe.path();
     if (!path || !*path) return -1;
-    DWORD attributes = GetFileAttributesW(path);
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (const WIN32_FILE_ATTRIBUTE_DATA* data = probe.Attributes()) attributes = data->dwFileAttributes;
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         WIN32_FIND_DATAW found{};
         if (ReadFindData(path, &found) != 1) return 1;
@@ -86,17 +118,21 @@ int AttributesSection(const wchar_t* path) {
     ReportPuts(L"    Attributes:  ");
     ReportPuts(list);
     if (EndLine(1) == ABORTED) return ABORTED;
-
-    // Sharing read only: a file that another process holds open for writing shows no owner.
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (file) {
+    // The probe shares reading only: a file that another process holds open for writing shows no
+    // owner.
+    if (HANDLE file = probe.Handle()) {
         wchar_t owner[2 * 1024 + 2] = {};
-        if (OwnerOfOpenFile(file.get(), owner, sizeof owner / sizeof owner[0])) {
+        if (OwnerOfOpenFile(file, owner, sizeof owner / sizeof owner[0], memo)) {
             ReportPrintf(L"    File owner:  %s", owner);
             if (EndLine(1) == ABORTED) return ABORTED;
         }
     }
     return EndLine(1);
+}
+
+int AttributesSection(const wchar_t* path) {
+    FileProbe probe(path);
+    return AttributesSection(probe, nullptr);
 }
 
 } // namespace scrutel

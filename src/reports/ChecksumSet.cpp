@@ -39,7 +39,15 @@ std::span<const DigestAlgorithm> StandardDigests() {
     return Standard;
 }
 
-ChecksumSet::ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests) : mask_(hashMask) {
+HCRYPTPROV AcquireDigestProvider() {
+    HCRYPTPROV provider = 0;
+    if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return 0;
+    KeepProviderLoaded();
+    return provider;
+}
+
+ChecksumSet::ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests, HCRYPTPROV provider)
+    : mask_(hashMask), provider_(provider) {
     for (const DigestAlgorithm& a : digests) {
         if (!(hashMask & a.bit) || digestCount_ == std::size(digests_)) continue;
         Digest& d = digests_[digestCount_++];
@@ -47,10 +55,8 @@ ChecksumSet::ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> dig
         // One context serves every digest; a digest whose context or hash object cannot be had
         // fails alone (the next one tries the context again).
         if (!provider_) {
-            if (CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
-                KeepProviderLoaded();
-            else
-                provider_ = 0;
+            provider_ = AcquireDigestProvider();
+            ownsProvider_ = provider_ != 0;
         }
         if (!provider_ || !CryptCreateHash(provider_, a.algorithm, 0, 0, &d.hash)) {
             d.hash = 0;
@@ -62,7 +68,7 @@ ChecksumSet::ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> dig
 ChecksumSet::~ChecksumSet() {
     for (size_t i = 0; i < digestCount_; ++i)
         if (digests_[i].hash) CryptDestroyHash(digests_[i].hash);
-    if (provider_) CryptReleaseContext(provider_, 0);
+    if (provider_ && ownsProvider_) CryptReleaseContext(provider_, 0);
 }
 
 void ChecksumSet::Update(const void* data, size_t length) {

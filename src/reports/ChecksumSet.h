@@ -21,6 +21,9 @@ struct DigestAlgorithm {
 
 // MD5, SHA-1, SHA-256, SHA-384, SHA-512 in report order.
 std::span<const DigestAlgorithm> StandardDigests();
+// A verifying context of the AES provider for digests, or 0. Acquiring one reads the registry:
+// a command asks once and hands it to every file's ChecksumSet.
+HCRYPTPROV AcquireDigestProvider();
 
 struct DigestResult {
     uint32_t bit = 0;
@@ -43,7 +46,9 @@ struct ChecksumResults {
 // or whose hashing step fails, is marked failed and skipped from then on; the others go on.
 class ChecksumSet {
   public:
-    ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests = StandardDigests());
+    // provider: a CryptoAPI context to use and leave open (0: acquire one and release it after).
+    ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests = StandardDigests(),
+                HCRYPTPROV provider = 0);
     ~ChecksumSet();
     ChecksumSet(const ChecksumSet&) = delete;
     ChecksumSet& operator=(const ChecksumSet&) = delete;
@@ -60,6 +65,7 @@ class ChecksumSet {
     };
     uint32_t mask_;
     HCRYPTPROV provider_ = 0;
+    bool ownsProvider_ = false;
     uint32_t crc32_ = 0xFFFFFFFFu;
     uint32_t cksum_ = 0;
     uint64_t length_ = 0;
@@ -116,6 +122,10 @@ int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults
                          size_t blockBytes = ChecksumBlockBytes,
                          std::span<const DigestAlgorithm> digests = StandardDigests());
 
+// The same over a report's probe: its bytes already read, then the rest of its handle, with the
+// snapshot taken when it was opened; digests use provider when it is not 0.
+class FileProbe;
+int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provider, ChecksumResults& results);
 // Prints the lines of the computations that succeeded, in report order. Returns the number of
 // lines printed, or ABORTED.
 int PrintChecksumLines(const ChecksumResults& results, uint32_t hashMask);

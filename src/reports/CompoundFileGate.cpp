@@ -3,6 +3,9 @@
 #include "reports/CompoundFileGate.h"
 
 #include "plugin/Owners.h"
+#include "reports/FileProbe.h"
+
+#include <cwchar>
 
 #include <windows.h>
 
@@ -33,6 +36,34 @@ bool CompoundFileFitFor(const CompoundFileCheck& check, CompoundFileReader reade
     if (reader == CompoundFileReader::SummaryProperties) return true;
     return check.documentSummary != PropertySetState::Malformed &&
            CodePageFit(check.documentSummaryCodePage, isValidCodePage);
+}
+
+bool SummaryReaderMayFindAnything(bool compoundSignature, bool otherStreams) {
+    return compoundSignature || otherStreams;
+}
+
+bool HasOtherDataStreams(const wchar_t* path) {
+    WIN32_FIND_STREAM_DATA data{};
+    StreamFindHandle search(FindFirstStreamW(path, FindStreamInfoStandard, &data, 0));
+    if (!search) return GetLastError() != ERROR_HANDLE_EOF;
+    do {
+        data.cStreamName[MAX_PATH + 35] = L'\0';
+        if (data.cStreamName[0] != 0 && _wcsicmp(data.cStreamName, L"::$DATA") != 0) return true;
+    } while (FindNextStreamW(search.get(), &data));
+    return GetLastError() != ERROR_HANDLE_EOF;
+}
+
+bool MayHandToSummaryReader(FileProbe& probe) {
+    std::span<const std::byte> head;
+    if (!probe.Head(head))
+        return MayHandToCompoundFileReader(probe.path(), CompoundFileReader::SummaryProperties);
+    bool signature = StartsLikeCompoundFile(head);
+    if (!SummaryReaderMayFindAnything(signature, !signature && HasOtherDataStreams(probe.path())))
+        return false;
+    if (!signature || !probe.HeadIsWholeFile())
+        return MayHandToCompoundFileReader(probe.path(), CompoundFileReader::SummaryProperties);
+    return CompoundFileFitFor(CheckCompoundFile(head), CompoundFileReader::SummaryProperties,
+                              PlatformKnowsCodePage);
 }
 
 bool MayHandToCompoundFileReader(const wchar_t* path, CompoundFileReader reader) {

@@ -21,4 +21,16 @@ bool CompoundFileFitFor(const CompoundFileCheck& check, CompoundFileReader reade
 // own open fails the same way), or a compound file that passes the check.
 bool MayHandToCompoundFileReader(const wchar_t* path, CompoundFileReader reader);
 
+// Whether the summary-information reader can find anything in a file: one that starts like a
+// compound file, or one with alternate data streams (on NTFS the reader also opens property sets
+// kept in streams beside a plain file). A plain file with only its main data holds none.
+bool SummaryReaderMayFindAnything(bool compoundSignature, bool otherStreams);
+// Whether the file has data streams other than its main one; true when that cannot be told.
+bool HasOtherDataStreams(const wchar_t* path);
+// The summary reader's gate from a probe: false for a file in which the reader cannot find
+// anything, else MayHandToCompoundFileReader, with the check run over the probe's bytes when
+// they are the whole file.
+class FileProbe;
+bool MayHandToSummaryReader(FileProbe& probe);
+
 } // namespace scrutel

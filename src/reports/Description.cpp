@@ -48,6 +48,11 @@ bool BuildDescriptExpression(const wchar_t* path, wchar_t* out, size_t capacity)
 int DescriptionSection(const wchar_t* path) {
     if (!path || !*path) return -1;
     if (!QueryIsFile(path)) return 2;
+    return DescriptionOfFile(path);
+}
+
+int DescriptionOfFile(const wchar_t* path) {
+    if (!path || !*path) return -1;
     std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[DescriptionChars]());
     if (!buffer) return 0;
     if (!BuildDescriptExpression(path, buffer.get(), HostExpansionChars)) return 0;

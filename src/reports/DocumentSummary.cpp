@@ -6,6 +6,7 @@
 #include "output/LineOutput.h"
 #include "plugin/Owners.h"
 #include "reports/CompoundFileGate.h"
+#include "reports/FileProbe.h"
 #include "reports/ReportText.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionInfo.h"
@@ -116,11 +117,20 @@ int PrintSummaryProperty(IPropertyStorage* storage, PROPID id, const wchar_t* la
 }
 
 int DocumentSummarySection(const wchar_t* path) {
+    FileProbe probe(path);
+    return DocumentSummarySection(probe);
+}
+
+int DocumentSummarySection(FileProbe& probe) {
+    const wchar_t* path = probe.path();
     if (!path || !*path) return -1;
     int printed = 0;
     // A damaged compound file can crash or exhaust the platform's reader: such a file prints
-    // what a file without summary information prints.
-    if (MayHandToCompoundFileReader(path, CompoundFileReader::SummaryProperties)) {
+    // what a file without summary information prints. So does a file in which the reader can
+    // find nothing, without asking it.
+    if (MayHandToSummaryReader(probe)) {
+        // The reader opens the file without sharing: the probe's handle must not be open.
+        probe.ReleaseHandle();
         ComPtr<IUnknown> opened;
         HRESULT hr = StgOpenStorageEx(path, STGM_READ | STGM_SHARE_EXCLUSIVE, STGFMT_ANY, 0, nullptr, nullptr,
                                       PropertySetStorageInterface, opened.put_void());

@@ -9,7 +9,6 @@
 namespace scrutel {
 
 namespace {
-constexpr size_t HeaderReadBytes = 8192;
 constexpr size_t MinimumBytes = 1024;
 constexpr size_t NewHeaderSpan = 0xF4;
 } // namespace
@@ -78,9 +77,9 @@ int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem) {
     if (!path || !*path || !machine || !subsystem) return -1;
     FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return 1; // never read from a device
-    unsigned char buffer[HeaderReadBytes] = {};
+    unsigned char buffer[ExeHeaderReadBytes] = {};
     DWORD got = 0;
-    if (!ReadFile(file.get(), buffer, HeaderReadBytes, &got, nullptr)) return 1;
+    if (!ReadFile(file.get(), buffer, ExeHeaderReadBytes, &got, nullptr)) return 1;
     auto header = ParseExeHeader(ByteReader(buffer, got));
     if (!header) return 1;
     *machine = header->machine;

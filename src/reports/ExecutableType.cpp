@@ -2,10 +2,14 @@
 // and the names of the type codes.
 #include "reports/ExecutableType.h"
 
+#include "reports/FileProbe.h"
+
 #include "plugin/HostApi.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <shellapi.h>
 #include <windows.h>
 
@@ -128,8 +132,31 @@ int ClassifyExecutable(const ExecutableFacts& facts) {
 
 int ExecutableTypeCode(const wchar_t* path) {
     if (!path || !*path) return -1;
+    if (!QueryIsFile(path)) return 0;
+    FileProbe probe(path);
+    return ExecutableTypeCode(probe);
+}
+
+bool SystemMayKnowBinaryType(std::span<const std::byte> head, const wchar_t* path) {
+    if (head.size() >= 2 && ((head[0] == std::byte{'M'} && head[1] == std::byte{'Z'}) ||
+                             (head[0] == std::byte{'Z'} && head[1] == std::byte{'M'})))
+        return true;
+    // Without an image header the system names only these by their extension (the text after the
+    // last dot of the whole path, as it looks for it).
+    const wchar_t* dot = path ? wcsrchr(path, L'.') : nullptr;
+    return dot && (_wcsicmp(dot, L".com") == 0 || _wcsicmp(dot, L".pif") == 0);
+}
+
+int ExecutableTypeCode(FileProbe& probe) {
+    const wchar_t* path = probe.path();
+    if (!path || !*path) return -1;
     try {
-        if (!QueryIsFile(path)) return 0;
+        // A file without an image header is no executable of any type: the system's answer
+        // (no binary type, or an access failure that leads to the shell, which reads the same
+        // header) cannot make it one, so neither is asked.
+        std::span<const std::byte> head;
+        const bool haveHead = probe.Head(head);
+        if (haveHead && !SystemMayKnowBinaryType(head, path)) return 0;
         ExecutableFacts facts;
         const wchar_t* extension = FindExtension(path);
         if (extension && _wcsicmp(extension, L".dll") == 0)
@@ -143,7 +170,9 @@ int ExecutableTypeCode(const wchar_t* path) {
         } else {
             facts.accessDenied = GetLastError() == ERROR_ACCESS_DENIED;
         }
-        facts.header = [path]() -> std::optional<ExeHeader> {
+        facts.header = [path, haveHead, head]() -> std::optional<ExeHeader> {
+            if (haveHead)
+                return ParseExeHeader(ByteReader(head.data(), std::min(head.size(), ExeHeaderReadBytes)));
             uint16_t machine = 0, subsystem = 0;
             if (ReadExeHeader(path, &machine, &subsystem) != 0) return std::nullopt;
             return ExeHeader{machine, subsystem};

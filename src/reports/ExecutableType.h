@@ -3,9 +3,11 @@
 #pragma once
 #include "plugin/ByteReader.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 
 namespace scrutel {
 
@@ -50,10 +52,17 @@ std::optional<PeHeader> ParsePeHeader(const ByteReader& bytes, size_t offset);
 // Reads the machine and subsystem from the first bytes of a file (up to 8192 are read).
 // Nothing when fewer than 1024 bytes are given or a signature, offset or size test fails.
 std::optional<ExeHeader> ParseExeHeader(const ByteReader& bytes);
+inline constexpr size_t ExeHeaderReadBytes = 8192;
 
 // Opens path and parses its header. 0 passed; 1 the file cannot be opened or read, is too
 // short, or fails a test; -1 bad arguments. Both outputs are set to 0 first.
 int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem);
+// Whether the system's binary-type query can name a file with these first bytes: an "MZ" (or
+// "ZM") image, or a .com or .pif file by its extension.
+bool SystemMayKnowBinaryType(std::span<const std::byte> head, const wchar_t* path);
+class FileProbe;
+// ExecutableTypeCode from a report's probe (its first bytes decide whether the system is asked).
+int ExecutableTypeCode(FileProbe& probe);
 
 // What the classifier knows about a file. The header and the shell's answer are fetched only
 // when a rule needs them.

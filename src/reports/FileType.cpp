@@ -4,10 +4,12 @@
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
+#include "reports/ReportMemo.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 
 #include <cwchar>
+#include <map>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -88,6 +90,10 @@ int LookupAssociation(const wchar_t* extension, wchar_t* typeName, wchar_t* comm
 }
 
 int FileTypeSection(const wchar_t* path, int quoteFlag) {
+    return FileTypeSection(path, quoteFlag, nullptr);
+}
+
+int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo) {
     if (!path || !*path) return -1;
     try {
         const wchar_t* found = FindExtension(path);
@@ -96,19 +102,32 @@ int FileTypeSection(const wchar_t* path, int quoteFlag) {
         for (wchar_t& c : extension)
             c = towupper(c);
 
-        std::vector<wchar_t> typeName(TypeNameChars, L'\0');
-        std::vector<wchar_t> command(CommandChars, L'\0');
-        int bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 1);
-        if (bits == 0) bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 0);
-        if (bits == 0) return 0;
-
+        FileTypeAnswer answer;
+        auto known =
+            memo ? memo->fileTypes.find(extension) : std::map<std::wstring, FileTypeAnswer>::iterator{};
+        if (memo && known != memo->fileTypes.end()) {
+            answer = known->second;
+        } else {
+            std::vector<wchar_t> typeName(TypeNameChars, L'\0');
+            std::vector<wchar_t> command(CommandChars, L'\0');
+            int bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 1);
+            if (bits == 0) bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 0);
+            answer.bits = bits;
+            if (bits) {
+                answer.typeName = typeName.data();
+                answer.command = command.data();
+            }
+            // The registry's answer for an extension holds for the rest of the command.
+            if (memo) memo->fileTypes.emplace(extension, answer);
+        }
+        if (answer.bits == 0) return 0;
         QuotePair q = QuotesForFlag(quoteFlag);
-        if (bits & AssociationTypeName) {
-            ReportPrintf(L"    %c%s%c  (%s)", q.open, typeName.data(), q.close, extension.c_str());
+        if (answer.bits & AssociationTypeName) {
+            ReportPrintf(L"    %c%s%c  (%s)", q.open, answer.typeName.c_str(), q.close, extension.c_str());
             if (EndLine(1) == ABORTED) return ABORTED;
         }
-        if (bits & AssociationCommand) {
-            ReportPrintf(L"    Opens with:  %c%s%c", q.open, command.data(), q.close);
+        if (answer.bits & AssociationCommand) {
+            ReportPrintf(L"    Opens with:  %c%s%c", q.open, answer.command.c_str(), q.close);
             if (EndLine(1) == ABORTED) return ABORTED;
         }
         return EndLine(1);

@@ -4,6 +4,9 @@
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
+#include "reports/FileProbe.h"
+#include "reports/ExecutableType.h"
+#include "reports/ReportMemo.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 
@@ -33,31 +36,31 @@ bool IsFont(const ReportContext& c) {
 }
 
 int RunVersionHeader(const ReportContext& c) {
-    return VersionHeaderSection(c.path, c.quoteFlag, c.settings->maxWidth);
+    return VersionHeaderSection(*c.probe, c.quoteFlag, c.settings->maxWidth);
 }
 int RunFileType(const ReportContext& c) {
-    return FileTypeSection(c.path, c.quoteFlag);
+    return FileTypeSection(c.path, c.quoteFlag, c.settings->memo.get());
 }
 int RunSize(const ReportContext& c) {
-    return SizeSection(c.path);
+    return SizeSection(*c.probe);
 }
 int RunTimes(const ReportContext& c) {
-    return TimeStampSection(c.path, c.settings->timeZoneMode, c.settings->timeFlags);
+    return TimeStampSection(*c.probe, c.settings->timeZoneMode, c.settings->timeFlags);
 }
 int RunAttributes(const ReportContext& c) {
-    return AttributesSection(c.path);
+    return AttributesSection(*c.probe, c.settings->memo.get());
 }
 int RunStreams(const ReportContext& c) {
     return StreamsSection(c.path);
 }
 int RunChecksums(const ReportContext& c) {
-    return ChecksumSection(c.path, *c.settings);
+    return ChecksumSection(*c.probe, *c.settings);
 }
 int RunDescription(const ReportContext& c) {
-    return DescriptionSection(c.path);
+    return DescriptionOfFile(c.path);
 }
 int RunExecutableType(const ReportContext& c) {
-    int code = ExecutableTypeCode(c.path);
+    int code = ExecutableTypeCode(*c.probe);
     return PrintExecutableTypeLine(code, ExecutableTypeName(code));
 }
 int RunTextEncoding(const ReportContext& c) {
@@ -67,12 +70,14 @@ int RunLinkTarget(const ReportContext& c) {
     return LinkTargetSection(c.path, c.omitMask);
 }
 int RunVersionResource(const ReportContext& c) {
-    return VersionResourceSection(c.path);
+    return VersionResourceSection(*c.probe);
 }
 int RunImage(const ReportContext& c) {
     return ImageSection(c.path);
 }
 int RunProperties(const ReportContext& c) {
+    // The property system may open the file without sharing.
+    c.probe->ReleaseHandle();
     return PropertiesSection(c.path, c.settings->propertySystem);
 }
 int RunFont(const ReportContext& c) {
@@ -81,7 +86,7 @@ int RunFont(const ReportContext& c) {
     return FontSection(c.path, width > 31 ? width - 31 : 0);
 }
 int RunDocumentSummary(const ReportContext& c) {
-    return DocumentSummarySection(c.path);
+    return DocumentSummarySection(*c.probe);
 }
 
 } // namespace
@@ -134,8 +139,11 @@ int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& setting
         if (resolved[0] && _wcsicmp(resolved.get(), path) != 0) reported = resolved.get();
     }
 
-    ReportContext context{reported, FindExtension(reported), (omitMask & OmitUnicodeQuotes) ? 0 : 1, omitMask,
-                          &settings};
+    if (!settings.memo) settings.memo = std::make_shared<ReportMemo>();
+    FileProbe probe(reported);
+    ReportContext context{
+        reported, FindExtension(reported), (omitMask & OmitUnicodeQuotes) ? 0 : 1, omitMask, &settings,
+        &probe};
     for (const ReportRow& row : steps.rows) {
         if (omitMask & row.omitBit) continue;
         if (row.applies && !row.applies(context)) continue;

@@ -11,6 +11,8 @@ namespace scrutel {
 // The walker's FileHandler: -1 missing path, 2 not a file, ABORTED, or 0 after counting the file.
 int ReportFile(const wchar_t* path, uint32_t omitMask, ScanSettings& settings);
 
+class FileProbe;
+
 // What every section row sees of the file being reported.
 struct ReportContext {
     const wchar_t* path;      // the file the sections read (an execution alias's target when resolved)
@@ -18,6 +20,7 @@ struct ReportContext {
     int quoteFlag;            // 1: typographic quotes, 0: plain double quotes
     uint32_t omitMask;
     ScanSettings* settings;
+    FileProbe* probe; // path's probe, shared by the sections
 };
 
 // One row of the report: runs when omitBit is clear in omitMask and applies (when given) agrees.

@@ -46,6 +46,23 @@ int FontSection(const wchar_t* path, uint32_t width);
 // 16. OLE compound-document summary information.
 int DocumentSummarySection(const wchar_t* path);
 
+// The same sections from the report's probe of the file, which shares one open, one read of its
+// first bytes and one attribute query between them. A memo keeps answers for the command.
+class FileProbe;
+class ReportMemo;
+int VersionHeaderSection(FileProbe& probe, int quoteFlag, uint32_t maxWidth);
+int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo);
+int SizeSection(FileProbe& probe);
+// The size lines for a size from the file system; a negative one shows nothing (result 1).
+int SizeSection(long long reported);
+int TimeStampSection(FileProbe& probe, int32_t timeZoneMode, uint32_t timeFlags);
+int AttributesSection(FileProbe& probe, ReportMemo* memo);
+int ChecksumSection(FileProbe& probe, ScanSettings& settings);
+// The description section for a path already known to be a file.
+int DescriptionOfFile(const wchar_t* path);
+int VersionResourceSection(FileProbe& probe);
+int DocumentSummarySection(FileProbe& probe);
+
 // Extension classes used as section conditions (0 = not that kind of file).
 int ImageFileKind(const wchar_t* path);
 int FontFileKind(const wchar_t* path);

@@ -3,6 +3,8 @@
 // that reader trusts them.
 #include "reports/ResourceCheck.h"
 
+#include "reports/FileProbe.h"
+
 #include "plugin/Owners.h"
 #include "reports/ExecutableType.h"
 
@@ -286,6 +288,17 @@ VersionResourceCheck CheckVersionResource(const ByteReader& file) {
     }
     if (auto ne = file.u16le(*offset); ne && *ne == NeSignature) return CheckNe(file, *offset);
     return Result(Verdict::Absent, "neither PE nor NE");
+}
+
+VersionResourceCheck CheckVersionResourceFile(FileProbe& probe) {
+    std::span<const std::byte> head;
+    // The probe shares for reading only; the path form shares as widely as the system's reader.
+    if (!probe.Head(head)) return CheckVersionResourceFile(probe.path());
+    if (head.size() < 2 || head[0] != std::byte{'M'} || head[1] != std::byte{'Z'})
+        return Result(Verdict::Absent, "not an MZ image");
+    if (!probe.HeadIsWholeFile()) return CheckVersionResourceFile(probe.path());
+    if (head.size() < MzHeaderBytes) return Result(Verdict::Absent, "not an MZ image");
+    return CheckVersionResource(ByteReader(head.data(), head.size()));
 }
 
 VersionResourceCheck CheckVersionResourceFile(const wchar_t* path) {

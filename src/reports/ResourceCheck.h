@@ -34,5 +34,9 @@ VersionResourceCheck CheckVersionResource(const ByteReader& file);
 // Opens path, maps it read-only and checks it. A file that cannot be opened, is empty or does
 // not start with "MZ" is Absent (the system's reader would find nothing in it either).
 VersionResourceCheck CheckVersionResourceFile(const wchar_t* path);
+// The same check from a probe: from the bytes it holds when they are the whole file or do not
+// start with "MZ", else (or when the probe cannot read the file) by path as above.
+class FileProbe;
+VersionResourceCheck CheckVersionResourceFile(FileProbe& probe);
 
 } // namespace scrutel

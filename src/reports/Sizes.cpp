@@ -2,6 +2,8 @@
 // largest fitting unit of powers of 1024.
 #include "reports/ReportSections.h"
 
+#include "reports/FileProbe.h"
+
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
 #include "reports/FindData.h"
@@ -12,7 +14,18 @@ namespace scrutel {
 
 int SizeSection(const wchar_t* path) {
     if (!path || !*path) return -1;
-    long long reported = QueryFileSize(path, 0);
+    return SizeSection(static_cast<long long>(QueryFileSize(path, 0)));
+}
+
+int SizeSection(FileProbe& probe) {
+    if (!probe.path() || !*probe.path()) return -1;
+    const WIN32_FILE_ATTRIBUTE_DATA* data = probe.Attributes();
+    if (!data) return SizeSection(-1LL);
+    return SizeSection(
+        static_cast<long long>((static_cast<uint64_t>(data->nFileSizeHigh) << 32) | data->nFileSizeLow));
+}
+
+int SizeSection(long long reported) {
     // A negative size means the file vanished or cannot be queried: show nothing rather than
     // a count of 18 quintillion bytes.
     if (reported < 0) return 1;

@@ -2,6 +2,8 @@
 // own line in the chosen zone mode.
 #include "reports/ReportSections.h"
 
+#include "reports/FileProbe.h"
+
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
 #include "reports/FindData.h"
@@ -25,14 +27,19 @@ int PrintTimeStamp(const FILETIME& stamp, const wchar_t* label, int32_t mode, bo
 }
 
 int TimeStampSection(const wchar_t* path, int32_t timeZoneMode, uint32_t timeFlags) {
+    FileProbe probe(path);
+    return TimeStampSection(probe, timeZoneMode, timeFlags);
+}
+
+int TimeStampSection(FileProbe& probe, int32_t timeZoneMode, uint32_t timeFlags) {
+    const wchar_t* path = probe.path();
     if (!path || !*path) return -1;
     if (!(timeFlags & (TimeCreation | TimeModified | TimeAccess))) return 0;
     FILETIME created{}, modified{}, accessed{};
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
-        created = data.ftCreationTime;
-        modified = data.ftLastWriteTime;
-        accessed = data.ftLastAccessTime;
+    if (const WIN32_FILE_ATTRIBUTE_DATA* data = probe.Attributes()) {
+        created = data->ftCreationTime;
+        modified = data->ftLastWriteTime;
+        accessed = data->ftLastAccessTime;
     } else {
         WIN32_FIND_DATAW found{};
         if (ReadFindData(path, &found) != 1) return 1;

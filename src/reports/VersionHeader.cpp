@@ -6,6 +6,7 @@
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
 #include "plugin/HostApi.h"
+#include "reports/FileProbe.h"
 #include "reports/FontNames.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
@@ -60,17 +61,17 @@ int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, 
     return lines;
 }
 
-int VersionHeaderSection(const wchar_t* path, int quoteFlag, uint32_t maxWidth) {
+int VersionHeaderSection(FileProbe& probe, int quoteFlag, uint32_t maxWidth) {
+    const wchar_t* path = probe.path();
     if (!path || !*path) return -1;
-    DWORD attributes = GetFileAttributesW(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
-        return -2;
+    const WIN32_FILE_ATTRIBUTE_DATA* data = probe.Attributes();
+    if (!data || (data->dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return -2;
     wchar_t description[HeaderCapacity] = {};
     wchar_t version[HeaderCapacity] = {};
     wchar_t legal[HeaderCapacity] = {};
-    std::vector<std::byte> block;
-    int read = ReadVersionBlock(path, block);
+    const std::vector<std::byte>* found = nullptr;
+    int read = probe.VersionBlock(found);
+    const std::vector<std::byte>& block = *found;
     if (read == 8) return -2;
     if (read == 0) {
         QueryVersionString(block.data(), block.size(), L"FileDescription", description);
@@ -80,6 +81,11 @@ int VersionHeaderSection(const wchar_t* path, int quoteFlag, uint32_t maxWidth) 
         if (ReadFontHeaderStrings(path, description, version, legal) == 0) return 0;
     }
     return PrintVersionHeaderLines(description, version, legal, quoteFlag, maxWidth);
+}
+
+int VersionHeaderSection(const wchar_t* path, int quoteFlag, uint32_t maxWidth) {
+    FileProbe probe(path);
+    return VersionHeaderSection(probe, quoteFlag, maxWidth);
 }
 
 } // namespace scrutel

@@ -23,6 +23,10 @@ int QueryVersionString(const void* block, size_t blockSize, const wchar_t* name,
 // 0 success; 126 no version resource; 8 the block cannot be allocated; 1 the read failed or the
 // file's resource structures are damaged.
 int ReadVersionBlock(const wchar_t* path, std::vector<std::byte>& block);
+// The same, with the resource check made from the probe's bytes (see FileProbe::VersionBlock,
+// which keeps the result for the report's other sections).
+class FileProbe;
+int ReadVersionBlock(FileProbe& probe, std::vector<std::byte>& block);
 
 // The four parts of the fixed record's file version, or nothing when the block has none.
 std::optional<std::array<uint16_t, 4>> FixedFileVersion(const std::vector<std::byte>& block);

@@ -2,6 +2,8 @@
 // dot-aligned labels.
 #include "reports/VersionResource.h"
 
+#include "reports/FileProbe.h"
+
 #include "command/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
@@ -63,18 +65,24 @@ int VersionResourceReport(const std::vector<std::byte>& block) {
     return 0;
 }
 
-int VersionResourceSection(const wchar_t* path) {
-    if (!path || !*path) return -1;
+int VersionResourceSection(FileProbe& probe) {
+    if (!probe.path() || !*probe.path()) return -1;
     try {
-        if (!QueryIsFile(path)) return 2;
-        std::vector<std::byte> block;
-        int rc = ReadVersionBlock(path, block);
+        const std::vector<std::byte>* block = nullptr;
+        int rc = probe.VersionBlock(block);
         if (rc == 126 || rc == 8) return rc;
         if (rc != 0) return 0;
-        return VersionResourceReport(block);
+        return VersionResourceReport(*block);
     } catch (...) {
         return 0;
     }
+}
+
+int VersionResourceSection(const wchar_t* path) {
+    if (!path || !*path) return -1;
+    if (!QueryIsFile(path)) return 2;
+    FileProbe probe(path);
+    return VersionResourceSection(probe);
 }
 
 } // namespace scrutel

@@ -1,5 +1,6 @@
 // Version-resource access: reading a file's version block and looking up its string values and
 // fixed file version.
+#include "reports/FileProbe.h"
 #include "reports/ResourceCheck.h"
 #include "reports/VersionBlock.h"
 #include "reports/VersionInfo.h"
@@ -46,13 +47,14 @@ int QueryVersionString(const void* block, size_t blockSize, const wchar_t* name,
     return LookupVersionString(ByteReader(block, blockSize), name, output);
 }
 
-int ReadVersionBlock(const wchar_t* path, std::vector<std::byte>& block) {
-    block.clear();
-    if (!path || !*path) return 1;
+namespace {
+
+// Hands the file to the system's version reader after check has passed it.
+int ReadCheckedVersionBlock(const wchar_t* path, const VersionResourceCheck& check,
+                            std::vector<std::byte>& block) {
     // The system's reader follows the file's resource directory without bounds: it copies from
     // wherever a data entry points and sizes buffers from section headers. Only a file whose
     // structures all lie inside it is handed over; one without a version resource needs no call.
-    VersionResourceCheck check = CheckVersionResourceFile(path);
     if (check.verdict == VersionResourceVerdict::Absent) return 126;
     if (check.verdict == VersionResourceVerdict::Damaged) return 1;
     DWORD size = GetFileVersionInfoSizeW(path, nullptr);
@@ -70,6 +72,20 @@ int ReadVersionBlock(const wchar_t* path, std::vector<std::byte>& block) {
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int ReadVersionBlock(const wchar_t* path, std::vector<std::byte>& block) {
+    block.clear();
+    if (!path || !*path) return 1;
+    return ReadCheckedVersionBlock(path, CheckVersionResourceFile(path), block);
+}
+
+int ReadVersionBlock(FileProbe& probe, std::vector<std::byte>& block) {
+    block.clear();
+    if (!probe.path() || !*probe.path()) return 1;
+    return ReadCheckedVersionBlock(probe.path(), CheckVersionResourceFile(probe), block);
 }
 
 std::optional<std::array<uint16_t, 4>> FixedFileVersion(const std::vector<std::byte>& block) {
