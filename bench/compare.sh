@@ -6,7 +6,8 @@
 # Usage: bench/compare.sh [bench-build-dir]
 #   RUNS=3              runs per command (the median is printed)
 #   SIZE_MIB=1024       size of the large file (the figures name 1 GiB)
-#   TREE_FILES=10000    small files in the tree
+#   TREE_FILES=10000    small files in the tree (folders of 100)
+#   FLAT_FILES=20000    files in the one large folder compared with a folder of 1,000
 #   TEXT_MIB=100        size of the text file for the line count
 #   DATA=/tmp/scrutel-compare   where the test data is made once and reused
 # ./scrutel runs from the repository's build folder; CountLinesBench is built in the given folder
@@ -21,6 +22,9 @@ text_mib=${TEXT_MIB:-100}
 data=${DATA:-/tmp/scrutel-compare}
 big=$data/big-${size_mib}MiB.bin
 tree=$data/tree-$tree_files
+flat_files=${FLAT_FILES:-20000}
+flat_small=$data/flat-1000
+flat_large=$data/flat-$flat_files
 text=$data/text-${text_mib}MiB.txt
 mkdir -p "$data"
 cd "$here" || exit 1
@@ -56,19 +60,11 @@ if [ ! -f "$big" ] || [ "$(stat -c %s "$big")" != $((size_mib << 20)) ]; then
   echo "making $big ..." >&2
   head -c $((size_mib << 20)) /dev/urandom >"$big"
 fi
-if [ ! -f "$tree.complete" ]; then
-  echo "making $tree ($tree_files files) ..." >&2
-  rm -rf "$tree"
-  per_dir=100
-  for d in $(seq 0 $(((tree_files - 1) / per_dir))); do
-    n=$((tree_files - d * per_dir))
-    [ "$n" -gt "$per_dir" ] && n=$per_dir
-    mkdir -p "$tree/d$d"
-    # n files of 2000 random bytes each.
-    head -c $((n * 2000)) /dev/urandom | split -b 2000 -a 3 -d --additional-suffix=.dat - "$tree/d$d/f"
-  done
-  touch "$tree.complete"
-fi
+source "$here/bench/tree-data.sh"
+make_tree "$tree" "$tree_files" 100
+# One folder of 1,000 files and one of FLAT_FILES: the per-file cost must not grow with the folder.
+make_tree "$flat_small" 1000 1000
+make_tree "$flat_large" "$flat_files" "$flat_files"
 if [ ! -f "$text" ] || [ "$(stat -c %s "$text")" != $((text_mib << 20)) ]; then
   echo "making $text ..." >&2
   base64 /dev/urandom | head -c $((text_mib << 20)) >"$text"
@@ -111,6 +107,9 @@ EOF
 fi
 countlines=$build/CountLinesBench.exe
 cmake --build "$build" --target CountLinesBench >/dev/null 2>&1 || true
+# The floor of a tree report: walk, open, read, CRC-32 and MD5, one buffered line per file.
+floorwalk=$build/FloorWalkBench.exe
+cmake --build "$build" --target FloorWalkBench >/dev/null 2>&1 || true
 
 # --- Measurements -----------------------------------------------------------------------------
 all_algos=/C:CRC32,MD5,SHA1,SHA256,SHA384,SHA512
@@ -158,14 +157,35 @@ if have rhash "apt-get install rhash"; then
 fi
 
 echo "-- tree of $tree_files files of 2000 bytes"
+per_file_ms() { awk -v s="$1" -v n="$2" 'BEGIN {printf "%.3f", s * 1000 / n}'; }
+t_tree=$(timed ./scrutel /S "$wtree\\*")
+n_tree=$(net "$t_tree")
 if have rhash "apt-get install rhash"; then
-  t_tree=$(timed ./scrutel /S "$wtree\\*")
   t_rh_tree=$(timed rhash -r --crc32 --md5 "$tree")
   row "/S 'TREE\\*' (default report)" "$t_tree" "" "rhash -r --crc32 --md5 TREE" "$t_rh_tree"
   printf '%-40s files/s net %6s   %-34s files/s %6s\n' "" \
-    "$(awk -v n="$tree_files" -v s="$(net "$t_tree")" 'BEGIN {printf "%.0f", n / s}')" "" \
+    "$(awk -v n="$tree_files" -v s="$n_tree" 'BEGIN {printf "%.0f", n / s}')" "" \
     "$(awk -v n="$tree_files" -v s="$t_rh_tree" 'BEGIN {printf "%.0f", n / s}')"
 fi
+if [ -f "$floorwalk" ]; then
+  # The floor's own time, measured inside it (its Wine start-up left out, as for Scrutel's net).
+  t_floor=$(for _ in $(seq "$runs"); do
+    tools/wine-run "$floorwalk" "$wtree" 2>&1 >/dev/null | sed -n 's/.* in \([0-9.]*\) s$/\1/p'
+  done | median)
+  ms_scrutel=$(per_file_ms "$n_tree" "$tree_files")
+  ms_floor=$(per_file_ms "$t_floor" "$tree_files")
+  ms_rhash=$(per_file_ms "${t_rh_tree:-0}" "$tree_files")
+  echo "   per file: Scrutel net $ms_scrutel ms; floor (walk, open, read, CRC-32 + MD5, buffered line) $ms_floor ms;"
+  echo "   rhash -r $ms_rhash ms. Scrutel / floor $(ratio "$ms_scrutel" "$ms_floor"), Scrutel / rhash $(ratio "$ms_scrutel" "$ms_rhash")"
+else
+  missing+=("FloorWalkBench.exe in $build (cmake --build $build --target FloorWalkBench)")
+fi
+t_small=$(timed ./scrutel /S "$(winpath "$flat_small")\\*")
+t_large=$(timed ./scrutel /S "$(winpath "$flat_large")\\*")
+ms_small=$(per_file_ms "$(net "$t_small")" 1000)
+ms_large=$(per_file_ms "$(net "$t_large")" "$flat_files")
+echo "-- one folder: 1000 files $ms_small ms per file net; $flat_files files $ms_large ms per file net;" \
+  "ratio $(ratio "$ms_large" "$ms_small") (goal at most 1.2)"
 
 echo "-- ${text_mib} MiB text file (LF lines of 76 characters)"
 if [ -f "$countlines" ]; then
