@@ -170,7 +170,7 @@ fi
 if [ -f "$floorwalk" ]; then
   # The floor's own time, measured inside it (its Wine start-up left out, as for Scrutel's net).
   t_floor=$(for _ in $(seq "$runs"); do
-    tools/wine-run "$floorwalk" "$wtree" 2>&1 >/dev/null | sed -n 's/.* in \([0-9.]*\) s$/\1/p'
+    tools/wine-run "$floorwalk" "$wtree" 2>&1 >/dev/null | tr -d '\r' | sed -n 's/.* in \([0-9.]*\) s$/\1/p'
   done | median)
   ms_scrutel=$(per_file_ms "$n_tree" "$tree_files")
   ms_floor=$(per_file_ms "$t_floor" "$tree_files")

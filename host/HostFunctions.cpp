@@ -4,6 +4,7 @@
 #include "plugin/ByteReader.h"
 
 #include <cwchar>
+#include <map>
 #include <cwctype>
 
 namespace host {
@@ -145,6 +146,55 @@ bool FindDescription(const std::wstring& index, const std::wstring& fileName, st
     return false;
 }
 
+// Where each folder's description index was found: its name as the folder lists it, or none.
+// Finding it by a name in other letter case makes the platform search the folder (on a file
+// system that tells case apart, Wine reads every entry), so a tree of one large folder would
+// cost that search per file. The answer holds while the folder's last-write time stays the same
+// (adding, removing or renaming an entry changes it); the index's content is read every time.
+struct IndexLocation {
+    FILETIME folderWritten{};
+    bool exists = false;
+    std::wstring name;
+};
+
+std::map<std::wstring, IndexLocation>& IndexLocations() {
+    static std::map<std::wstring, IndexLocation> locations;
+    return locations;
+}
+
+std::wstring FoldedKey(const std::wstring& text) {
+    std::wstring key = text;
+    for (wchar_t& c : key)
+        c = towupper(c);
+    return key;
+}
+
+// Reads folder's DESCRIPT.ION (in any letter case); false when the folder has none.
+bool ReadDescriptionIndex(const std::wstring& folder, std::string& bytes) {
+    WIN32_FILE_ATTRIBUTE_DATA folderData{};
+    if (!GetFileAttributesExW(LongPathForm(folder).c_str(), GetFileExInfoStandard, &folderData))
+        return ReadSmallFile(folder + L"DESCRIPT.ION", bytes);
+    auto& locations = IndexLocations();
+    std::wstring key = FoldedKey(folder);
+    auto known = locations.find(key);
+    if (known == locations.end() ||
+        CompareFileTime(&known->second.folderWritten, &folderData.ftLastWriteTime) != 0) {
+        IndexLocation location;
+        location.folderWritten = folderData.ftLastWriteTime;
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW(LongPathForm(folder + L"DESCRIPT.ION").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            location.exists = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+            location.name = found.cFileName;
+        }
+        if (locations.size() >= 1024) locations.clear();
+        known = locations.insert_or_assign(key, location).first;
+    }
+    if (!known->second.exists) return false;
+    return ReadSmallFile(folder + known->second.name, bytes);
+}
+
 // @descript: the description of a file from DESCRIPT.ION in its folder; empty when there is
 // none. The argument may be in double quotes.
 bool DescriptText(const std::wstring& argument, std::wstring& result) {
@@ -157,7 +207,7 @@ bool DescriptText(const std::wstring& argument, std::wstring& result) {
     size_t slash = full.find_last_of(L"\\/");
     if (full.empty() || slash == std::wstring::npos || slash + 1 >= full.size()) return true;
     std::string bytes;
-    if (!ReadSmallFile(full.substr(0, slash + 1) + L"DESCRIPT.ION", bytes)) return true;
+    if (!ReadDescriptionIndex(full.substr(0, slash + 1), bytes)) return true;
     FindDescription(DecodeText(bytes.data(), bytes.size()), full.substr(slash + 1), result);
     return true;
 }

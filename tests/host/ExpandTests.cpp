@@ -254,6 +254,23 @@ TEST_F(HostExpand, DescriptOfARelativeName) {
     EXPECT_EQ(e.text, L"Relative");
 }
 
+TEST_F(HostExpand, DescriptFollowsTheIndexAsItComesGoesAndChanges) {
+    TempTree tree;
+    std::wstring dir = tree.dir(L"folder") + L"\\";
+    std::wstring query = L"%@descript[" + dir + L"a.txt]";
+    tree.file(L"folder\\a.txt", "a");
+    EXPECT_EQ(Expand(query).text, L"");
+    // An index in lower case is found, and later changes to it are seen.
+    tree.file(L"folder\\descript.ion", "a.txt First\r\n");
+    EXPECT_EQ(Expand(query).text, L"First");
+    tree.file(L"folder\\descript.ion", "a.txt Second\r\n");
+    EXPECT_EQ(Expand(query).text, L"Second");
+    ASSERT_TRUE(DeleteFileW((dir + L"descript.ion").c_str()));
+    EXPECT_EQ(Expand(query).text, L"");
+    tree.file(L"folder\\DESCRIPT.ION", "a.txt Third\r\n");
+    EXPECT_EQ(Expand(query).text, L"Third");
+}
+
 // The plugin's own variable functions, found from its exports.
 class HostPluginFunctions : public HostExpand {
   protected:
