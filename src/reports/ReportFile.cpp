@@ -64,7 +64,7 @@ int RunExecutableType(const ReportContext& c) {
     return PrintExecutableTypeLine(code, ExecutableTypeName(code));
 }
 int RunTextEncoding(const ReportContext& c) {
-    return TextEncodingReport(c.path, c.settings->textFileTypes);
+    return TextEncodingReport(*c.probe, c.settings->textFileTypes);
 }
 int RunLinkTarget(const ReportContext& c) {
     return LinkTargetSection(c.path, c.omitMask);

@@ -61,6 +61,7 @@ int ChecksumSection(FileProbe& probe, ScanSettings& settings);
 // The description section for a path already known to be a file.
 int DescriptionOfFile(const wchar_t* path);
 int VersionResourceSection(FileProbe& probe);
+int TextEncodingReport(FileProbe& probe, const wchar_t* textFileTypes);
 int DocumentSummarySection(FileProbe& probe);
 
 // Extension classes used as section conditions (0 = not that kind of file).

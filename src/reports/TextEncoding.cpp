@@ -2,6 +2,8 @@
 // line-ending style of files whose extension marks them as text.
 #include "reports/TextEncoding.h"
 
+#include "reports/FileProbe.h"
+
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
 #include "reports/FindData.h"
@@ -42,6 +44,9 @@ bool StartsSevenBit(const TextBuffer& buffer) {
 
 } // namespace
 
+// The encoding and line lines of an open buffer.
+static int ReportText(TextBuffer& buffer);
+
 bool IsTextFileType(const wchar_t* path, const wchar_t* textFileTypes) {
     if (!path || !*path || !textFileTypes) return false;
     const wchar_t* extension = FindExtension(path);
@@ -59,6 +64,25 @@ int TextEncodingReport(const wchar_t* path, const wchar_t* textFileTypes) {
     if (!IsTextFileType(path, textFileTypes)) return 0;
     TextBuffer buffer;
     if (OpenTextBuffer(&buffer, path, TextDetectEbcdic | TextDiskFileOnly, 0) != 0) return 0;
+    return ReportText(buffer);
+}
+
+int TextEncodingReport(FileProbe& probe, const wchar_t* textFileTypes) {
+    const wchar_t* path = probe.path();
+    if (!path || !*path) return -1;
+    if (!IsTextFileType(path, textFileTypes)) return 0;
+    // A small file is already in memory: no second open and no mapping.
+    if (!probe.HeadIsWholeFile()) return TextEncodingReport(path, textFileTypes);
+    std::span<const std::byte> head;
+    probe.Head(head);
+    TextBuffer buffer;
+    if (OpenTextBufferOnBytes(&buffer, path, reinterpret_cast<const uint8_t*>(head.data()), head.size(),
+                              TextDetectEbcdic | TextDiskFileOnly, 0) != 0)
+        return 0;
+    return ReportText(buffer);
+}
+
+int ReportText(TextBuffer& buffer) {
     if (buffer.encoding == EncodingOem && buffer.data && StartsSevenBit(buffer))
         buffer.encoding = EncodingAscii;
 

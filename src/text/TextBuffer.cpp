@@ -141,7 +141,7 @@ int CopyToTemporaryFile(TextBuffer& b, HANDLE source, bool sourceIsConsole) {
     return 0;
 }
 
-int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t codePage) {
+void SetUpCodePages(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t codePage) {
     b.codePage = codePage ? codePage : ::GetACP();
     b.codePageIndex = TextCodePageIndex(b.codePage);
     b.ebcdicCodePage = UserEbcdicCodePage();
@@ -149,6 +149,10 @@ int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t co
     b.replacement = 0xFFFD;
     b.openFlags = flags;
     b.name = source;
+}
+
+int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t codePage) {
+    SetUpCodePages(b, source, flags, codePage);
 
     if (_wcsicmp(source, L"clip:") == 0) return OpenClipboardText(b);
 
@@ -277,6 +281,23 @@ int OpenTextBuffer(TextBuffer* buffer, const wchar_t* source, uint32_t flags, ui
     ReleaseAll(*buffer);
     try {
         return OpenSource(*buffer, source, flags, codePage);
+    } catch (const std::bad_alloc&) {
+        return Fail(*buffer, ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+int OpenTextBufferOnBytes(TextBuffer* buffer, const wchar_t* name, const uint8_t* data, size_t size,
+                          uint32_t flags, uint32_t codePage) {
+    if (!buffer || !name || !*name || (!data && size)) return -1;
+    ReleaseAll(*buffer);
+    try {
+        TextBuffer& b = *buffer;
+        SetUpCodePages(b, name, flags, codePage);
+        b.size = size;
+        if (b.size == 0) return Fail(b, TextErrorEmpty);
+        b.data = data;
+        DetectEncoding(b, (flags & TextDetectEbcdic) != 0);
+        return 0;
     } catch (const std::bad_alloc&) {
         return Fail(*buffer, ERROR_NOT_ENOUGH_MEMORY);
     }

@@ -114,6 +114,11 @@ struct TextBuffer {
 // failure the buffer holds nothing that needs closing. Prints nothing except the console prompt
 // when "-" reads from a console.
 int OpenTextBuffer(TextBuffer* buffer, const wchar_t* source, uint32_t flags, uint32_t codePage);
+// Opens bytes already in memory (a disk file's whole content, read by the caller) as OpenTextBuffer
+// opens a file: the same code-page set-up and detection; an empty text fails with TextErrorEmpty.
+// The buffer borrows the bytes, which must outlive it; name is kept as the buffer's name.
+int OpenTextBufferOnBytes(TextBuffer* buffer, const wchar_t* name, const uint8_t* data, size_t size,
+                          uint32_t flags, uint32_t codePage);
 // Releases everything, deletes the temporary copy, clears every field except error. Returns 0.
 int CloseTextBuffer(TextBuffer* buffer);
 

@@ -301,3 +301,36 @@ TEST(ReportMemo, OneCryptoContextServesTheCommand) {
     ASSERT_NE(first, 0u);
     EXPECT_EQ(memo.CryptoProvider(), first);
 }
+
+TEST(FileProbe, TextFromTheProbesBytesReportsAsTextFromTheFile) {
+    TempTree tree;
+    std::vector<std::wstring> paths;
+    for (const wchar_t* name :
+         {L"ascii-crlf.txt", L"ascii-lf.txt", L"ascii-cr.log", L"mixed-endings.csv", L"utf8.txt",
+          L"utf8-bom.ini", L"utf16le-bom.txt", L"utf16be-bom.txt", L"utf16le-nobom.xml", L"latin1.htm",
+          L"batch.bat", L"binary.txt", L"empty.txt", L"notes.dat"})
+        paths.push_back(SourceFixture(std::wstring(L"kinds\\text\\") + name));
+    std::string large;
+    while (large.size() <= ProbeHeadBytes)
+        large += "a line of text that repeats\r\n";
+    paths.push_back(tree.file(L"large.txt", large)); // longer than the head: read from the file
+    const wchar_t* types = BuiltInTextFileTypes;
+    for (const std::wstring& path : paths) {
+        SCOPED_TRACE(testing_support::ToUtf8(path));
+        std::wstring byPath, byProbe;
+        {
+            Capture capture;
+            TextEncodingReport(path.c_str(), types);
+            byPath = capture.out();
+        }
+        {
+            Capture capture;
+            FileProbe probe(path.c_str());
+            TextEncodingReport(probe, types);
+            byProbe = capture.out();
+        }
+        EXPECT_EQ(byProbe, byPath);
+        if (path.find(L"empty") == std::wstring::npos && path.find(L".dat") == std::wstring::npos)
+            EXPECT_NE(byPath.find(L"Text encoding"), std::wstring::npos);
+    }
+}

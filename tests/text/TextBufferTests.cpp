@@ -72,7 +72,8 @@ TEST(OpenTextBuffer, DiskFileOnlyRefusesDevices) {
     EXPECT_EQ(OpenTextBuffer(&b, L"\\\\.\\NUL", TextDiskFileOnly, 0), ERROR_BAD_FILE_TYPE);
     EXPECT_EQ(b.error, ERROR_BAD_FILE_TYPE);
     ExpectClosed(b);
-    EXPECT_EQ(OpenTextBuffer(&b, L"\\\\.\\NUL", 0, 0), TextErrorEmpty) << "without the flag the device is read";
+    EXPECT_EQ(OpenTextBuffer(&b, L"\\\\.\\NUL", 0, 0), TextErrorEmpty)
+        << "without the flag the device is read";
     ExpectClosed(b);
 
     TempTree tree;
@@ -463,3 +464,26 @@ TEST(OpenTextBuffer, ClipboardTextInAnyLetterCase) {
 }
 
 } // namespace
+
+TEST(OpenTextBufferOnBytes, DetectsAsTheFileOpenDoesAndBorrowsTheBytes) {
+    TempTree tree;
+    const std::string utf8 = "\xEF\xBB\xBF"
+                             "caf\xC3\xA9\r\nline two\r\n";
+    std::wstring path = tree.file(L"u.txt", utf8);
+    TextBuffer fromFile, fromBytes;
+    ASSERT_EQ(OpenTextBuffer(&fromFile, path.c_str(), TextDetectEbcdic, 0), 0);
+    ASSERT_EQ(OpenTextBufferOnBytes(&fromBytes, path.c_str(), reinterpret_cast<const uint8_t*>(utf8.data()),
+                                    utf8.size(), TextDetectEbcdic, 0),
+              0);
+    EXPECT_EQ(fromBytes.encoding, fromFile.encoding);
+    EXPECT_EQ(fromBytes.bomLength, fromFile.bomLength);
+    EXPECT_EQ(fromBytes.codePage, fromFile.codePage);
+    EXPECT_EQ(fromBytes.size, utf8.size());
+    EXPECT_EQ(fromBytes.data, reinterpret_cast<const uint8_t*>(utf8.data()));
+    CloseTextBuffer(&fromBytes); // the borrowed bytes stay the caller's
+    EXPECT_EQ(utf8.substr(3, 3), "caf");
+
+    TextBuffer empty;
+    EXPECT_EQ(OpenTextBufferOnBytes(&empty, L"e.txt", nullptr, 0, 0, 0), TextErrorEmpty);
+    EXPECT_EQ(OpenTextBufferOnBytes(&empty, L"e.txt", nullptr, 5, 0, 0), -1);
+}
