@@ -54,6 +54,13 @@ class ChecksumSet {
     ChecksumSet& operator=(const ChecksumSet&) = delete;
 
     void Update(const void* data, size_t length);
+    // The computations as separate lanes, each fed every block in order by one thread at a time:
+    // CRC-32, cksum (which also counts the length), then each digest. Update feeds every lane.
+    size_t LaneCount() const { return 2 + digestCount_; }
+    // The relative cost per byte of a lane (under Wine, where the digests are the platform's own
+    // code): used to spread lanes over threads. 0 for a lane with nothing to compute.
+    double LaneCost(size_t lane) const;
+    void UpdateLane(size_t lane, const void* data, size_t length);
     // Completes every computation into results (call once, after the last Update).
     void Finish(ChecksumResults& results);
 

@@ -5,6 +5,7 @@
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
 #include "reports/ChecksumSet.h"
+#include "reports/DigestThreads.h"
 #include "reports/FileProbe.h"
 #include "reports/ReportMemo.h"
 
@@ -77,7 +78,7 @@ int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provide
     if (!block) return ChecksumReadFailed;
     ChecksumSet set(hashMask, StandardDigests(), provider);
     ProbeChecksumSource source(probe);
-    int rc = HashSource(source, set, std::span<std::byte>(block.get(), ChecksumBlockBytes));
+    int rc = HashSourceFor(source, set, std::span<std::byte>(block.get(), ChecksumBlockBytes), size);
     if (rc != 0) return rc;
     set.Finish(results);
     return 0;

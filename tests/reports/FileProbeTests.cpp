@@ -330,7 +330,8 @@ TEST(FileProbe, TextFromTheProbesBytesReportsAsTextFromTheFile) {
             byProbe = capture.out();
         }
         EXPECT_EQ(byProbe, byPath);
-        if (path.find(L"empty") == std::wstring::npos && path.find(L".dat") == std::wstring::npos)
+        if (path.find(L"empty") == std::wstring::npos && path.find(L".dat") == std::wstring::npos) {
             EXPECT_NE(byPath.find(L"Text encoding"), std::wstring::npos);
+        }
     }
 }

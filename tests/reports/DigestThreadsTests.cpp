@@ -1,0 +1,216 @@
+// Threaded hashing: the thread setting, digests equal to the one-thread path for every size around
+// the block boundaries and every pool size, and the failures (a read that fails part-way, a file
+// that grows, shrinks or changes, an interruption) ending with the one-thread path's result and
+// no thread left running.
+#include "reports/DigestThreads.h"
+
+#include "command/ScanSettings.h"
+#include "output/LineOutput.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace scrutel;
+using testing_support::TempTree;
+
+namespace {
+
+const uint32_t AllHashes = HashCrc32 | HashCksum | HashMd5 | HashSha1 | HashSha256 | HashSha384 | HashSha512;
+
+// Bytes in memory as a checksum source, with faults on request.
+class MemorySource : public ChecksumSource {
+  public:
+    explicit MemorySource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    bool Snapshot(FileSnapshot& snapshot) override {
+        snapshot.size = bytes_.size() + (snapshots_ > 0 ? sizeAfter_ : 0);
+        snapshot.lastWrite = snapshots_++ > 0 && changedAfter_ ? 2 : 1;
+        return true;
+    }
+    int64_t Read(void* buffer, size_t length) override {
+        ++reads_;
+        if (failAtRead_ && reads_ == failAtRead_) return -1;
+        if (interruptAtRead_ && reads_ == interruptAtRead_) g_paging.interrupted = 1;
+        size_t end = bytes_.size() + extra_;
+        size_t n = end - position_ < length ? end - position_ : length;
+        for (size_t i = 0; i < n; ++i, ++position_)
+            static_cast<uint8_t*>(buffer)[i] = position_ < bytes_.size() ? bytes_[position_] : 0x5A;
+        return static_cast<int64_t>(n);
+    }
+    int failAtRead_ = 0;
+    int interruptAtRead_ = 0;
+    size_t extra_ = 0;          // bytes beyond the snapshot's size: a growing file
+    size_t sizeAfter_ = 0;      // added to the size from the second snapshot on
+    bool changedAfter_ = false; // the write time differs from the second snapshot on
+
+  private:
+    std::vector<uint8_t> bytes_;
+    size_t position_ = 0;
+    int reads_ = 0;
+    int snapshots_ = 0;
+};
+
+std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<uint8_t> bytes(n);
+    for (uint8_t& b : bytes)
+        b = static_cast<uint8_t>(random());
+    return bytes;
+}
+
+size_t ThreadsOfThisProcess() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    size_t count = 0;
+    DWORD self = GetCurrentProcessId();
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == self) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+ChecksumResults OneThread(const std::vector<uint8_t>& bytes, uint32_t mask) {
+    ChecksumSet set(mask);
+    if (!bytes.empty()) set.Update(bytes.data(), bytes.size());
+    ChecksumResults results;
+    set.Finish(results);
+    return results;
+}
+
+void ExpectSame(const ChecksumResults& a, const ChecksumResults& b) {
+    EXPECT_EQ(a.crc32, b.crc32);
+    EXPECT_EQ(a.cksum, b.cksum);
+    ASSERT_EQ(a.digestCount, b.digestCount);
+    for (size_t i = 0; i < a.digestCount; ++i) {
+        ASSERT_TRUE(a.digests[i].ok && b.digests[i].ok);
+        ASSERT_EQ(a.digests[i].length, b.digests[i].length);
+        EXPECT_EQ(memcmp(a.digests[i].value, b.digests[i].value, a.digests[i].length), 0) << i;
+    }
+}
+
+class DigestThreads : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_paging.interrupted = 0;
+        threadsBefore = ThreadsOfThisProcess();
+    }
+    void TearDown() override {
+        g_paging.interrupted = 0;
+        // Every pool thread has ended when the hashing returns, whatever its result.
+        EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
+    }
+    size_t threadsBefore = 0;
+};
+
+} // namespace
+
+TEST(ThreadSetting, UnsetOrUnusableMeansTheProcessorCount) {
+    struct Case {
+        const wchar_t* value;
+        unsigned processors;
+        unsigned expected;
+    } cases[] = {{nullptr, 2, 2}, {L"", 4, 4},        {L"1", 8, 1},          {L"2", 8, 2},  {L"64", 2, 64},
+                 {L"65", 2, 2},   {L"0", 3, 3},       {L"abc", 2, 2},        {L"2x", 2, 2}, {L"-1", 2, 2},
+                 {nullptr, 0, 1}, {nullptr, 500, 64}, {L"99999999999", 2, 2}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseThreadSetting(c.value, c.processors), c.expected)
+            << (c.value ? testing_support::ToUtf8(c.value) : "(unset)") << " with " << c.processors;
+}
+
+TEST_F(DigestThreads, EveryPoolSizeGivesTheOneThreadDigestsAtEveryBoundary) {
+    const size_t block = 4096;
+    const size_t sizes[] = {0, 1, block - 1, block, block + 1, 3 * block + 5, 20 * block, 100003};
+    for (size_t size : sizes) {
+        std::vector<uint8_t> bytes = RandomBytes(size, static_cast<unsigned>(size) + 3u);
+        ChecksumResults expected = OneThread(bytes, AllHashes);
+        for (unsigned threads : {1u, 2u, 3u, 7u, 16u}) {
+            for (size_t inFlight : {size_t{1}, size_t{3}, size_t{8}}) {
+                SCOPED_TRACE(testing::Message() << size << " bytes, " << threads << " threads, " << inFlight
+                                                << " blocks in flight");
+                ChecksumSet set(AllHashes);
+                MemorySource source(bytes);
+                ASSERT_EQ(HashSourceThreaded(source, set, threads, block, inFlight), 0);
+                ChecksumResults results;
+                set.Finish(results);
+                ExpectSame(results, expected);
+            }
+        }
+    }
+}
+
+TEST_F(DigestThreads, OneComputationAloneStillWorks) {
+    std::vector<uint8_t> bytes = RandomBytes(50000, 11);
+    for (uint32_t mask : {uint32_t{HashCrc32}, uint32_t{HashCksumX}, uint32_t{HashSha256}}) {
+        ChecksumSet set(mask);
+        MemorySource source(bytes);
+        ASSERT_EQ(HashSourceThreaded(source, set, 4, 4096, 4), 0);
+        ChecksumResults results;
+        set.Finish(results);
+        ExpectSame(results, OneThread(bytes, mask));
+    }
+}
+
+TEST_F(DigestThreads, FailuresEndAsOnOneThread) {
+    std::vector<uint8_t> bytes = RandomBytes(64 * 1024, 5);
+    struct Case {
+        const char* label;
+        int failAt = 0;
+        size_t extra = 0;
+        size_t sizeAfter = 0;
+        bool changedAfter = false;
+        int expected;
+    } cases[] = {
+        {"a read fails part-way", 4, 0, 0, false, ChecksumReadFailed},
+        {"the first read fails", 1, 0, 0, false, ChecksumReadFailed},
+        {"the file grows while read", 0, 5000, 0, false, ChecksumChanged},
+        {"the size differs afterwards", 0, 0, 7, false, ChecksumChanged},
+        {"written to while read", 0, 0, 0, true, ChecksumChanged},
+    };
+    for (const Case& c : cases) {
+        for (unsigned threads : {1u, 2u, 6u}) {
+            SCOPED_TRACE(testing::Message() << c.label << ", " << threads << " threads");
+            MemorySource threaded(bytes), single(bytes);
+            for (MemorySource* s : {&threaded, &single}) {
+                s->failAtRead_ = c.failAt;
+                s->extra_ = c.extra;
+                s->sizeAfter_ = c.sizeAfter;
+                s->changedAfter_ = c.changedAfter;
+            }
+            ChecksumSet a(AllHashes), b(AllHashes);
+            std::vector<std::byte> block(4096);
+            EXPECT_EQ(HashSourceThreaded(threaded, a, threads, 4096, 3), c.expected);
+            EXPECT_EQ(HashSource(single, b, block), c.expected);
+        }
+    }
+}
+
+TEST_F(DigestThreads, AnInterruptionStopsWithinABlockAndJoinsEveryThread) {
+    std::vector<uint8_t> bytes = RandomBytes(200 * 4096, 9);
+    MemorySource source(bytes);
+    source.interruptAtRead_ = 5;
+    ChecksumSet set(AllHashes);
+    EXPECT_EQ(HashSourceThreaded(source, set, 4, 4096, 4), ABORTED);
+}
+
+TEST_F(DigestThreads, ALargeFileHashesAlikeWithAndWithoutThreads) {
+    TempTree tree;
+    std::vector<uint8_t> bytes = RandomBytes(static_cast<size_t>(ThreadedHashMinBytes) + 12345, 21);
+    std::wstring path = tree.file(L"large.bin", bytes);
+    ChecksumResults single, threaded;
+    SetEnvironmentVariableW(L"SCRUTEL_THREADS", L"1");
+    ASSERT_EQ(ComputeFileChecksums(path.c_str(), AllHashes, single), 0);
+    SetEnvironmentVariableW(L"SCRUTEL_THREADS", L"3");
+    ASSERT_EQ(ComputeFileChecksums(path.c_str(), AllHashes, threaded), 0);
+    SetEnvironmentVariableW(L"SCRUTEL_THREADS", nullptr);
+    ExpectSame(threaded, single);
+    ExpectSame(single, OneThread(bytes, AllHashes));
+}
