@@ -2,6 +2,7 @@
 // through the host that description ranges use.
 #include "command/RangeSet.h"
 
+#include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
 #include "reports/Owner.h"
 #include "select/PathResolve.h"
@@ -161,16 +162,11 @@ int LookupDescription(const wchar_t* path, wchar_t* output) {
     if (!buffer) return 1;
     if (DescriptionExpression(path, buffer.get()) != 0) return 111;
 
-    // Whatever the host writes to standard error while it expands goes to "nul".
-    HANDLE savedError = GetStdHandle(STD_ERROR_HANDLE);
-    // Straight-line code with no early return between opening and closing "nul".
-    HANDLE nul =
-        CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (nul != INVALID_HANDLE_VALUE) SetStdHandle(STD_ERROR_HANDLE, nul);
-    int expanded = ExpandVariables(buffer.get(), 1);
-    if (nul != INVALID_HANDLE_VALUE) {
-        SetStdHandle(STD_ERROR_HANDLE, savedError);
-        CloseHandle(nul);
+    int expanded = 0;
+    {
+        // Whatever the host writes to standard error while it expands goes to "nul".
+        StandardErrorSilenced quiet;
+        expanded = ExpandVariables(buffer.get(), 1);
     }
 
     // A failed expansion leaves the expression itself in the buffer, which is no description.

@@ -3,6 +3,7 @@
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
+#include "plugin/Owners.h"
 
 #include <cwchar>
 
@@ -23,6 +24,22 @@ int PrintErrorPrefix() {
     // Written with %s so that a batch name holding "%" reaches the console unchanged.
     Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", buffer);
     return 0;
+}
+
+StandardErrorSilenced::StandardErrorSilenced() {
+    HANDLE nul = CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (nul == INVALID_HANDLE_VALUE) return;
+    saved_ = GetStdHandle(STD_ERROR_HANDLE);
+    nul_ = nul;
+    SetStdHandle(STD_ERROR_HANDLE, nul);
+}
+
+StandardErrorSilenced::~StandardErrorSilenced() {
+    if (!nul_) return;
+    // Restored before the null device is closed, so standard error never names a closed handle.
+    SetStdHandle(STD_ERROR_HANDLE, saved_);
+    FileHandle closing(nul_);
 }
 
 int FormatErrorText(uint32_t code, wchar_t* buffer) {

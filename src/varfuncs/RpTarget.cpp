@@ -84,18 +84,15 @@ int TrueNameQuiet(const wchar_t* path, wchar_t* output) {
     for (wchar_t& c : copy)
         if (c == L';') c = L'|';
 
-    HANDLE nul = CreateFileW(L"nul", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, 0, nullptr);
-    HANDLE saved = GetStdHandle(STD_ERROR_HANDLE);
-    if (nul != INVALID_HANDLE_VALUE) SetStdHandle(STD_ERROR_HANDLE, nul);
     int rc = 1;
-    try {
-        rc = QueryTrueName(copy.data(), output);
-    } catch (...) {
-        output[0] = 0;
+    {
+        StandardErrorSilenced quiet;
+        try {
+            rc = QueryTrueName(copy.data(), output);
+        } catch (...) {
+            output[0] = 0;
+        }
     }
-    // Restored before the owner closes the null device.
-    if (nul) SetStdHandle(STD_ERROR_HANDLE, saved);
     for (wchar_t* p = output; *p; ++p)
         if (*p == L'|') *p = L';';
     return rc;

@@ -1,5 +1,6 @@
 // The error prefix outside and inside batch files, and the texts of Win32 error codes.
 #include "plugin/ErrorReport.h"
+#include "plugin/HostApi.h"
 
 #include "HostTesting.h"
 #include "support/TestSupport.h"
@@ -67,3 +68,21 @@ TEST(FormatErrorText, CodeWithoutTextIsErrorAndSignedNumber) {
 }
 
 } // namespace
+
+TEST(StandardErrorSilenced, PointsStandardErrorAtTheNullDeviceOnlyWhileItLives) {
+    HANDLE before = GetStdHandle(STD_ERROR_HANDLE);
+    {
+        StandardErrorSilenced quiet;
+        HANDLE silenced = GetStdHandle(STD_ERROR_HANDLE);
+        EXPECT_NE(silenced, before);
+        EXPECT_EQ(GetFileType(silenced), static_cast<DWORD>(FILE_TYPE_CHAR));
+        DWORD written = 0;
+        EXPECT_TRUE(WriteFile(silenced, "gone", 4, &written, nullptr));
+        {
+            StandardErrorSilenced nested; // nests: each puts back what it found
+            EXPECT_NE(GetStdHandle(STD_ERROR_HANDLE), silenced);
+        }
+        EXPECT_EQ(GetStdHandle(STD_ERROR_HANDLE), silenced);
+    }
+    EXPECT_EQ(GetStdHandle(STD_ERROR_HANDLE), before);
+}
