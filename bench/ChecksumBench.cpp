@@ -7,7 +7,7 @@
 #include "reports/ChecksumSet.h"
 #include "reports/Crc.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 
 #include <windows.h>
 #include <shellapi.h>

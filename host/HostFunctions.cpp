@@ -1,7 +1,7 @@
 // Variable functions of the stand-in host: the built-in @comma and @descript, and the variable
 // functions and internal variables that registered plugins export.
 #include "HostState.h"
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <cwchar>
 #include <map>

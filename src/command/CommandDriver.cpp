@@ -3,7 +3,7 @@
 #include "command/CommandDriver.h"
 
 #include "command/HelpTexts.h"
-#include "command/RangeSet.h"
+#include "command/RangeParse.h"
 #include "command/SplitArguments.h"
 #include "command/Switches.h"
 #include "output/Colours.h"

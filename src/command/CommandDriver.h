@@ -1,6 +1,6 @@
 // The SCRUTEL command driver: the per-command run and the usage text.
 #pragma once
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // Parsing of the range options into RangeRecord nodes: the dispatcher, one parser per kind
 // (size, time of day, date, day of week, description, owner, exclusion), and freeing the list.
-#include "command/RangeSet.h"
+#include "command/RangeParse.h"
 
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"

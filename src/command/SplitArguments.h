@@ -1,11 +1,12 @@
 // Splitting the command's argument text into arguments: quotes, exclusion ranges that keep their
 // blanks, URLs that keep their slashes, and switches written together ("/S/P").
 #pragma once
+#include "core/Limits.h"
 #include <cstdint>
 
 namespace scrutel {
 
-inline constexpr int MAX_ARG_LEN = 8192;
+inline constexpr int MAX_ARG_LEN = static_cast<int>(HostExpandChars);
 inline constexpr int MaxArguments = 1024;
 
 // The split arguments of the running command, refilled by SplitArguments at every command.

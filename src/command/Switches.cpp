@@ -3,7 +3,7 @@
 #include "command/Switches.h"
 
 #include "command/HelpTexts.h"
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"

@@ -6,7 +6,7 @@
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 
 #include <cwchar>
 

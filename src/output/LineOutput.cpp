@@ -2,7 +2,7 @@
 // headings in the highlight colour. Console access goes through ConsoleIo.
 #include "output/LineOutput.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/Console.h"
 #include "plugin/HostApi.h"
 

@@ -1,6 +1,7 @@
 // The plugin exports the host calls outside the command itself: plugin information, start-up
 // (GDI+, load message, console), shutdown, usage text and the help window.
 #include "plugin/Lifecycle.h"
+#include "core/Limits.h"
 
 #include "command/HelpTexts.h"
 #include "output/Colours.h"
@@ -29,7 +30,7 @@ constexpr unsigned MinorVersion = 0;
 constexpr unsigned BuildNumber = 16;
 
 // The host's expansion may grow the text up to its own buffer size, so the buffer has that size.
-constexpr size_t ExpandChars = 8192;
+constexpr size_t ExpandChars = HostExpandChars;
 
 PluginInfo g_info;
 ULONG_PTR g_graphicsToken = 0;

@@ -4,7 +4,7 @@
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/AttributeList.h"
 #include "reports/FileProbe.h"
 #include "reports/ReportMemo.h"

@@ -3,10 +3,10 @@
 
 #include "reports/DigestThreads.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/Crc.h"
 
 #include <wincrypt.h>

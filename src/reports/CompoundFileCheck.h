@@ -1,7 +1,7 @@
 // Well-formedness check of compound files and their summary property sets, over the file's bytes,
 // so that a damaged document is never handed to the platform's structured-storage reader.
 #pragma once
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // well-formedness check on it before a report section hands the file to a system reader.
 #include "reports/CompoundFileGate.h"
 
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/FileProbe.h"
 
 #include <cwchar>

@@ -1,6 +1,7 @@
 // Description section: the file's 4DOS description, which the host keeps and returns through
 // its @descript variable function.
 #include "reports/ReportSections.h"
+#include "core/Limits.h"
 #include "reports/ReportText.h"
 
 #include "output/LineOutput.h"
@@ -16,9 +17,9 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t DescriptionChars = 32768;
+constexpr size_t DescriptionChars = PathChars;
 // The host expands at most this many characters in place.
-constexpr size_t HostExpansionChars = 8192;
+constexpr size_t HostExpansionChars = HostExpandChars;
 
 // Builds %@descript["path"] with each "%" of the path doubled, so that the host reads the path
 // literally instead of expanding variables named in it. False when it does not fit.

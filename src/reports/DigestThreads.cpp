@@ -2,7 +2,7 @@
 // (one per computation) taken by whichever pool thread is free, each lane in block order.
 #include "reports/DigestThreads.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 
 #include <windows.h>

@@ -2,9 +2,9 @@
 // (title, author, dates, counts, the creating application and so on).
 #include "reports/DocumentSummary.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/CompoundFileGate.h"
 #include "reports/FileProbe.h"
 #include "reports/ReportText.h"

@@ -2,7 +2,7 @@
 // that fetches them.
 #include "reports/ExecutableType.h"
 
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 
 #include <windows.h>
 

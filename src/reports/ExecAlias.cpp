@@ -2,7 +2,7 @@
 // link shows the program it leads to, and the report goes on with that program.
 #include "reports/ExecAlias.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
 #include "plugin/HostApi.h"

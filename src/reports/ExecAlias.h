@@ -1,13 +1,14 @@
 // Following zero-length execution aliases and symbolic links to the program they lead to,
 // shared by the execution-alias section and the link-target section.
 #pragma once
+#include "core/Limits.h"
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 
 namespace scrutel {
 
-inline constexpr size_t AliasPathChars = 32768;
+inline constexpr size_t AliasPathChars = PathChars;
 
 // Reads a reparse point: the signature of ReadReparseTarget, replaceable in tests.
 using ReparseReader =

@@ -1,7 +1,7 @@
 // The executable-type classifier's parts: the type names, the MZ/PE/LE header reader (a pure
 // function over the first bytes of a file) and the classification from the system's answer.
 #pragma once
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // it when small) and its version block. Sections that need the path for a system call still have
 // it. Under Wine an open costs about as much as the rest of a small file's report.
 #pragma once
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 
 #include <windows.h>
 #include <cstddef>

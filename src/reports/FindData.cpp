@@ -3,7 +3,7 @@
 #include "reports/FindData.h"
 
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 
 #include <cwchar>
 #include <memory>

@@ -1,6 +1,6 @@
 // Font section: name, version, manufacturer, designer and description of every font in a
 // TrueType or OpenType file or collection, read from the fonts' naming tables.
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "reports/FontNames.h"
 #include "reports/ReportSections.h"

@@ -2,7 +2,7 @@
 // font file. Every read goes through ByteReader; nothing here trusts a count or an offset.
 #include "reports/FontNames.h"
 
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // measures compressed PNG text without keeping it.
 #include "reports/ImageCheck.h"
 
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <algorithm>
 #include <array>

@@ -2,11 +2,11 @@
 // carries (date taken, artist, copyright, software).
 #include "reports/ImageInfo.h"
 
-#include "command/RangeSet.h"
-#include "command/ScanSettings.h"
+#include "core/Calendar.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/ImageCheck.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"

@@ -2,11 +2,11 @@
 // advertised product, followed by the target's alias, version summary and executable type.
 #include "reports/LinkTarget.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/ExecutableType.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"

@@ -1,7 +1,8 @@
 // Shell links: what a ".lnk" file points to (a path with arguments, a shell item, or an
 // installed product), the decoder of packed product codes, and the link-target section's seams.
 #pragma once
-#include "plugin/ByteReader.h"
+#include "core/Limits.h"
+#include "core/ByteReader.h"
 #include "reports/ExecAlias.h"
 
 #include <cstddef>
@@ -10,8 +11,8 @@
 
 namespace scrutel {
 
-inline constexpr size_t LinkTargetChars = 32768;
-inline constexpr size_t LinkArgumentChars = 8192;
+inline constexpr size_t LinkTargetChars = PathChars;
+inline constexpr size_t LinkArgumentChars = HostExpandChars;
 inline constexpr size_t DescriptorChars = 1024;
 
 // What ResolveShellLink found.

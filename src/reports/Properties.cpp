@@ -2,9 +2,9 @@
 // of a file, as the Windows property system's handler for its type reports them.
 #include "reports/Properties.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/CompoundFileGate.h"
 #include "reports/ReportText.h"
 #include "reports/ReportSections.h"

@@ -1,6 +1,7 @@
 // The per-file report driver: heading, execution-alias resolution, then the sixteen sections in
 // their fixed order, each unless omitted or not applicable, and the count of reported files.
 #include "reports/ReportFile.h"
+#include "core/Limits.h"
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
@@ -17,7 +18,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t PathChars = 32768;
 constexpr int FirstExecutableType = 1;
 constexpr int LastExecutableType = 18;
 

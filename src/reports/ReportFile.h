@@ -1,6 +1,6 @@
 // The per-file report: heading, then each section that applies and was not omitted.
 #pragma once
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 
 #include <array>
 #include <cstdint>

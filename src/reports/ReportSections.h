@@ -2,7 +2,7 @@
 // lines through the host and ends them with EndLine; a section with nothing to show prints
 // nothing. Results other than ABORTED are ignored by ReportFile.
 #pragma once
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // Quote characters and extension tests shared by the report sections.
 #include "reports/ReportText.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 
 #include <cwchar>
 #include <cwctype>

@@ -5,7 +5,7 @@
 
 #include "reports/FileProbe.h"
 
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/ExecutableType.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 // Whether a program's version resource may be handed to the system's version reader: a pure
 // check of the PE or NE resource structures over the file's bytes, and the read that maps them.
 #pragma once
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // follow out of the file or into its fixed-size buffers.
 #include "reports/ShellLinkCheck.h"
 
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 
 #include <cstring>
 #include <vector>

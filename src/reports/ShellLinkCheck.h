@@ -1,7 +1,7 @@
 // Whether a shell link may be handed to the shell's link loader: a pure check of the link's
 // structures over its bytes, and the bounded read that fetches them.
 #pragma once
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "reports/StreamList.h"
 
 namespace scrutel {

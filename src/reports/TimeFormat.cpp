@@ -1,7 +1,7 @@
 // Conversion of FILETIME stamps to calendar fields in the three zone modes, and their text form.
 #include "reports/TimeFormat.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 
 #include <cstdio>
 

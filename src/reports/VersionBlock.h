@@ -1,7 +1,7 @@
 // Bounds-checked reading of a version-information block (the bytes GetFileVersionInfoW returns):
 // sub-block lookup, string values through the translation table, and the fixed file version.
 #pragma once
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <array>
 #include <cstddef>

@@ -2,7 +2,7 @@
 // notice from the version resource or, for a font file without one, from its naming table.
 #include "reports/VersionHeader.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
 #include "plugin/HostApi.h"

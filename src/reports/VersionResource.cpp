@@ -4,7 +4,7 @@
 
 #include "reports/FileProbe.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
 #include "reports/ReportSections.h"

@@ -1,6 +1,7 @@
 // List files: "@name", "@clip:" and "@-" specifications whose lines name the files to report.
 // Names are taken literally (resolved to full paths, never expanded as wildcards or filtered).
 #include "select/ListFile.h"
+#include "core/Limits.h"
 
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
@@ -16,7 +17,7 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t LineChars = 32768;
+constexpr size_t LineChars = PathChars;
 
 // Calls the handler; an exception it lets escape is reported and stops the reading.
 int GuardedCall(FileHandler handler, const wchar_t* path, uint32_t omitMask, ScanSettings& settings) {

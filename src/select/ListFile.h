@@ -1,6 +1,6 @@
 // List files: "@name", "@clip:" and "@-" arguments whose lines are file names.
 #pragma once
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 
 #include <cstdint>
 

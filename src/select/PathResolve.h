@@ -1,13 +1,13 @@
 // Path resolution: full canonical names for file specifications, "~" for the home directory,
 // the long-path prefix, and joining a tail onto a base path.
 #pragma once
+#include "core/Limits.h"
 #include <cstddef>
 #include <string>
 
 namespace scrutel {
 
-inline constexpr size_t PathChars = 32768; // every path buffer, terminator included
-inline constexpr size_t HomeChars = 260;   // the home directory's buffer
+inline constexpr size_t HomeChars = 260; // the home directory's buffer
 
 enum ResolveMode : unsigned {
     ResolveNameLists = 0x1, // ";" in the last component becomes "|"

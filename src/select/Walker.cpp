@@ -5,9 +5,10 @@
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "select/ListFile.h"
 #include "select/PathResolve.h"
+#include "select/RangeMatch.h"
 
 #include <cwchar>
 #include <memory>

@@ -1,8 +1,8 @@
 // The file walker: resolves a file specification, enumerates and filters directory entries,
 // calls the per-file handler, and descends into subdirectories with /S.
 #pragma once
-#include "command/RangeSet.h"
-#include "command/ScanSettings.h"
+#include "core/RangeSet.h"
+#include "core/ScanSettings.h"
 
 #include <windows.h>
 #include <cstdint>

@@ -2,6 +2,7 @@
 // text, and the standard input, which is first copied to a temporary file when it is a console
 // or a pipe (neither can be mapped).
 #include "text/TextBuffer.h"
+#include "core/Limits.h"
 
 #include "plugin/HostApi.h"
 #include "text/Encoding.h"
@@ -15,7 +16,7 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t PathCapacity = 32768;
+constexpr size_t PathCapacity = PathChars;
 constexpr DWORD CopyPieceBytes = 8192;
 
 // Releases what the buffer holds (view before mapping before file, so the temporary copy can be

@@ -1,7 +1,7 @@
 // A text source held in memory: a file mapped read-only, a copy of the clipboard's Unicode text,
 // or the standard input (copied to a temporary file first when it is a console or a pipe).
 #pragma once
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 
 #include <windows.h>
 #include <cstdint>

@@ -1,8 +1,9 @@
 // Reparse points: symbolic links, junctions and execution aliases turned into the paths they
 // lead to. The buffer is interpreted by a pure function; the Win32 part only fetches it.
 #include "varfuncs/ReparsePoint.h"
+#include "core/Limits.h"
 
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "select/PathResolve.h"
 
 #include <cwchar>
@@ -16,7 +17,7 @@ namespace scrutel {
 namespace {
 
 constexpr size_t ReparseBufferBytes = 16384;
-constexpr size_t WorkingPathChars = 32768;
+constexpr size_t WorkingPathChars = PathChars;
 constexpr std::wstring_view NtPrefix = L"\\??\\";
 constexpr std::wstring_view NtUncPrefix = L"\\??\\UNC\\";
 

@@ -1,7 +1,7 @@
 // Reading reparse points: the interpretation of a reparse data buffer (a pure function over
 // its bytes) and ReadReparseTarget, which fetches the buffer from the file system.
 #pragma once
-#include "plugin/ByteReader.h"
+#include "core/ByteReader.h"
 
 #include <cstddef>
 #include <cstdint>

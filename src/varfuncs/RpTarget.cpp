@@ -1,8 +1,9 @@
 // @RPTARGET: the target of a symbolic link, junction or execution alias, with the argument
 // cleaned up (blanks, quotes, forward slashes) and its directory made the host's true name.
 #include "plugin/ErrorReport.h"
+#include "core/Limits.h"
 #include "plugin/HostApi.h"
-#include "plugin/Owners.h"
+#include "core/Owners.h"
 #include "varfuncs/ReparsePoint.h"
 #include "varfuncs/VarFunctions.h"
 
@@ -14,7 +15,7 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t TrueNameChars = 32768;
+constexpr size_t TrueNameChars = PathChars;
 
 bool IsBlank(wchar_t c) {
     return iswspace(c) != 0;

@@ -1,6 +1,7 @@
 // The variable functions the host calls (@RPTARGET, _FHVER, _CLVER) and their text helpers.
 // The exports carry the host's decorated names through scrutel.def.
 #pragma once
+#include "core/Limits.h"
 #include <cstddef>
 
 // @RPTARGET: buffer holds the argument (8192 characters) on entry and the target on success.
@@ -12,7 +13,7 @@ extern "C" int ScrutelClver(wchar_t* buffer);
 
 namespace scrutel {
 
-inline constexpr size_t HostArgumentChars = 8192;
+inline constexpr size_t HostArgumentChars = HostExpandChars;
 
 // Removes leading and trailing white space in place.
 void TrimWhiteSpace(wchar_t* text);

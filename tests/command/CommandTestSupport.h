@@ -4,7 +4,7 @@
 #pragma once
 #include "HostTesting.h"
 #include "command/CommandDriver.h"
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "support/TestSupport.h"
 
 #include <windows.h>

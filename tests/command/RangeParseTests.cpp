@@ -1,6 +1,7 @@
 // Parsing of the range options: every kind's records, relative forms against a fixed clock,
 // the locale's date order, and every message exactly as the user sees it.
-#include "command/RangeSet.h"
+#include "command/RangeParse.h"
+#include "select/RangeMatch.h"
 
 #include "HostTesting.h"
 #include "support/TestSupport.h"

@@ -3,7 +3,7 @@
 // Ctrl-C and keys reach the code through the console seam).
 #include "output/LineOutput.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/ScriptedConsole.h"
 #include "plugin/ErrorReport.h"
 #include "support/TestSupport.h"

@@ -4,7 +4,7 @@
 #include "reports/ChecksumSet.h"
 #include "reports/ReportSections.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 // no thread left running.
 #include "reports/DigestThreads.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "support/TestSupport.h"
 

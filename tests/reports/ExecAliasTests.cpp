@@ -1,7 +1,7 @@
 // Tests of the execution-alias section: which reparse answers are followed, the alias and
 // symbolic-link lines with both quote styles, and ordinary zero-length programs. Reparse
 // data comes from a scripted reader, since this system returns none.
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "reports/ExecAlias.h"
 #include "reports/ReportSections.h"

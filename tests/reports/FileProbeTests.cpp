@@ -5,7 +5,7 @@
 // sides), and the answers a command keeps.
 #include "reports/FileProbe.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "reports/ChecksumSet.h"
 #include "reports/CompoundFileGate.h"
 #include "reports/ExecutableType.h"

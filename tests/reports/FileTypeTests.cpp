@@ -1,7 +1,7 @@
 // Tests of the file-type section: command-line program extraction, the association lookup per
 // user and merged (with keys created under HKEY_CURRENT_USER for the test), and the exact
 // report lines.
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "reports/FileType.h"
 #include "reports/ReportSections.h"

@@ -2,7 +2,7 @@
 // with IShellLinkW and saved with IPersistFile, and the exact report lines for programs,
 // libraries, other files, shell items, advertised shortcuts and execution aliases.
 #include "ExeFixtures.h"
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "reports/LinkTarget.h"
 #include "reports/ReportSections.h"

@@ -3,7 +3,7 @@
 // resolution, the executable type line, results and the file count.
 #include "reports/ReportFile.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "output/ScriptedConsole.h"
 #include "plugin/HostApi.h"

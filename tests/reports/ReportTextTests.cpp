@@ -1,7 +1,7 @@
 // Quote characters and the extension helpers shared by the report sections.
 #include "reports/ReportText.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 
 #include <gtest/gtest.h>
 

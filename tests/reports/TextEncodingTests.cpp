@@ -2,7 +2,7 @@
 // each kind of text file, its silence on failures, interruption, and TextFileTypes end to end.
 #include "reports/TextEncoding.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"

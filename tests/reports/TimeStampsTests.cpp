@@ -3,7 +3,7 @@
 #include "reports/ReportSections.h"
 #include "reports/TimeFormat.h"
 
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

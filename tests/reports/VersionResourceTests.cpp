@@ -2,7 +2,7 @@
 // fixture programs (all labels, blank and missing values, several translations, only the fixed
 // record, version 0.0.0.0), files without a resource, and damaged copies of real programs.
 #include "ExeFixtures.h"
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionInfo.h"

@@ -1,7 +1,8 @@
 // Fuzz targets for argument text: splitting, every switch parser, the range options, list files
 // read from random files, and description lines through the host's @descript. Fixed generator
 // states and bounded iterations; inputs lie against a guard page.
-#include "command/RangeSet.h"
+#include "command/RangeParse.h"
+#include "select/RangeMatch.h"
 #include "command/SplitArguments.h"
 #include "command/Switches.h"
 #include "plugin/HostApi.h"

@@ -2,7 +2,7 @@
 // resources, reparse data, packed product codes and Darwin blocks, font files and collections,
 // and the EXIF date text. Real files (the build's programs, the system's libraries, Wine's fonts)
 // are mutated, and random bytes are tried too; every input ends at a guard page.
-#include "command/ScanSettings.h"
+#include "core/ScanSettings.h"
 #include "reports/ExecutableType.h"
 #include "reports/FontBuilder.h"
 #include "reports/FontNames.h"

@@ -2,6 +2,8 @@
 // attribute masks, messages and results, the handler's results and the exception guard.
 #include "select/Walker.h"
 
+#include "command/RangeParse.h"
+
 #include "command/CommandTestSupport.h"
 #include "plugin/ErrorReport.h"
 #include "select/PathResolve.h"

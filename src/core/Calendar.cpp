@@ -1,8 +1,6 @@
-// Calendar arithmetic of the range options (day numbers, month lengths), the user's date order
-// and the local clock that "now" and "today" are read from.
-#include "command/RangeSet.h"
-
-#include <cwchar>
+// Calendar arithmetic: day numbers from 1 January 1601, month lengths, and the date order of a
+// locale's LOCALE_IDATE text.
+#include "core/Calendar.h"
 
 namespace scrutel {
 
@@ -20,10 +18,6 @@ constexpr unsigned MonthLength[2][12] = {
 bool IsLeapYear(unsigned year) {
     return year % 400 == 0 || (year % 4 == 0 && year % 100 != 0);
 }
-
-bool g_clockFixed = false;
-SYSTEMTIME g_fixedClock{};
-int g_dateOrderOverride = -1;
 
 } // namespace
 
@@ -48,29 +42,6 @@ int DateOrderFromText(const wchar_t* text) {
         value = value * 10 + (*p - L'0');
     }
     return value <= 2 ? value : 0;
-}
-
-int LocaleDateOrder() {
-    if (g_dateOrderOverride >= 0) return g_dateOrderOverride;
-    wchar_t text[16] = {};
-    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDATE, text, 16) == 0) return 0;
-    return DateOrderFromText(text);
-}
-
-SYSTEMTIME RangeLocalTime() {
-    if (g_clockFixed) return g_fixedClock;
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return now;
-}
-
-void SetRangeClock(const SYSTEMTIME* fixed) {
-    g_clockFixed = fixed != nullptr;
-    if (fixed) g_fixedClock = *fixed;
-}
-
-void SetLocaleDateOrderOverride(int order) {
-    g_dateOrderOverride = order >= 0 && order <= 2 ? order : -1;
 }
 
 } // namespace scrutel

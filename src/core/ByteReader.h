@@ -12,7 +12,8 @@ class ByteReader {
   public:
     ByteReader() = default;
     explicit ByteReader(std::span<const std::byte> bytes) : bytes_(bytes) {}
-    ByteReader(const void* data, size_t size) : bytes_(static_cast<const std::byte*>(data), data ? size : 0) {}
+    ByteReader(const void* data, size_t size)
+        : bytes_(static_cast<const std::byte*>(data), data ? size : 0) {}
 
     size_t size() const { return bytes_.size(); }
     std::span<const std::byte> span() const { return bytes_; }

@@ -1,6 +1,9 @@
 // Evaluation of the range records against one directory entry, and the description lookup
 // through the host that description ranges use.
-#include "command/RangeSet.h"
+#include "select/RangeMatch.h"
+
+#include "core/Calendar.h"
+#include "core/Limits.h"
 
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
@@ -16,7 +19,7 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t LookupChars = 8192;
+constexpr size_t LookupChars = HostExpandChars;
 
 // The local second of the day and day number of one of the entry's times.
 struct LocalStamp {

@@ -1,6 +1,7 @@
 // Evaluation of range records against real directory entries whose sizes and times are set on
 // disk, and the description lookup through the host's DESCRIPT.ION support.
-#include "command/RangeSet.h"
+#include "command/RangeParse.h"
+#include "select/RangeMatch.h"
 
 #include "HostTesting.h"
 #include "plugin/HostApi.h"
