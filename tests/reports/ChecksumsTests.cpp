@@ -19,6 +19,7 @@
 
 using namespace scrutel;
 using testing_support::Capture;
+using testing_support::RandomBytes;
 using testing_support::TempTree;
 
 namespace {
@@ -89,14 +90,6 @@ std::wstring Hex8(uint32_t v) {
     wchar_t text[16];
     _snwprintf(text, 16, L"%08X", v);
     return text;
-}
-
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t generatorState) {
-    std::mt19937 generator(generatorState);
-    std::vector<uint8_t> bytes(n);
-    for (auto& b : bytes)
-        b = static_cast<uint8_t>(generator() >> 24);
-    return bytes;
 }
 
 int RunSection(const std::wstring& path, uint32_t mask, std::wstring& out) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 using namespace scrutel;
+using testing_support::RandomBytes;
 using testing_support::TempTree;
 
 namespace {
@@ -56,14 +57,6 @@ class MemorySource : public ChecksumSource {
     int reads_ = 0;
     int snapshots_ = 0;
 };
-
-std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(n);
-    for (uint8_t& b : bytes)
-        b = static_cast<uint8_t>(random());
-    return bytes;
-}
 
 size_t ThreadsOfThisProcess() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);

@@ -21,18 +21,11 @@
 
 using namespace scrutel;
 using testing_support::Capture;
+using testing_support::RandomBytes;
 using testing_support::SourceFixture;
 using testing_support::TempTree;
 
 namespace {
-
-std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(n);
-    for (uint8_t& b : bytes)
-        b = static_cast<uint8_t>(random());
-    return bytes;
-}
 
 std::span<const std::byte> AsBytes(const char* text) {
     return std::span<const std::byte>(reinterpret_cast<const std::byte*>(text), strlen(text));

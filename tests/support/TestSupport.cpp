@@ -3,6 +3,7 @@
 
 #include "HostTesting.h"
 
+#include <random>
 #include <atomic>
 
 namespace testing_support {
@@ -86,6 +87,14 @@ std::wstring TempTree::file(const std::wstring& relative, const std::vector<uint
         CloseHandle(h);
     }
     return full;
+}
+
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
+    std::mt19937 generator(seed);
+    std::vector<uint8_t> bytes(n);
+    for (auto& b : bytes)
+        b = static_cast<uint8_t>(generator() >> 24);
+    return bytes;
 }
 
 std::string ToUtf8(const std::wstring& text) {
