@@ -89,8 +89,8 @@ std::wstring TempTree::file(const std::wstring& relative, const std::vector<uint
     return full;
 }
 
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
-    std::mt19937 generator(seed);
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t generatorState) {
+    std::mt19937 generator(generatorState);
     std::vector<uint8_t> bytes(n);
     for (auto& b : bytes)
         b = static_cast<uint8_t>(generator() >> 24);

@@ -36,8 +36,8 @@ class TempTree {
 };
 
 std::string ToUtf8(const std::wstring& text);
-// n pseudo-random bytes, the same for the same seed.
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed);
+// n pseudo-random bytes, the same for the same generator state.
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t generatorState);
 std::wstring FromUtf8(const std::string& text);
 
 // Directory of the running test program (the build folder, holding scrutel.dll and plughost.exe).
