@@ -6,6 +6,7 @@
 #include "command/RangeParse.h"
 #include "command/SplitArguments.h"
 #include "command/Switches.h"
+#include "core/Version.h"
 #include "output/Colours.h"
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
@@ -243,9 +244,10 @@ std::wstring SourceFileName(const wchar_t* path) {
 int ShowUsage(int withVersion) {
     QPuts(HelpText);
     if (withVersion) {
-        Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", L"Scrutel", 1u, 0u, 16u, 5u, L"x64");
+        Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", L"Scrutel", VersionMajor, VersionMinor, VersionBuild,
+               VersionRevision, L"x64");
         std::wstring source = SourceFileName(SCRUTEL_WIDEN(SCRUTEL_MAIN_SOURCE));
-        Printf(L"\t\t\t\t%s  %s\r\n", source.c_str(), L"1.0.16.5");
+        Printf(L"\t\t\t\t%s  %s\r\n", source.c_str(), SCRUTEL_WIDEN(SCRUTEL_VERSION_TEXT));
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 // (GDI+, load message, console), shutdown, usage text and the help window.
 #include "plugin/Lifecycle.h"
 #include "core/Limits.h"
+#include "core/Version.h"
 
 #include "command/HelpTexts.h"
 #include "output/Colours.h"
@@ -25,9 +26,9 @@ namespace scrutel {
 
 namespace {
 
-constexpr unsigned MajorVersion = 1;
-constexpr unsigned MinorVersion = 0;
-constexpr unsigned BuildNumber = 16;
+constexpr unsigned MajorVersion = VersionMajor;
+constexpr unsigned MinorVersion = VersionMinor;
+constexpr unsigned BuildNumber = VersionBuild;
 
 // The host's expansion may grow the text up to its own buffer size, so the buffer has that size.
 constexpr size_t ExpandChars = HostExpandChars;

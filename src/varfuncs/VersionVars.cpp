@@ -1,13 +1,15 @@
 // _FHVER and _CLVER: the plugin's fixed version strings, for the host's internal variables.
 #include "varfuncs/VarFunctions.h"
 
+#include "core/Version.h"
+
 #include <windows.h>
 
 namespace scrutel {
 
 namespace {
 // Major, minor and build of the plugin information record, then the revision.
-constexpr const char* FullVersion = "1.0.16.5";
+constexpr const char* FullVersion = VersionText;
 constexpr const char* SecondVersion = "1.1.2.2";
 } // namespace
 
