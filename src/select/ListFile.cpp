@@ -19,16 +19,6 @@ namespace {
 
 constexpr size_t LineChars = PathChars;
 
-// Calls the handler; an exception it lets escape is reported and stops the reading.
-int GuardedCall(FileHandler handler, const wchar_t* path, uint32_t omitMask, ScanSettings& settings) {
-    try {
-        return handler(path, omitMask, settings);
-    } catch (...) {
-        ReportHandlerException(path, omitMask);
-        return ABORTED;
-    }
-}
-
 void RemoveQuotes(wchar_t* line) {
     wchar_t* out = line;
     for (const wchar_t* in = line; *in; ++in)
@@ -79,7 +69,8 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
         AddLongPathPrefix(path.data(), LineChars);
         if (path[0] == 0) continue;
         if (QueryIsFileOrDirectory(path.data())) {
-            int handled = GuardedCall(handler, path.data(), omitMask, settings);
+            // An exception the handler lets escape is reported and stops the reading.
+            int handled = CallFileHandler(handler, path.data(), omitMask, settings);
             if (handled == ABORTED) {
                 result = ABORTED;
                 break;
