@@ -23,6 +23,16 @@ const ReparseReader& SystemReparseReader() {
     return reader;
 }
 
+int PrintAliasLine(uint32_t tag, const wchar_t* target, const QuotePair& quotes, bool inLinkSection,
+                   unsigned ends) {
+    std::wstring shown = ScrubControls(target);
+    const wchar_t* label = tag == ReparseTagAppExecLink
+                               ? (inLinkSection ? L"AppX alias:   " : L"AppX alias:  ")
+                               : (inLinkSection ? L"Symlink:      " : L"Symlink:  ");
+    ReportPrintf(L"    %s%c%s%c", label, quotes.open, shown.c_str(), quotes.close);
+    return EndLine(ends);
+}
+
 uint32_t FollowAlias(const wchar_t* path, wchar_t* resolved, const ReparseReader& reader) {
     if (!path || !*path || !resolved || !reader) return 0;
     std::vector<wchar_t> target(AliasPathChars, L'\0');
@@ -44,14 +54,8 @@ int ExecAliasSectionQuoted(const wchar_t* path, wchar_t* resolved, uint32_t omit
     try {
         uint32_t tag = FollowAlias(path, resolved, reader);
         if (tag == 0) return 0;
-        QuotePair q = QuotesForMask(omitMask);
         // The target is shown without controls; the later sections still read the real name.
-        std::wstring shown = ScrubControls(resolved);
-        if (tag == ReparseTagAppExecLink)
-            ReportPrintf(L"    AppX alias:  %c%s%c", q.open, shown.c_str(), q.close);
-        else
-            ReportPrintf(L"    Symlink:  %c%s%c", q.open, shown.c_str(), q.close);
-        if (EndLine(2) == ABORTED) return ABORTED;
+        if (PrintAliasLine(tag, resolved, QuotesForMask(omitMask), false, 2) == ABORTED) return ABORTED;
         return 1;
     } catch (...) {
         return 0;

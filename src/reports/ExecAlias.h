@@ -2,6 +2,7 @@
 // shared by the execution-alias section and the link-target section.
 #pragma once
 #include "core/Limits.h"
+#include "reports/ReportText.h"
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,11 @@ const ReparseReader& SystemReparseReader();
 // whose target differs from path (without regard to case) and is a file the host sizes above
 // 0, copies the target into resolved (AliasPathChars characters) and returns the tag;
 // otherwise returns 0 and leaves resolved untouched.
+// Prints the line that names where an alias leads: "AppX alias:" for an execution alias,
+// "Symlink:" for a symbolic link, with the target (controls replaced) in quotes. In the link
+// section the label is padded to line up with that section's other labels. Then EndLine(ends).
+int PrintAliasLine(uint32_t tag, const wchar_t* target, const QuotePair& quotes, bool inLinkSection,
+                   unsigned ends);
 uint32_t FollowAlias(const wchar_t* path, wchar_t* resolved, const ReparseReader& reader);
 
 // The execution-alias section with the quote choice taken from omitMask: 0 nothing to show,

@@ -225,12 +225,7 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
             QueryFileSize(target.data(), 0) == 0) {
             uint32_t tag = FollowAlias(target.data(), resolved.data(), reader);
             if (tag != 0) {
-                std::wstring shown = ScrubControls(resolved.data());
-                if (tag == 0x8000001B)
-                    ReportPrintf(L"    AppX alias:   %c%s%c", q.open, shown.c_str(), q.close);
-                else
-                    ReportPrintf(L"    Symlink:      %c%s%c", q.open, shown.c_str(), q.close);
-                if (EndLine(1) == ABORTED) return ABORTED;
+                if (PrintAliasLine(tag, resolved.data(), q, true, 1) == ABORTED) return ABORTED;
                 aliasShown = true;
             }
         }
