@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <objbase.h>
+#include <wincrypt.h>
 #include <propidl.h>
 #include <utility>
 
@@ -79,6 +80,16 @@ struct CoTaskTraits : NullIsInvalid<void*> {
 struct HeapTraits : NullIsInvalid<void*> {
     static void Close(void* p) noexcept { ::HeapFree(::GetProcessHeap(), 0, p); }
 };
+struct CryptContextTraits {
+    using Type = HCRYPTPROV;
+    static HCRYPTPROV Invalid() noexcept { return 0; }
+    static void Close(HCRYPTPROV p) noexcept { ::CryptReleaseContext(p, 0); }
+};
+struct CryptHashTraits {
+    using Type = HCRYPTHASH;
+    static HCRYPTHASH Invalid() noexcept { return 0; }
+    static void Close(HCRYPTHASH h) noexcept { ::CryptDestroyHash(h); }
+};
 } // namespace detail
 
 // CreateFileW fails with INVALID_HANDLE_VALUE.
@@ -95,6 +106,9 @@ using MappedView = Owner<detail::ViewTraits>;
 using LocalMemory = Owner<detail::LocalTraits>;
 using CoTaskMemory = Owner<detail::CoTaskTraits>;
 using HeapMemory = Owner<detail::HeapTraits>;
+// CryptAcquireContextW and CryptCreateHash fail with 0.
+using CryptContext = Owner<detail::CryptContextTraits>;
+using CryptHash = Owner<detail::CryptHashTraits>;
 
 // COM interface pointer: Release on reset, put() for out-parameters.
 template <typename I> class ComPtr {

@@ -57,20 +57,14 @@ ChecksumSet::ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> dig
         // One context serves every digest; a digest whose context or hash object cannot be had
         // fails alone (the next one tries the context again).
         if (!provider_) {
-            provider_ = AcquireDigestProvider();
-            ownsProvider_ = provider_ != 0;
+            ownProvider_.reset(AcquireDigestProvider());
+            provider_ = ownProvider_.get();
         }
-        if (!provider_ || !CryptCreateHash(provider_, a.algorithm, 0, 0, &d.hash)) {
-            d.hash = 0;
+        if (!provider_ || !CryptCreateHash(provider_, a.algorithm, 0, 0, d.hash.put())) {
+            d.hash.reset();
             d.failed = true;
         }
     }
-}
-
-ChecksumSet::~ChecksumSet() {
-    for (size_t i = 0; i < digestCount_; ++i)
-        if (digests_[i].hash) CryptDestroyHash(digests_[i].hash);
-    if (provider_ && ownsProvider_) CryptReleaseContext(provider_, 0);
 }
 
 void ChecksumSet::Update(const void* data, size_t length) {
@@ -114,7 +108,7 @@ void ChecksumSet::UpdateLane(size_t lane, const void* data, size_t length) {
     size_t left = length;
     while (left && !d.failed) {
         DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
-        if (!CryptHashData(d.hash, p, chunk, 0)) d.failed = true;
+        if (!CryptHashData(d.hash.get(), p, chunk, 0)) d.failed = true;
         p += chunk;
         left -= chunk;
     }
@@ -138,7 +132,8 @@ void ChecksumSet::Finish(ChecksumResults& results) {
         r.label = d.algorithm.label;
         if (d.failed) continue;
         DWORD size = sizeof r.value;
-        if (CryptGetHashParam(d.hash, HP_HASHVAL, r.value, &size, 0) && size > 0 && size <= sizeof r.value) {
+        if (CryptGetHashParam(d.hash.get(), HP_HASHVAL, r.value, &size, 0) && size > 0 &&
+            size <= sizeof r.value) {
             r.ok = true;
             r.length = size;
         }

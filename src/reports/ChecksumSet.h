@@ -1,6 +1,8 @@
 // Every checksum and digest that /C: selects, computed from one sequential read of the file:
 // each block is handed to CRC-32, cksum and the CryptoAPI hash objects in turn.
 #pragma once
+#include "core/Owners.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -49,7 +51,6 @@ class ChecksumSet {
     // provider: a CryptoAPI context to use and leave open (0: acquire one and release it after).
     ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests = StandardDigests(),
                 HCRYPTPROV provider = 0);
-    ~ChecksumSet();
     ChecksumSet(const ChecksumSet&) = delete;
     ChecksumSet& operator=(const ChecksumSet&) = delete;
 
@@ -67,12 +68,13 @@ class ChecksumSet {
   private:
     struct Digest {
         DigestAlgorithm algorithm{};
-        HCRYPTHASH hash = 0;
+        CryptHash hash;
         bool failed = false;
     };
     uint32_t mask_;
-    HCRYPTPROV provider_ = 0;
-    bool ownsProvider_ = false;
+    // Declared before the digests: their hash objects are destroyed before the context.
+    CryptContext ownProvider_; // acquired here when no context was given
+    HCRYPTPROV provider_ = 0;  // the given context or ownProvider_'s
     uint32_t crc32_ = 0xFFFFFFFFu;
     uint32_t cksum_ = 0;
     uint64_t length_ = 0;

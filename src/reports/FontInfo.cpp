@@ -44,12 +44,6 @@ int ReportOneFont(const void* data, size_t size, size_t fontOffset, uint32_t wid
     return 0;
 }
 
-// Closes the text buffer on every path out of the section.
-struct TextBufferCloser {
-    TextBuffer* buffer;
-    ~TextBufferCloser() { CloseTextBuffer(buffer); }
-};
-
 } // namespace
 
 int FontFileKind(const wchar_t* path) {
@@ -81,9 +75,9 @@ int FontSection(const wchar_t* path, uint32_t width) {
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
         return 2;
+    // The buffer's destructor closes it on every path out.
     TextBuffer buffer;
     if (OpenTextBuffer(&buffer, path, TextDiskFileOnly, 0) != 0) return -2;
-    TextBufferCloser closer{&buffer};
     if (buffer.size > SIZE_MAX) return 0;
     return ReportFontsFromBytes(buffer.data, static_cast<size_t>(buffer.size), width);
 }
@@ -94,7 +88,6 @@ int ReadFontHeaderStrings(const wchar_t* path, wchar_t* description, wchar_t* ve
     if (!path || !*path) return 0;
     TextBuffer buffer;
     if (OpenTextBuffer(&buffer, path, TextDiskFileOnly, 0) != 0) return 0;
-    TextBufferCloser closer{&buffer};
     if (buffer.size > SIZE_MAX) return 0;
     return FontHeaderStringsFromBytes(buffer.data, static_cast<size_t>(buffer.size), description, version,
                                       legal);

@@ -5,13 +5,9 @@
 
 namespace scrutel {
 
-ReportMemo::~ReportMemo() {
-    if (provider_) CryptReleaseContext(provider_, 0);
-}
-
 HCRYPTPROV ReportMemo::CryptoProvider() {
-    if (!provider_) provider_ = AcquireDigestProvider();
-    return provider_;
+    if (!provider_) provider_.reset(AcquireDigestProvider());
+    return provider_.get();
 }
 
 } // namespace scrutel

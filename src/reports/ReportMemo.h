@@ -2,6 +2,8 @@
 // forgotten when it returns: the CryptoAPI context, account names of owner SIDs, and the registry's
 // file type of each extension.
 #pragma once
+#include "core/Owners.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -19,7 +21,6 @@ struct FileTypeAnswer {
 class ReportMemo {
   public:
     ReportMemo() = default;
-    ~ReportMemo();
     ReportMemo(const ReportMemo&) = delete;
     ReportMemo& operator=(const ReportMemo&) = delete;
 
@@ -33,7 +34,7 @@ class ReportMemo {
     std::map<std::wstring, FileTypeAnswer> fileTypes;
 
   private:
-    HCRYPTPROV provider_ = 0;
+    CryptContext provider_;
 };
 
 } // namespace scrutel
