@@ -198,8 +198,15 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
     GatheredOutputScope gathered;
     int result = 0;
     auto walk = [&](const wchar_t* spec) {
-        return WalkFileSpec(spec, v.omitMask, v.settings, handler, v.walkFlags, v.attributeMask,
-                            v.attributeValues, v.ranges, v.minDepth, v.maxDepth);
+        WalkOptions options;
+        options.omitMask = v.omitMask;
+        options.walkFlags = v.walkFlags;
+        options.attributeMask = v.attributeMask;
+        options.attributeValues = v.attributeValues;
+        options.ranges = &v.ranges;
+        options.minDepth = v.minDepth;
+        options.maxDepth = v.maxDepth;
+        return WalkFileSpec(spec, options, v.settings, handler);
     };
     if (v.specCount == 0) {
         int rc = walk(L"*");

@@ -245,14 +245,20 @@ int CallFileHandler(FileHandler handler, const wchar_t* path, uint32_t omitMask,
     }
 }
 
-int WalkFileSpec(const wchar_t* spec, uint32_t omitMask, ScanSettings& settings, FileHandler handler,
-                 uint32_t walkFlags, uint32_t attributeMask, uint32_t attributeValues, const RangeSet& ranges,
-                 int minDepth, int maxDepth) {
+int WalkFileSpec(const wchar_t* spec, const WalkOptions& options, ScanSettings& settings,
+                 FileHandler handler) {
     if (!handler) return -1;
-    WalkContext context{omitMask, settings, handler, attributeMask, attributeValues, ranges};
+    static const RangeSet NoRanges;
+    WalkContext context{options.omitMask,
+                        settings,
+                        handler,
+                        options.attributeMask,
+                        options.attributeValues,
+                        options.ranges ? *options.ranges : NoRanges};
     int result = 0;
     std::unique_ptr<Frame> frame;
-    if (!PrepareFrame(spec, walkFlags, minDepth, maxDepth, context, result, frame)) return result;
+    if (!PrepareFrame(spec, options.walkFlags, options.minDepth, options.maxDepth, context, result, frame))
+        return result;
     if (WalkFiles(*frame, context) == ABORTED) return ABORTED;
     OpenSubdirectories(*frame);
 

@@ -13,12 +13,22 @@ namespace scrutel {
 // Added by the walker itself: the specification is already a resolved full path.
 inline constexpr uint32_t WalkSpecResolved = 0x200;
 
+// What the command line says about selecting files, for one walk.
+struct WalkOptions {
+    uint32_t omitMask = 0;  // passed on to the handler
+    uint32_t walkFlags = 0; // WalkRecurse, WalkNameLists, ...
+    uint32_t attributeMask = 0;
+    uint32_t attributeValues = 0;     // an entry is taken when (attributes & mask) == (values & mask)
+    const RangeSet* ranges = nullptr; // null: no range options
+    int minDepth = 0;                 // folders below the specification's to skip before reporting
+    int maxDepth = -1;                // folders below it to descend into; -1: no limit
+};
+
 // Walks one file specification (a path whose last component may hold wildcards and "|"
 // alternatives, or "@" and a list file). ABORTED, 0 files selected and all reported, -1 missing
 // specification or enumeration error, 1 nothing selected, or the last handler failure.
-int WalkFileSpec(const wchar_t* spec, uint32_t omitMask, ScanSettings& settings, FileHandler handler,
-                 uint32_t walkFlags, uint32_t attributeMask, uint32_t attributeValues, const RangeSet& ranges,
-                 int minDepth, int maxDepth);
+int WalkFileSpec(const wchar_t* spec, const WalkOptions& options, ScanSettings& settings,
+                 FileHandler handler);
 
 // 0 when name matches pattern; with lists, pattern holds "|"-separated alternatives.
 int MatchName(const wchar_t* pattern, const wchar_t* name, bool lists);

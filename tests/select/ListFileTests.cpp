@@ -25,6 +25,14 @@ using testing_support::ToUtf8;
 
 namespace {
 
+// A walk that reads "@" names as list files, with the given ranges.
+WalkOptions ListWalk(const RangeSet& ranges) {
+    WalkOptions walk;
+    walk.walkFlags = WalkListFiles;
+    walk.ranges = &ranges;
+    return walk;
+}
+
 // What the recording handler saw and what it answers.
 std::vector<std::wstring> g_calls;
 std::map<std::wstring, int> g_results;
@@ -204,20 +212,18 @@ TEST_F(ListFileTest, WalkerReadsAListOnlyWhenNoFileHasTheWholeName) {
     tree_.file(L"names.lst", "a.txt\r\n");
     RangeSet ranges;
     Capture capture;
-    EXPECT_EQ(WalkFileSpec(L"@names.lst", 0, settings_, RecordingHandler, WalkListFiles, 0, 0, ranges, 0, -1),
-              0);
+    EXPECT_EQ(WalkFileSpec(L"@names.lst", ListWalk(ranges), settings_, RecordingHandler), 0);
     EXPECT_EQ(g_calls, (std::vector<std::wstring>{a}));
 
     // An existing file whose name begins with "@" is reported as itself.
     g_calls.clear();
     std::wstring at = tree_.file(L"@names.lst", "b.txt\r\n");
-    EXPECT_EQ(WalkFileSpec(L"@names.lst", 0, settings_, RecordingHandler, WalkListFiles, 0, 0, ranges, 0, -1),
-              0);
+    EXPECT_EQ(WalkFileSpec(L"@names.lst", ListWalk(ranges), settings_, RecordingHandler), 0);
     EXPECT_EQ(g_calls, (std::vector<std::wstring>{at}));
 
     // "@" followed by a wildcard is a wildcard specification.
     g_calls.clear();
-    EXPECT_EQ(WalkFileSpec(L"@*.lst", 0, settings_, RecordingHandler, WalkListFiles, 0, 0, ranges, 0, -1), 0);
+    EXPECT_EQ(WalkFileSpec(L"@*.lst", ListWalk(ranges), settings_, RecordingHandler), 0);
     EXPECT_EQ(g_calls, (std::vector<std::wstring>{at}));
 }
 

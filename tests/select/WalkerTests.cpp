@@ -49,9 +49,15 @@ WalkRun Walk(const std::wstring& spec, const WalkOptions& options = {}, const Ra
     ScanSettings settings;
     WalkRun run;
     Capture capture;
-    run.result = WalkFileSpec(spec.c_str(), options.omitMask, settings, options.handler, options.flags,
-                              options.attributeMask, options.attributeValues, ranges, options.minDepth,
-                              options.maxDepth);
+    scrutel::WalkOptions walk;
+    walk.omitMask = options.omitMask;
+    walk.walkFlags = options.flags;
+    walk.attributeMask = options.attributeMask;
+    walk.attributeValues = options.attributeValues;
+    walk.ranges = &ranges;
+    walk.minDepth = options.minDepth;
+    walk.maxDepth = options.maxDepth;
+    run.result = WalkFileSpec(spec.c_str(), walk, settings, options.handler);
     run.out = capture.out();
     run.err = capture.err();
     for (const auto& file : Handled())
@@ -384,8 +390,12 @@ TEST_F(WalkerTest, EmptyOrMissingSpecificationIsMinus1) {
     RangeSet ranges;
     ScanSettings settings;
     Capture capture;
-    EXPECT_EQ(WalkFileSpec(L"", 0, settings, RecordingHandler, Lists, 0x10, 0, ranges, 0, -1), -1);
-    EXPECT_EQ(WalkFileSpec(nullptr, 0, settings, RecordingHandler, Lists, 0x10, 0, ranges, 0, -1), -1);
+    scrutel::WalkOptions walk;
+    walk.walkFlags = Lists;
+    walk.attributeMask = 0x10;
+    walk.ranges = &ranges;
+    EXPECT_EQ(WalkFileSpec(L"", walk, settings, RecordingHandler), -1);
+    EXPECT_EQ(WalkFileSpec(nullptr, walk, settings, RecordingHandler), -1);
     EXPECT_EQ(capture.err(), L"");
 }
 
