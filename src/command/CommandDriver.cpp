@@ -162,29 +162,39 @@ const wchar_t* SpecificationFor(wchar_t* arg, uint32_t walkFlags, std::vector<wc
     return spec.data();
 }
 
-int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
+// Paging and interruption start afresh for every command.
+void ResetPaging() {
     g_paging.pageLength = 0;
     g_paging.linesLeft = 0;
     g_paging.pauseTimeoutMs = 0;
     g_paging.interrupted = 0;
+}
 
-    CommandValues v;
-    v.settings.maxWidth = WidthUnset;
-    CommandCleanup cleanup(v.ranges);
-
-    int count = SplitArguments(argumentText);
+// Splits the argument text and takes each switch and range option into v: ContinueArguments and
+// the argument count, or the command's result after a message.
+int ParseArguments(wchar_t* argumentText, CommandValues& v, int& count) {
+    count = SplitArguments(argumentText);
     if (count < 0) return 1;
     for (int k = 0; k < count; ++k) {
         int rc = DispatchArgument(g_argTable.argPointers[k], v);
         if (rc != ContinueArguments) return rc;
     }
+    return ContinueArguments;
+}
 
+// The console's width, paging, colours and the interruption handler, as the switches asked.
+void SetUpOutput(CommandValues& v) {
     if (v.settings.maxWidth == WidthUnset) v.settings.maxWidth = ConsoleReportWidth();
     if (v.pauseLines) SetupPageLength(v.pauseLines);
     SetupColours(v.noHighlight);
     g_paging.interrupted = 0;
     InstallCtrlHandler();
-    std::vector<wchar_t> types(MAX_ARG_LEN, 0);
+}
+
+// What the report uses when the command line says nothing: the text file types from the
+// environment (types holds them), every time stamp, CRC-32 and MD5.
+void ApplyDefaults(CommandValues& v, std::vector<wchar_t>& types) {
+    types.assign(MAX_ARG_LEN, 0);
     DWORD typesLength = GetEnvironmentVariableW(L"TextFileTypes", types.data(), MAX_ARG_LEN);
     v.settings.textFileTypes = (typesLength == 0 || typesLength >= static_cast<DWORD>(MAX_ARG_LEN))
                                    ? BuiltInTextFileTypes
@@ -193,46 +203,67 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
     if (!(v.settings.timeFlags & (TimeCreation | TimeModified | TimeAccess)))
         v.settings.timeFlags |= TimeCreation | TimeModified | TimeAccess;
     if (v.settings.hashMask == 0) v.settings.hashMask = HashCrc32 | HashMd5;
+}
+
+// Walks every file specification of the command line (or "*" when there is none): 3 when the
+// user stopped it, 2 when one selected nothing or failed, 0 otherwise.
+int WalkSpecifications(CommandValues& v, int count, FileHandler handler) {
+    WalkOptions options;
+    options.omitMask = v.omitMask;
+    options.walkFlags = v.walkFlags;
+    options.attributeMask = v.attributeMask;
+    options.attributeValues = v.attributeValues;
+    options.ranges = &v.ranges;
+    options.minDepth = v.minDepth;
+    options.maxDepth = v.maxDepth;
+    int result = 0;
+    if (v.specCount == 0) {
+        int rc = WalkFileSpec(L"*", options, v.settings, handler);
+        if (rc == ABORTED) return 3;
+        if (rc != 0) result = 2;
+        return result;
+    }
+    std::vector<wchar_t> spec(PathChars, 0);
+    for (int k = 0; k < count; ++k) {
+        wchar_t* arg = g_argTable.argPointers[k];
+        if (g_argTable.argLengths[k] == 0 || arg[0] == L'/') continue;
+        int rc = WalkFileSpec(SpecificationFor(arg, v.walkFlags, spec), options, v.settings, handler);
+        if (rc == ABORTED) return 3;
+        if (rc != 0) result = 2;
+    }
+    return result;
+}
+
+void PrintSummary(const CommandValues& v) {
+    if (!v.showSummary || !v.settings.matchCount) return;
+    wchar_t text[64];
+    if (v.settings.matchCount == 1)
+        wcscpy(text, L"1 matching file found.");
+    else
+        _snwprintf(text, 64, L"%u matching files found.", v.settings.matchCount);
+    text[63] = 0;
+    WriteSummary(text);
+    EndLine(1);
+}
+
+int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
+    ResetPaging();
+    CommandValues v;
+    v.settings.maxWidth = WidthUnset;
+    CommandCleanup cleanup(v.ranges);
+
+    int count = 0;
+    int parsed = ParseArguments(argumentText, v, count);
+    if (parsed != ContinueArguments) return parsed;
+    SetUpOutput(v);
+    std::vector<wchar_t> types;
+    ApplyDefaults(v, types);
 
     walking = true;
     GatheredOutputScope gathered;
-    int result = 0;
-    auto walk = [&](const wchar_t* spec) {
-        WalkOptions options;
-        options.omitMask = v.omitMask;
-        options.walkFlags = v.walkFlags;
-        options.attributeMask = v.attributeMask;
-        options.attributeValues = v.attributeValues;
-        options.ranges = &v.ranges;
-        options.minDepth = v.minDepth;
-        options.maxDepth = v.maxDepth;
-        return WalkFileSpec(spec, options, v.settings, handler);
-    };
-    if (v.specCount == 0) {
-        int rc = walk(L"*");
-        if (rc == ABORTED) return 3;
-        if (rc != 0) result = 2;
-    } else {
-        std::vector<wchar_t> spec(PathChars, 0);
-        for (int k = 0; k < count; ++k) {
-            wchar_t* arg = g_argTable.argPointers[k];
-            if (g_argTable.argLengths[k] == 0 || arg[0] == L'/') continue;
-            int rc = walk(SpecificationFor(arg, v.walkFlags, spec));
-            if (rc == ABORTED) return 3;
-            if (rc != 0) result = 2;
-        }
-    }
-
-    if (v.showSummary && v.settings.matchCount) {
-        wchar_t text[64];
-        if (v.settings.matchCount == 1)
-            wcscpy(text, L"1 matching file found.");
-        else
-            _snwprintf(text, 64, L"%u matching files found.", v.settings.matchCount);
-        text[63] = 0;
-        WriteSummary(text);
-        EndLine(1);
-    }
+    int result = WalkSpecifications(v, count, handler);
+    if (result == 3) return result;
+    PrintSummary(v);
     return result;
 }
 
