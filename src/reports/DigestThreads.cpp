@@ -56,10 +56,9 @@ class LanePool {
     // A pool thread: takes lanes until the input has ended and every lane is done, or stop.
     void Work() {
         std::unique_lock<std::mutex> lock(mutex_);
-        size_t last = SIZE_MAX;
         for (;;) {
             if (stop_) return;
-            if (RunOneLane(lock, last, false)) continue;
+            if (RunOneLane(lock, false)) continue;
             if (ended_ && AllLanesDone()) return;
             wake_.wait(lock);
         }
@@ -70,7 +69,6 @@ class LanePool {
     int Drive(ChecksumSource& source, uint64_t expectedSize) {
         std::unique_lock<std::mutex> lock(mutex_);
         uint64_t total = 0;
-        size_t last = SIZE_MAX;
         for (;;) {
             // A large file can take a while: Ctrl-C stops it between blocks.
             if (g_paging.interrupted) return Stop(lock, ABORTED);
@@ -97,7 +95,7 @@ class LanePool {
                     continue;
                 }
             }
-            if (RunOneLane(lock, last, true)) continue;
+            if (RunOneLane(lock, true)) continue;
             if (ended_ && AllLanesDone()) break;
             // Woken by a finished lane or a free block; the time-out keeps Ctrl-C prompt.
             wake_.wait_for(lock, std::chrono::milliseconds(10));
@@ -125,28 +123,24 @@ class LanePool {
         return true;
     }
 
-    // Hashes one waiting block of one free lane; false when no lane has a block waiting. A thread
-    // keeps to the lane it last hashed while that one has blocks waiting (its state stays in that
-    // core's cache); otherwise it takes the lane furthest behind, the reader the cheapest of
-    // those (it has reading to do), the others the costliest.
-    bool RunOneLane(std::unique_lock<std::mutex>& lock, size_t& last, bool reader) {
+    // Hashes one waiting block of one free lane; false when no lane has a block waiting. It takes
+    // the lane furthest behind, which keeps the lanes in step; among those the reading thread
+    // takes the cheapest (it has reading to do), the others the costliest.
+    bool RunOneLane(std::unique_lock<std::mutex>& lock, bool reader) {
         Lane* chosen = nullptr;
         size_t chosenIndex = 0;
-        if (!chosen) {
-            for (size_t i = 0; i < lanes_.size(); ++i) {
-                Lane& lane = lanes_[i];
-                if (lane.busy || lane.next >= read_) continue;
-                bool better = !chosen || lane.next < chosen->next ||
-                              (lane.next == chosen->next &&
-                               (reader ? lane.cost < chosen->cost : lane.cost > chosen->cost));
-                if (better) {
-                    chosen = &lane;
-                    chosenIndex = i;
-                }
+        for (size_t i = 0; i < lanes_.size(); ++i) {
+            Lane& lane = lanes_[i];
+            if (lane.busy || lane.next >= read_) continue;
+            bool better =
+                !chosen || lane.next < chosen->next ||
+                (lane.next == chosen->next && (reader ? lane.cost < chosen->cost : lane.cost > chosen->cost));
+            if (better) {
+                chosen = &lane;
+                chosenIndex = i;
             }
         }
         if (!chosen) return false;
-        last = chosenIndex;
         chosen->busy = true;
         Block& b = blocks_[chosen->next % blocks_.size()];
         lock.unlock();
