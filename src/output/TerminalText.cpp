@@ -3,14 +3,14 @@
 
 namespace scrutel {
 
-std::wstring ScrubControls(const wchar_t* text) {
-    std::wstring out = text ? text : L"";
-    for (wchar_t& c : out)
+U16String ScrubControls(const char16_t* text) {
+    U16String out = text ? text : u"";
+    for (char16_t& c : out)
         if (IsTerminalControl(c)) c = ReplacementCharacter;
     return out;
 }
 
-void ScrubControlsInPlace(wchar_t* text) {
+void ScrubControlsInPlace(char16_t* text) {
     if (!text) return;
     for (; *text; ++text)
         if (IsTerminalControl(*text)) *text = ReplacementCharacter;

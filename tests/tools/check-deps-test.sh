@@ -33,6 +33,10 @@ make make
 util-linux flock
 time time
 googletest googletest
+g++-12 g++
+gcc-12 gcc
+libasan8 libasan
+libubsan1 libubsan
 fonts-wine tahoma.ttf
 ROWS
 
