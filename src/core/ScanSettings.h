@@ -12,6 +12,9 @@ inline constexpr int ABORTED = -3;
 
 struct ScanSettings {
     uint32_t matchCount = 0;
+    // Sections that failed without printing, and sections that caught a fault, over the command.
+    uint32_t sectionFailures = 0;
+    uint32_t sectionFaults = 0;
     int32_t timeZoneMode = 0;
     uint32_t timeFlags = 0;
     uint32_t hashMask = 0;

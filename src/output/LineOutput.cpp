@@ -101,8 +101,18 @@ bool GatheringOutput() {
     return g_gathered.on;
 }
 
+namespace {
+// Report text and line ends written so far; sections compare it before and after they run.
+uint64_t g_reportOutputCount = 0;
+} // namespace
+
+uint64_t ReportOutputCount() {
+    return g_reportOutputCount;
+}
+
 int ReportPrintf(const wchar_t* format, ...) {
     if (!format) return 0;
+    ++g_reportOutputCount;
     // Formatted here with the C runtime's wide printf, as the host formats, so that the text is
     // the same whether it is gathered or passed on.
     std::wstring text;
@@ -127,6 +137,7 @@ int ReportPrintf(const wchar_t* format, ...) {
 
 void ReportPuts(const wchar_t* text) {
     if (!text) return;
+    ++g_reportOutputCount;
     if (g_gathered.on)
         Gather(text, wcslen(text));
     else

@@ -49,6 +49,9 @@ bool GatheringOutput();
 // The host's Printf and QPuts for report text: gathered while gathering is on, else passed on.
 int ReportPrintf(const wchar_t* format, ...);
 void ReportPuts(const wchar_t* text);
+// How many pieces of report text (line ends included) were written so far: a section that leaves
+// it unchanged printed nothing.
+uint64_t ReportOutputCount();
 
 // Gathers report text for the length of one command; ends gathering on every path.
 class GatheredOutputScope {

@@ -1,6 +1,7 @@
 // The execution-alias section: a zero-length ".exe" that is an execution alias or a symbolic
 // link shows the program it leads to, and the report goes on with that program.
 #include "reports/ExecAlias.h"
+#include "core/SectionOutcome.h"
 
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
@@ -58,7 +59,7 @@ int ExecAliasSectionQuoted(const wchar_t* path, wchar_t* resolved, uint32_t omit
         if (PrintAliasLine(tag, resolved, QuotesForMask(omitMask), false, 2) == ABORTED) return ABORTED;
         return 1;
     } catch (...) {
-        return 0;
+        return SECTION_FAULT;
     }
 }
 

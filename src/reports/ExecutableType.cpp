@@ -1,6 +1,7 @@
 // The executable-type classifier: the system's binary type refined by the file's own headers,
 // and the names of the type codes.
 #include "reports/ExecutableType.h"
+#include "core/SectionOutcome.h"
 
 #include "reports/FileProbe.h"
 
@@ -182,7 +183,7 @@ int ExecutableTypeCode(FileProbe& probe) {
         };
         return ClassifyExecutable(facts);
     } catch (...) {
-        return 0;
+        return SECTION_FAULT;
     }
 }
 

@@ -1,6 +1,7 @@
 // The file-type section: the type name that the registry gives a file's extension and the
 // program that opens files of that type, per user first, then in the merged view.
 #include "reports/FileType.h"
+#include "core/SectionOutcome.h"
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
@@ -132,7 +133,7 @@ int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo) {
         }
         return EndLine(1);
     } catch (...) {
-        return 0;
+        return SECTION_FAULT;
     }
 }
 

@@ -1,6 +1,7 @@
 // The link-target section: a shell link's target with its arguments, or its shell item or
 // advertised product, followed by the target's alias, version summary and executable type.
 #include "reports/LinkTarget.h"
+#include "core/SectionOutcome.h"
 
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
@@ -265,7 +266,7 @@ int LinkTargetSection(const wchar_t* path, uint32_t omitMask) {
     try {
         return LinkTargetSectionWith(path, omitMask, SystemReparseReader());
     } catch (...) {
-        return 0;
+        return SECTION_FAULT;
     }
 }
 

@@ -2,6 +2,7 @@
 // their fixed order, each unless omitted or not applicable, and the count of reported files.
 #include "reports/ReportFile.h"
 #include "core/Limits.h"
+#include "core/SectionOutcome.h"
 
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
@@ -61,6 +62,7 @@ int RunDescription(const ReportContext& c) {
 }
 int RunExecutableType(const ReportContext& c) {
     int code = ExecutableTypeCode(*c.probe);
+    if (code == SECTION_FAULT) return code;
     return PrintExecutableTypeLine(code, ExecutableTypeName(code));
 }
 int RunTextEncoding(const ReportContext& c) {
@@ -70,7 +72,9 @@ int RunLinkTarget(const ReportContext& c) {
     return LinkTargetSection(c.path, c.omitMask);
 }
 int RunVersionResource(const ReportContext& c) {
-    return VersionResourceSection(*c.probe);
+    // 126: the file has no version resource, which is nothing to show rather than a failure.
+    int rc = VersionResourceSection(*c.probe);
+    return rc == 126 ? 0 : rc;
 }
 int RunImage(const ReportContext& c) {
     return ImageSection(c.path);
@@ -121,7 +125,25 @@ int PrintExecutableTypeLine(int code, const wchar_t* name) {
     return EndLine(2);
 }
 
-int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps) {
+namespace {
+
+// Runs one step, classifies its outcome and counts failures and faults for the command.
+template <typename Step> int RunStep(Step&& step, SectionOutcome& outcome, ScanSettings& settings) {
+    uint64_t before = ReportOutputCount();
+    int result = step();
+    outcome = OutcomeOf(result, ReportOutputCount() != before);
+    if (outcome == SectionOutcome::Failed) ++settings.sectionFailures;
+    if (outcome == SectionOutcome::Fault) ++settings.sectionFaults;
+    return result;
+}
+
+} // namespace
+
+int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps,
+                   FileOutcomes* outcomes) {
+    FileOutcomes local;
+    FileOutcomes& seen = outcomes ? *outcomes : local;
+    seen = FileOutcomes();
     if (!path || !*path) return -1;
     if (!QueryIsFile(path)) return 2;
 
@@ -134,7 +156,9 @@ int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& setting
     if (!(omitMask & OmitExecAliases) && steps.execAlias && extension && _wcsicmp(extension, L".exe") == 0 &&
         QueryFileSize(path, 0) == 0) {
         resolved.reset(new wchar_t[PathChars]());
-        if (steps.execAlias(path, resolved.get(), omitMask) == ABORTED) return ABORTED;
+        if (RunStep([&] { return steps.execAlias(path, resolved.get(), omitMask); }, seen.execAlias,
+                    settings) == ABORTED)
+            return ABORTED;
         resolved[PathChars - 1] = 0;
         if (resolved[0] && _wcsicmp(resolved.get(), path) != 0) reported = resolved.get();
     }
@@ -144,10 +168,13 @@ int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& setting
     ReportContext context{
         reported, FindExtension(reported), (omitMask & OmitUnicodeQuotes) ? 0 : 1, omitMask, &settings,
         &probe};
-    for (const ReportRow& row : steps.rows) {
+    for (size_t i = 0; i < steps.rows.size(); ++i) {
+        const ReportRow& row = steps.rows[i];
         if (omitMask & row.omitBit) continue;
         if (row.applies && !row.applies(context)) continue;
-        if (row.run(context) == ABORTED) return ABORTED;
+        SectionOutcome unused = SectionOutcome::NotRun;
+        SectionOutcome& outcome = i < seen.sections.size() ? seen.sections[i] : unused;
+        if (RunStep([&] { return row.run(context); }, outcome, settings) == ABORTED) return ABORTED;
     }
     ++settings.matchCount;
     FlushOutputWhenWaiting();

@@ -39,7 +39,10 @@ struct ReportSteps {
     std::span<const ReportRow> rows;
     int (*execAlias)(const wchar_t* path, wchar_t* resolved, uint32_t omitMask);
 };
-int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps);
+// ReportFile with replaceable steps; outcomes, when given, receives what each step did.
+struct FileOutcomes;
+int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps,
+                   FileOutcomes* outcomes = nullptr);
 
 // The name shown as the heading: path without a leading "\\?\" when something follows it.
 const wchar_t* HeadingName(const wchar_t* path);

@@ -1,6 +1,7 @@
 // The report sections that ReportFile runs for each file, in report order. Each writes its
 // lines through the host and ends them with EndLine; a section with nothing to show prints
-// nothing. Results other than ABORTED are ignored by ReportFile.
+// nothing. ReportFile keeps each result as the section's outcome (core/SectionOutcome.h); only
+// ABORTED changes what happens next.
 #pragma once
 #include "core/ScanSettings.h"
 

@@ -1,6 +1,7 @@
 // The version-resource section: a file's version strings and binary file version under fixed,
 // dot-aligned labels.
 #include "reports/VersionResource.h"
+#include "core/SectionOutcome.h"
 
 #include "reports/FileProbe.h"
 
@@ -74,7 +75,7 @@ int VersionResourceSection(FileProbe& probe) {
         if (rc != 0) return 0;
         return VersionResourceReport(*block);
     } catch (...) {
-        return 0;
+        return SECTION_FAULT;
     }
 }
 

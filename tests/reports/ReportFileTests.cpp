@@ -4,6 +4,7 @@
 #include "reports/ReportFile.h"
 
 #include "core/ScanSettings.h"
+#include "core/SectionOutcome.h"
 #include "output/LineOutput.h"
 #include "output/ScriptedConsole.h"
 #include "plugin/HostApi.h"
@@ -467,3 +468,77 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TypeLineCase>& info) { return std::string(info.param.label); });
 
 } // namespace
+
+// ---- Outcomes
+
+namespace {
+
+// Sections that print, stay silent, fail, fault or are interrupted, one per row.
+int PrintsRow(const ReportContext&) {
+    ReportPrintf(L"    shown");
+    return EndLine(2);
+}
+int SilentRow(const ReportContext&) {
+    return 0;
+}
+int FailingRow(const ReportContext&) {
+    return 87;
+}
+int FaultRow(const ReportContext&) {
+    return SECTION_FAULT;
+}
+int AbortingRow(const ReportContext&) {
+    return ABORTED;
+}
+
+} // namespace
+
+TEST_F(ReportFileTest, OutcomesTellShownNothingFailedAndFaultApartAndTheCommandCountsThem) {
+    std::wstring path = tree.file(L"a.txt", "x");
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].run = SilentRow;
+    rows[0].run = PrintsRow;
+    rows[2].run = FailingRow;
+    rows[3].run = FaultRow;
+    rows[5].run = FailingRow;
+    FileOutcomes outcomes;
+    ASSERT_EQ(ReportFileWith(path.c_str(), OmitExecAliases | OmitSizes, settings,
+                             ReportSteps{rows, FakeAlias}, &outcomes),
+              0);
+    EXPECT_EQ(outcomes.sections[0], SectionOutcome::Shown);
+    EXPECT_EQ(outcomes.sections[1], SectionOutcome::Nothing);
+    EXPECT_EQ(outcomes.sections[2], SectionOutcome::NotRun) << "omitted";
+    EXPECT_EQ(outcomes.sections[3], SectionOutcome::Fault);
+    EXPECT_EQ(outcomes.sections[5], SectionOutcome::Failed);
+    EXPECT_EQ(outcomes.sections[10], SectionOutcome::NotRun) << "link targets: not a link";
+    EXPECT_EQ(outcomes.execAlias, SectionOutcome::NotRun);
+    EXPECT_EQ(settings.sectionFailures, 1u);
+    EXPECT_EQ(settings.sectionFaults, 1u);
+    EXPECT_EQ(settings.matchCount, 1u) << "failing sections do not stop the report";
+    EXPECT_EQ(capture.out(), path + L"\r\n\r\n    shown\r\n\r\n");
+}
+
+TEST_F(ReportFileTest, AnInterruptedSectionIsAbortedAndTheRestDoNotRun) {
+    std::wstring path = tree.file(L"a.txt", "x");
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].run = PrintsRow;
+    rows[4].run = AbortingRow;
+    FileOutcomes outcomes;
+    outcomes.sections[6] = SectionOutcome::Shown; // left over from an earlier file
+    ASSERT_EQ(
+        ReportFileWith(path.c_str(), OmitExecAliases, settings, ReportSteps{rows, FakeAlias}, &outcomes),
+        ABORTED);
+    EXPECT_EQ(outcomes.sections[3], SectionOutcome::Shown);
+    EXPECT_EQ(outcomes.sections[4], SectionOutcome::Aborted);
+    EXPECT_EQ(outcomes.sections[6], SectionOutcome::NotRun);
+    EXPECT_EQ(settings.matchCount, 0u);
+}
+
+TEST_F(ReportFileTest, TheAliasStepHasItsOwnOutcome) {
+    std::wstring path = tree.file(L"app.exe", "");
+    g_aliasResult = SECTION_FAULT;
+    FileOutcomes outcomes;
+    ASSERT_EQ(ReportFileWith(path.c_str(), 0, settings, ReportSteps{rows, FakeAlias}, &outcomes), 0);
+    EXPECT_EQ(outcomes.execAlias, SectionOutcome::Fault);
+    EXPECT_EQ(settings.sectionFaults, 1u);
+}
