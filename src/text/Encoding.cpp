@@ -1,13 +1,12 @@
 // Encoding detection by byte-order marks and byte statistics, and the readers that decode a
-// TextBuffer into UTF-16 characters, lines, line counts and the prevailing line-ending style.
+// TextCursor into UTF-16 characters, lines, line counts and the prevailing line-ending style.
 #include "text/Encoding.h"
 
 #include "text/CodePageTables.h"
 
 #include <algorithm>
 #include <bit>
-#include <cwchar>
-#include <cwctype>
+#include <iterator>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -32,10 +31,6 @@ bool IsEbcdicAlnum(uint8_t b) {
            (b >= 0xF0 && b <= 0xF9);
 }
 
-bool IsClipboardBuffer(const TextBuffer& b) {
-    return b.data && !b.mapping && !b.file && _wcsicmp(b.name.c_str(), L"clip:") == 0;
-}
-
 // Length of the UTF-8 sequence a lead byte starts, 0 for a byte that cannot lead.
 size_t Utf8SequenceLength(uint8_t lead) {
     if (lead < 0x80) return 1;
@@ -46,16 +41,16 @@ size_t Utf8SequenceLength(uint8_t lead) {
     return 0;
 }
 
-const uint16_t* HighHalfTable(const TextBuffer& b) {
+const uint16_t* HighHalfTable(const TextCursor& b) {
     return HighHalfTables[b.codePageIndex < std::size(HighHalfTables) ? b.codePageIndex : 0];
 }
 
-const uint16_t* EbcdicTable(const TextBuffer& b) {
+const uint16_t* EbcdicTable(const TextCursor& b) {
     return EbcdicTables[b.ebcdicIndex < std::size(EbcdicTables) ? b.ebcdicIndex : 0];
 }
 
 // The character at byte offset pos (which must be below size), and where the next one begins.
-int32_t DecodeAt(const TextBuffer& b, uint64_t pos, uint64_t* next) {
+int32_t DecodeAt(const TextCursor& b, uint64_t pos, uint64_t* next) {
     const uint8_t* p = b.data + pos;
     uint64_t remaining = b.size - pos;
     switch (b.encoding) {
@@ -132,7 +127,7 @@ struct LineTally {
     uint64_t Finish() const { return count + (hasChars ? 1 : 0); }
 };
 
-uint64_t CountLinesSlow(TextBuffer& b) {
+uint64_t CountLinesSlow(TextCursor& b) {
     LineTally tally;
     for (;;) {
         int32_t c = ReadChar(b);
@@ -159,7 +154,7 @@ struct ByteClasses {
     }
 };
 
-void ClassifyBytes(const TextBuffer& b, ByteClasses& classes) {
+void ClassifyBytes(const TextCursor& b, ByteClasses& classes) {
     if (b.encoding == EncodingUtf8) {
         for (uint8_t s : {0x00, 0x0A, 0x0D, 0xC0, 0xC2, 0xE0, 0xF0})
             classes.Add(s);
@@ -196,7 +191,7 @@ inline uint32_t SpecialMask32(const uint8_t* p, const __m128i* wanted, int count
 }
 #endif
 
-uint64_t CountLinesBytes(const TextBuffer& b) {
+uint64_t CountLinesBytes(const TextCursor& b) {
     ByteClasses classes;
     ClassifyBytes(b, classes);
     const bool utf8 = b.encoding == EncodingUtf8;
@@ -243,7 +238,7 @@ uint64_t CountLinesBytes(const TextBuffer& b) {
     return tally.Finish();
 }
 
-uint64_t CountLinesUtf16(const TextBuffer& b) {
+uint64_t CountLinesUtf16(const TextCursor& b) {
     const bool bigEndian = b.encoding == EncodingUtf16Be;
     const uint8_t* p = b.data + b.position;
     uint64_t units = (b.size - b.position) / 2;
@@ -285,7 +280,7 @@ uint64_t CountLinesUtf16(const TextBuffer& b) {
 
 } // namespace
 
-uint32_t DetectUtf32(TextBuffer& b) {
+uint32_t DetectUtf32(TextCursor& b) {
     if (!b.data || b.size < 4 || b.size % 4 != 0) return 0;
     uint64_t unitsInData = b.size / 2;
     uint32_t examined = static_cast<uint32_t>(std::min<uint64_t>(unitsInData, 65536));
@@ -311,7 +306,7 @@ uint32_t DetectUtf32(TextBuffer& b) {
     return 0;
 }
 
-uint32_t DetectUtf16(TextBuffer& b) {
+uint32_t DetectUtf16(TextCursor& b) {
     if (!b.data || b.size < 2) return 0;
     if (b.data[0] == 0xFF && b.data[1] == 0xFE) {
         b.bomLength = 2;
@@ -343,7 +338,7 @@ uint32_t DetectUtf16(TextBuffer& b) {
     return 0;
 }
 
-uint32_t DetectUtf8(TextBuffer& b) {
+uint32_t DetectUtf8(TextCursor& b) {
     if (!b.data || b.size < 2) return 0;
     if (b.size >= 3 && b.data[0] == 0xEF && b.data[1] == 0xBB && b.data[2] == 0xBF) {
         b.bomLength = 3;
@@ -368,7 +363,7 @@ uint32_t DetectUtf8(TextBuffer& b) {
     return sequences ? uint32_t{EncodingUtf8} : 0u;
 }
 
-uint32_t DetectEbcdic(const TextBuffer& b) {
+uint32_t DetectEbcdic(const TextCursor& b) {
     if (!b.data || b.size < 128) return 0;
     uint32_t k = b.size >= 1024 ? 5 : 4;
     uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(b.size, 131072));
@@ -397,13 +392,7 @@ uint32_t DetectEbcdic(const TextBuffer& b) {
     return 0;
 }
 
-TextEncoding DetectEncoding(TextBuffer& b, bool ebcdic) {
-    if (IsClipboardBuffer(b)) {
-        b.bomLength = (b.size >= 2 && b.data[0] == 0xFF && b.data[1] == 0xFE) ? 2 : 0;
-        if (b.position < b.bomLength) b.position = b.bomLength;
-        b.encoding = EncodingUtf16Le;
-        return b.encoding;
-    }
+TextEncoding DetectEncoding(TextCursor& b, bool ebcdic) {
     uint32_t r = DetectUtf32(b);
     if (r == 0) r = DetectUtf16(b);
     if (r == 0) {
@@ -436,7 +425,7 @@ int32_t DecodeUtf8(const uint8_t* bytes, size_t available) {
     return value;
 }
 
-int32_t ReadChar(TextBuffer& b) {
+int32_t ReadChar(TextCursor& b) {
     if (!b.data || b.position >= b.size) return -1;
     uint64_t next = b.position;
     int32_t c = DecodeAt(b, b.position, &next);
@@ -444,7 +433,7 @@ int32_t ReadChar(TextBuffer& b) {
     return c;
 }
 
-int32_t PeekChar(const TextBuffer& b) {
+int32_t PeekChar(const TextCursor& b) {
     if (!b.data || b.position >= b.size) return -1;
     if (b.encoding == EncodingUtf8) {
         size_t length = Utf8SequenceLength(b.data[b.position]);
@@ -454,16 +443,16 @@ int32_t PeekChar(const TextBuffer& b) {
     return DecodeAt(b, b.position, &next);
 }
 
-int ReadLine(TextBuffer& b, wchar_t* line, size_t capacity, bool skipBlank) {
+int ReadLine(TextCursor& b, char16_t* line, size_t capacity, bool skipBlank) {
     for (;;) {
         size_t length = 0;
         if (line && capacity) line[0] = 0;
         bool nonBlank = false;
         int32_t ch = ReadChar(b);
         while (ch > 0 && ch != Cr && ch != Lf && ch != Nel) {
-            if (!iswspace(static_cast<wint_t>(ch))) nonBlank = true;
+            if (!IsBlankChar(ch)) nonBlank = true;
             if (line && length + 1 < capacity) {
-                line[length++] = static_cast<wchar_t>(ch);
+                line[length++] = static_cast<char16_t>(ch);
                 line[length] = 0;
             }
             ch = ReadChar(b);
@@ -477,7 +466,7 @@ int ReadLine(TextBuffer& b, wchar_t* line, size_t capacity, bool skipBlank) {
     }
 }
 
-uint64_t CountLines(TextBuffer& b) {
+uint64_t CountLines(TextCursor& b) {
     if (!b.data || b.position >= b.size) return 0;
     switch (b.encoding) {
     case EncodingUtf16Le:
@@ -495,7 +484,7 @@ uint64_t CountLines(TextBuffer& b) {
     }
 }
 
-LineEnding LineEndingKind(TextBuffer& b) {
+LineEnding LineEndingKind(TextCursor& b) {
     uint64_t saved = b.position;
     uint32_t cr = 0, lf = 0, crlf = 0, lfcr = 0, total = 0;
     while (b.position < b.size && total < 256) {
@@ -528,45 +517,71 @@ LineEnding LineEndingKind(TextBuffer& b) {
     return LineEndingNone;
 }
 
-int EncodingName(uint32_t encoding, int64_t bom, wchar_t* output) {
+int EncodingName(uint32_t encoding, int64_t bom, char16_t* output) {
     if (!output) return -1;
-    const wchar_t* name = L"unknown";
+    const char* name = "unknown";
     bool unicode = false;
     switch (encoding) {
     case EncodingOem:
-        name = L"OEM";
+        name = "OEM";
         break;
     case EncodingUtf16Le:
-        name = L"UTF-16LE", unicode = true;
+        name = "UTF-16LE", unicode = true;
         break;
     case EncodingUtf16Be:
-        name = L"UTF-16BE", unicode = true;
+        name = "UTF-16BE", unicode = true;
         break;
     case EncodingUtf8:
-        name = L"UTF-8", unicode = true;
+        name = "UTF-8", unicode = true;
         break;
     case EncodingEbcdic:
-        name = L"EBCDIC";
+        name = "EBCDIC";
         break;
     case EncodingUtf32Le:
-        name = L"UTF-32LE", unicode = true;
+        name = "UTF-32LE", unicode = true;
         break;
     case EncodingUtf32Be:
-        name = L"UTF-32BE", unicode = true;
+        name = "UTF-32BE", unicode = true;
         break;
     case EncodingRaw:
-        name = L"raw";
+        name = "raw";
         break;
     case EncodingAscii:
-        name = L"ASCII";
+        name = "ASCII";
         break;
     default:
         break;
     }
-    const wchar_t* suffix = !unicode || bom < 0 ? L"" : bom > 0 ? L" with BOM" : L" without BOM";
-    _snwprintf(output, 1023, L"%s%s", name, suffix);
+    const char* suffix = !unicode || bom < 0 ? "" : bom > 0 ? " with BOM" : " without BOM";
+    // Names and suffixes are ASCII and together far below the 1023 characters output can hold.
+    size_t length = 0;
+    for (const char* part : {name, suffix})
+        for (const char* c = part; *c; ++c)
+            output[length++] = static_cast<char16_t>(*c);
+    output[length] = 0;
     output[1023] = 0;
     return 0;
+}
+
+bool IsBlankChar(int32_t c) {
+    switch (c) {
+    case 0x09: // tab, LF, VT, FF, CR
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x20:
+    case 0xA0:
+    case 0x1680:
+    case 0x2028: // line separator
+    case 0x2029: // paragraph separator
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A; // en quad .. hair space
+    }
 }
 
 } // namespace scrutel

@@ -231,32 +231,6 @@ TextBuffer::~TextBuffer() {
     CloseTextBuffer(this);
 }
 
-uint32_t TextCodePageIndex(uint32_t codePage) {
-    for (uint32_t i = 0; i < std::size(TextCodePages); ++i)
-        if (TextCodePages[i] == codePage) return i;
-    return 0;
-}
-
-uint32_t EbcdicCodePageIndex(uint32_t codePage) {
-    for (uint32_t i = 0; i < std::size(EbcdicCodePages); ++i)
-        if (EbcdicCodePages[i] == codePage) return i;
-    return 0;
-}
-
-uint32_t EbcdicCodePageForLocale(uint32_t locale) {
-    uint32_t id = locale & 0xFFFF;
-    if (id == 0) return 1140;
-    uint32_t found = 0;
-    for (const auto& pair : EbcdicLocaleMap)
-        if (pair.locale == id) found = pair.codePage;
-    if (found) return found;
-    uint32_t primary = id & 0x3FF;
-    if (primary == 0 || primary == 9) return 1140;
-    for (const auto& pair : EbcdicLocaleMap)
-        if ((pair.locale & 0x3FFu) == primary) found = pair.codePage;
-    return found ? found : 1140;
-}
-
 bool IsVolumeGuidName(const wchar_t* trueName) {
     return trueName && _wcsnicmp(trueName, L"Volume{", 7) == 0 && iswxdigit(trueName[7]);
 }
@@ -275,6 +249,16 @@ bool IsConsoleHandle(HANDLE handle) {
     if (!handle || handle == INVALID_HANDLE_VALUE) return false;
     DWORD mode = 0;
     return ::GetConsoleMode(handle, &mode) != 0;
+}
+
+TextEncoding DetectEncoding(TextBuffer& b, bool ebcdic) {
+    if (b.data && !b.mapping && !b.file && _wcsicmp(b.name.c_str(), L"clip:") == 0) {
+        b.bomLength = (b.size >= 2 && b.data[0] == 0xFF && b.data[1] == 0xFE) ? 2 : 0;
+        if (b.position < b.bomLength) b.position = b.bomLength;
+        b.encoding = EncodingUtf16Le;
+        return b.encoding;
+    }
+    return DetectEncoding(static_cast<TextCursor&>(b), ebcdic);
 }
 
 int OpenTextBuffer(TextBuffer* buffer, const wchar_t* source, uint32_t flags, uint32_t codePage) {

@@ -465,6 +465,45 @@ TEST(OpenTextBuffer, ClipboardTextInAnyLetterCase) {
 
 } // namespace
 
+// A buffer over bytes held by the test, named as an open would name it.
+void Borrow(TextBuffer& b, const std::string& bytes, const wchar_t* name) {
+    b.data = reinterpret_cast<const uint8_t*>(bytes.data());
+    b.size = bytes.size();
+    b.codePage = 1252;
+    b.codePageIndex = TextCodePageIndex(1252);
+    b.ebcdicCodePage = 1140;
+    b.ebcdicIndex = EbcdicCodePageIndex(1140);
+    b.name = name;
+}
+
+TEST(DetectEncoding, ClipboardBufferStaysUtf16Le) {
+    const std::string plain("a\0b\0", 4), markedBytes("\xFF\xFE\x41\0", 4);
+    TextBuffer t;
+    Borrow(t, plain, L"CLIP:");
+    EXPECT_EQ(DetectEncoding(t, true), EncodingUtf16Le);
+    EXPECT_EQ(t.bomLength, 0u);
+    TextBuffer marked;
+    Borrow(marked, markedBytes, L"clip:");
+    EXPECT_EQ(DetectEncoding(marked, true), EncodingUtf16Le);
+    EXPECT_EQ(marked.bomLength, 2u);
+    EXPECT_EQ(marked.position, 2u);
+}
+
+TEST(DetectEncoding, OnlyTheClipboardIgnoresTheBytes) {
+    const std::string text = "plain text";
+    struct Case {
+        const wchar_t* name;
+        TextEncoding expected;
+    } cases[] = {{L"clip:", EncodingUtf16Le}, {L"Clip:", EncodingUtf16Le}, {L"clip", EncodingOem},
+                 {L"clip:x", EncodingOem},    {L"a.txt", EncodingOem},     {L"", EncodingOem}};
+    for (const Case& c : cases) {
+        TextBuffer b;
+        Borrow(b, text, c.name);
+        EXPECT_EQ(DetectEncoding(b, true), c.expected)
+            << "name " << testing::PrintToString(std::wstring(c.name));
+    }
+}
+
 TEST(OpenTextBufferOnBytes, DetectsAsTheFileOpenDoesAndBorrowsTheBytes) {
     TempTree tree;
     const std::string utf8 = "\xEF\xBB\xBF"
