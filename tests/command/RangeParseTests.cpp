@@ -752,4 +752,47 @@ TEST_F(RangeParse, ExclusionRecordsAddedBeforeAFailureStayInTheList) {
     EXPECT_EQ(records[0]->pattern, u"a");
 }
 
+// ---------------------------------------------------------------------------------------------
+// An argument is a view: what follows it is not read
+
+TEST(RangeArgumentViews, ParsersReadNothingPastTheirView) {
+    struct Row {
+        const char* label;
+        U16String argument;
+        U16String after;   // would change the outcome if read
+        bool description;  // ParseDescriptionRange (not negated, bracket kept) instead of ParseRangeOption
+        U16String records; // kind and pattern (or low bound) of each record, newest first
+    };
+    const Row rows[] = {
+        {"size", u"/[s1k]", u"x]", false, u"S1000;"},
+        {"exclusions", u"/[!a b]", u" c]", false, u"!b;!a;"},
+        {"day of week", u"/[w:mon]", u"x]", false, u"W2;"},
+        {"description switch", u":abc", u"def", true, u"Iabc;"},
+        {"description range", u"/[i:abc]", u"d]", false, u"Iabc;"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto parse = [&](U16View text) {
+            RangeSet set;
+            ParseStatus status = row.description
+                                     ? ParseDescriptionRange(text, false, false, set, FixedContext())
+                                     : ParseRangeOption(text, set, FixedContext());
+            if (status) return u"error: " + ErrorText(status);
+            U16String records;
+            for (const RangeRecord& r : set.records) {
+                records += r.kind;
+                if (r.kind == u'S') records += U16FromAscii(std::to_string(r.low));
+                if (r.kind == u'W') records += U16FromAscii(std::to_string(r.dayMask));
+                records += r.pattern + u";";
+            }
+            return records;
+        };
+        // A copy of exactly the argument's length: the address sanitizer reports any read past it.
+        const std::vector<char16_t> exact(row.argument.begin(), row.argument.end());
+        EXPECT_EQ(parse(U16View(exact.data(), exact.size())), row.records);
+        const U16String longer = row.argument + row.after;
+        EXPECT_EQ(parse(U16View(longer).substr(0, row.argument.size())), row.records);
+    }
+}
+
 } // namespace

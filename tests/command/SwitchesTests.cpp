@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 using namespace scrutel;
 using command_tests::ErrorText;
@@ -547,5 +549,107 @@ INSTANTIATE_TEST_SUITE_P(
                                       Prefix + u"Bad MaxWidth value: \"/W:\"\r\n"},
                       WidthOptionCase{"overflow", u"/W:99999999999", 1, 0xFFFFFFFFu,
                                       Prefix + u"Bad MaxWidth value: \"/W:99999999999\"\r\n"}));
+
+// ---- an argument is a view: what follows it is not read
+
+// Each parser's outputs as text, after parsing text into fresh values.
+struct ViewCase {
+    const char* label;
+    U16String argument;
+    U16String after; // characters that follow the view and would change the outcome if read
+    std::function<std::string(U16View)> run;
+    std::string expected;
+};
+
+std::string Outcome(const ParseStatus& status, const std::string& values) {
+    return status ? "error: " + Utf8FromU16(ErrorText(status)) : values;
+}
+
+TEST(ArgumentViews, ParsersReadNothingPastTheirView) {
+    const std::vector<ViewCase> cases = {
+        {"width", u"/W:64", u"0",
+         [](U16View t) {
+             uint32_t width = 0;
+             auto status = ParseMaxWidth(t, width);
+             return Outcome(status, std::to_string(width));
+         },
+         "64"},
+        {"depth", u"/S:2", u"+1",
+         [](U16View t) {
+             uint32_t flags = 0;
+             int minDepth = 7, maxDepth = 9;
+             auto status = ParseSubdirOption(t, flags, minDepth, maxDepth);
+             return Outcome(status, std::to_string(minDepth) + "," + std::to_string(maxDepth));
+         },
+         "7,2"},
+        {"plain /S", u"/S", u":3",
+         [](U16View t) {
+             uint32_t flags = 0;
+             int minDepth = 7, maxDepth = 9;
+             auto status = ParseSubdirOption(t, flags, minDepth, maxDepth);
+             return Outcome(status, std::to_string(minDepth) + "," + std::to_string(maxDepth));
+         },
+         "0,-1"},
+        {"pause", u"/P:5", u",20",
+         [](U16View t) {
+             PauseSettings pause;
+             auto status = ParsePauseOption(t, pause);
+             return Outcome(status, std::to_string(pause.lines) + "," + std::to_string(pause.timeoutMs));
+         },
+         "4294967295,5000"},
+        {"hash names", u"/C:MD5", u"X",
+         [](U16View t) {
+             uint32_t mask = 0;
+             auto status = ParseHashList(t, mask);
+             return Outcome(status, std::to_string(mask));
+         },
+         "16"},
+        {"omit letters", u"/O:T", u"B",
+         [](U16View t) {
+             uint32_t mask = 0, flags = 0;
+             int showSummary = 1;
+             auto status = ParseOmitLetters(t, mask, flags, showSummary);
+             return Outcome(status, std::to_string(mask));
+         },
+         "4"},
+        {"time letters", u"/T:C", u"x",
+         [](U16View t) {
+             uint32_t flags = 0;
+             int32_t zone = 0;
+             auto status = ParseTimeLetters(t, flags, zone);
+             return Outcome(status, std::to_string(flags));
+         },
+         "1"},
+        {"attributes", u"/A:H", u"-",
+         [](U16View t) {
+             uint32_t mask = 0, values = 0;
+             auto status = ParseAttributeOption(t, mask, values);
+             return Outcome(status, std::to_string(mask) + "," + std::to_string(values));
+         },
+         "18,2"},
+        {"suboptions", u"/N:D", u"q",
+         [](U16View t) {
+             uint32_t flags = 0;
+             int noHighlight = 0;
+             auto status = ParseSuboptions(t, flags, noHighlight);
+             return Outcome(status, std::to_string(flags));
+         },
+         "4"},
+        {"shown text ends with the view", u"/W:x", u"yz",
+         [](U16View t) {
+             uint32_t width = 0;
+             return Outcome(ParseMaxWidth(t, width), "");
+         },
+         "error: Scrutel plugin: Bad MaxWidth value: \"/W:X\"\r\n"},
+    };
+    for (const ViewCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        // A copy of exactly the argument's length: the address sanitizer reports any read past it.
+        const std::vector<char16_t> exact(c.argument.begin(), c.argument.end());
+        EXPECT_EQ(c.run(U16View(exact.data(), exact.size())), c.expected);
+        const U16String longer = c.argument + c.after;
+        EXPECT_EQ(c.run(U16View(longer).substr(0, c.argument.size())), c.expected);
+    }
+}
 
 } // namespace
