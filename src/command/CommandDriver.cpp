@@ -2,7 +2,10 @@
 // and interruption, walks every file specification and prints the closing count.
 #include "command/CommandDriver.h"
 
+#include "command/ArgumentReport.h"
+#include "command/ConsoleWindow.h"
 #include "command/HelpTexts.h"
+#include "command/RangeClock.h"
 #include "command/RangeParse.h"
 #include "command/SplitArguments.h"
 #include "command/Switches.h"
@@ -15,6 +18,7 @@
 #include "select/Walker.h"
 
 #include <cwchar>
+#include <memory>
 #include <vector>
 
 #ifndef SCRUTEL_MAIN_SOURCE
@@ -28,21 +32,25 @@ namespace scrutel {
 namespace {
 
 constexpr uint32_t WidthUnset = 0xFFFFFFFFu;
-constexpr int ContinueArguments = -1;
 
-wchar_t AsciiUpper(wchar_t c) {
-    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+char16_t AsciiUpper(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
 
 // Compares ASCII letters without regard to case.
-bool BeginsWith(const wchar_t* text, const wchar_t* prefix) {
-    for (; *prefix; ++text, ++prefix)
-        if (AsciiUpper(*text) != AsciiUpper(*prefix)) return false;
+bool BeginsWith(U16View text, U16View prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
     return true;
 }
 
-bool Equals(const wchar_t* text, const wchar_t* other) {
-    return BeginsWith(text, other) && text[wcslen(other)] == 0;
+bool Equals(U16View text, U16View other) {
+    return text.size() == other.size() && BeginsWith(text, other);
+}
+
+bool Contains(U16View text, char16_t c) {
+    return text.find(c) != U16View::npos;
 }
 
 // Everything one command run builds from its arguments.
@@ -57,80 +65,62 @@ struct CommandValues {
     RangeSet ranges;
     int noHighlight = 0;
     int showSummary = 1;
-    uint32_t pauseLines = 0;
+    PauseSettings pause;
     int specCount = 0;
 };
 
 // Runs on every path once the arguments have been split.
 class CommandCleanup {
   public:
-    explicit CommandCleanup(RangeSet& ranges) : ranges_(ranges) {}
+    CommandCleanup() = default;
     CommandCleanup(const CommandCleanup&) = delete;
     CommandCleanup& operator=(const CommandCleanup&) = delete;
     ~CommandCleanup() {
-        FreeRangeSet(ranges_);
         g_paging.interrupted = 0;
         RemoveCtrlHandler();
     }
-
-  private:
-    RangeSet& ranges_;
 };
 
-int Outcome(int parserResult) {
-    return parserResult == 0 ? ContinueArguments : 1;
-}
-
-// One argument: ContinueArguments, or the result that ends the command.
-int DispatchArgument(wchar_t* arg, CommandValues& v) {
-    if (!*arg) return ContinueArguments;
-    if (BeginsWith(arg, L"/?")) {
-        ShowUsage(arg[2] == L'?');
-        return 0;
+// One argument into v: nothing when the command goes on, otherwise what ends it.
+ParseStatus DispatchArgument(U16View arg, CommandValues& v) {
+    if (arg.empty()) return {};
+    if (BeginsWith(arg, u"/?"))
+        return HelpRequest(arg.size() > 2 && arg[2] == u'?' ? HelpTopic::UsageWithVersion : HelpTopic::Usage,
+                           0);
+    if (BeginsWith(arg, u"/N") && Contains(arg, u'?')) return HelpRequest(HelpTopic::NoFeatures, 0);
+    if (BeginsWith(arg, u"/[") || BeginsWith(arg, u"/!["))
+        return ParseRangeOption(arg, v.ranges, SystemParseContext());
+    if (BeginsWith(arg, u"/A")) return ParseAttributeOption(arg, v.attributeMask, v.attributeValues);
+    if (BeginsWith(arg, u"/I") && arg.size() > 2)
+        return ParseDescriptionRange(arg.substr(2), false, false, v.ranges, SystemParseContext());
+    if (BeginsWith(arg, u"/!I") && arg.size() > 3)
+        return ParseDescriptionRange(arg.substr(3), true, false, v.ranges, SystemParseContext());
+    if (BeginsWith(arg, u"/N")) return ParseSuboptions(arg, v.walkFlags, v.noHighlight);
+    if (BeginsWith(arg, u"/S")) return ParseSubdirOption(arg, v.walkFlags, v.minDepth, v.maxDepth);
+    if (BeginsWith(arg, u"/C")) {
+        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::Hashes, 0);
+        return ParseHashList(SystemUpperCase(arg), v.settings.hashMask);
     }
-    if (BeginsWith(arg, L"/N") && wcschr(arg, L'?')) {
-        QPuts(HelpTextNoFeatures);
-        return 0;
-    }
-    if (BeginsWith(arg, L"/[") || BeginsWith(arg, L"/![")) return Outcome(ParseRangeOption(arg, v.ranges));
-    if (BeginsWith(arg, L"/A")) return Outcome(ParseAttributeOption(arg, v.attributeMask, v.attributeValues));
-    if (BeginsWith(arg, L"/I") && arg[2])
-        return Outcome(ParseDescriptionRange(arg + 2, false, false, v.ranges));
-    if (BeginsWith(arg, L"/!I") && arg[3])
-        return Outcome(ParseDescriptionRange(arg + 3, true, false, v.ranges));
-    if (BeginsWith(arg, L"/N")) return Outcome(ParseSuboptions(arg, v.walkFlags, v.noHighlight));
-    if (BeginsWith(arg, L"/S")) return Outcome(ParseSubdirOption(arg, v.walkFlags, v.minDepth, v.maxDepth));
-    if (BeginsWith(arg, L"/C")) {
-        if (wcschr(arg, L'?')) {
-            QPuts(HelpTextHashes);
-            return 0;
-        }
-        return Outcome(ParseHashList(arg, v.settings.hashMask));
-    }
-    if (Equals(arg, L"/D")) {
+    if (Equals(arg, u"/D")) {
         v.noHighlight = 1;
-        return ContinueArguments;
+        return {};
     }
-    if (BeginsWith(arg, L"/O")) {
-        int rc = ParseOmitLetters(arg, v.omitMask, v.walkFlags, v.showSummary);
-        if (rc == SwitchHelpShown) return 0;
-        return Outcome(rc);
-    }
-    if (BeginsWith(arg, L"/P")) return Outcome(ParsePauseOption(arg, v.pauseLines, g_paging.pauseTimeoutMs));
-    if (BeginsWith(arg, L"/T"))
-        return Outcome(ParseTimeLetters(arg, v.settings.timeFlags, v.settings.timeZoneMode));
-    if (Equals(arg, L"/W")) {
+    if (BeginsWith(arg, u"/O")) return ParseOmitLetters(arg, v.omitMask, v.walkFlags, v.showSummary);
+    if (BeginsWith(arg, u"/P")) return ParsePauseOption(arg, v.pause);
+    if (BeginsWith(arg, u"/T")) return ParseTimeLetters(arg, v.settings.timeFlags, v.settings.timeZoneMode);
+    if (Equals(arg, u"/W")) {
         v.settings.maxWidth = 0;
-        return ContinueArguments;
+        return {};
     }
-    if (BeginsWith(arg, L"/W")) return Outcome(ParseMaxWidth(arg, v.settings.maxWidth));
-    if (arg[0] == L'/') {
-        CharUpperW(arg);
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Unknown option: \"%s\"\r\n", arg);
-        return 1;
+    if (BeginsWith(arg, u"/W")) return ParseMaxWidth(arg, v.settings.maxWidth);
+    if (arg[0] == u'/') {
+        // The one message without the plugin's prefix.
+        ArgumentError unknown = ShownError(u"Unknown option: \"", arg, u"\"\r\n");
+        unknown.prefixed = false;
+        return unknown;
     }
     ++v.specCount;
-    return ContinueArguments;
+    return {};
 }
 
 // The summary line goes out like a heading: in the highlight colour when colour is on.
@@ -148,7 +138,7 @@ void WriteSummary(const wchar_t* text) {
 }
 
 // The walker's specification for a command-line argument, in spec (PathChars characters).
-const wchar_t* SpecificationFor(wchar_t* arg, uint32_t walkFlags, std::vector<wchar_t>& spec) {
+const wchar_t* SpecificationFor(const wchar_t* arg, uint32_t walkFlags, std::vector<wchar_t>& spec) {
     if (arg[0] == L'@' && arg[1] && (walkFlags & WalkListFiles)) return arg;
     wmemset(spec.data(), 0, spec.size());
     ResolvePath(arg, spec.data(), ResolveNameLists | ResolveHome);
@@ -170,22 +160,20 @@ void ResetPaging() {
     g_paging.interrupted = 0;
 }
 
-// Splits the argument text and takes each switch and range option into v: ContinueArguments and
-// the argument count, or the command's result after a message.
-int ParseArguments(wchar_t* argumentText, CommandValues& v, int& count) {
-    count = SplitArguments(argumentText);
-    if (count < 0) return 1;
-    for (int k = 0; k < count; ++k) {
-        int rc = DispatchArgument(g_argTable.argPointers[k], v);
-        if (rc != ContinueArguments) return rc;
-    }
-    return ContinueArguments;
+// Splits the argument text into table and takes each switch and range option into v: nothing
+// when the command goes on, otherwise what ends it.
+ParseStatus ParseArguments(const char16_t* argumentText, ArgTable& table, CommandValues& v) {
+    if (ParseStatus error = SplitArguments(argumentText, table)) return error;
+    for (int k = 0; k < table.argCount; ++k)
+        if (ParseStatus error = DispatchArgument(table.Argument(k), v)) return error;
+    return {};
 }
 
 // The console's width, paging, colours and the interruption handler, as the switches asked.
 void SetUpOutput(CommandValues& v) {
     if (v.settings.maxWidth == WidthUnset) v.settings.maxWidth = ConsoleReportWidth();
-    if (v.pauseLines) SetupPageLength(v.pauseLines);
+    g_paging.pauseTimeoutMs = v.pause.timeoutMs;
+    if (v.pause.lines) SetupPageLength(v.pause.lines);
     SetupColours(v.noHighlight);
     g_paging.interrupted = 0;
     InstallCtrlHandler();
@@ -207,7 +195,7 @@ void ApplyDefaults(CommandValues& v, std::vector<wchar_t>& types) {
 
 // Walks every file specification of the command line (or "*" when there is none): 3 when the
 // user stopped it, 2 when one selected nothing or failed, 0 otherwise.
-int WalkSpecifications(CommandValues& v, int count, FileHandler handler) {
+int WalkSpecifications(CommandValues& v, const ArgTable& table, FileHandler handler) {
     WalkOptions options;
     options.omitMask = v.omitMask;
     options.walkFlags = v.walkFlags;
@@ -224,9 +212,9 @@ int WalkSpecifications(CommandValues& v, int count, FileHandler handler) {
         return result;
     }
     std::vector<wchar_t> spec(PathChars, 0);
-    for (int k = 0; k < count; ++k) {
-        wchar_t* arg = g_argTable.argPointers[k];
-        if (g_argTable.argLengths[k] == 0 || arg[0] == L'/') continue;
+    for (int k = 0; k < table.argCount; ++k) {
+        const wchar_t* arg = Wide(table.argPointers[k]);
+        if (table.argLengths[k] == 0 || arg[0] == L'/') continue;
         int rc = WalkFileSpec(SpecificationFor(arg, v.walkFlags, spec), options, v.settings, handler);
         if (rc == ABORTED) return 3;
         if (rc != 0) result = 2;
@@ -250,18 +238,17 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
     ResetPaging();
     CommandValues v;
     v.settings.maxWidth = WidthUnset;
-    CommandCleanup cleanup(v.ranges);
+    CommandCleanup cleanup;
 
-    int count = 0;
-    int parsed = ParseArguments(argumentText, v, count);
-    if (parsed != ContinueArguments) return parsed;
+    auto table = std::make_unique<ArgTable>();
+    if (ParseStatus error = ParseArguments(U16(argumentText), *table, v)) return ReportArgumentError(*error);
     SetUpOutput(v);
     std::vector<wchar_t> types;
     ApplyDefaults(v, types);
 
     walking = true;
     GatheredOutputScope gathered;
-    int result = WalkSpecifications(v, count, handler);
+    int result = WalkSpecifications(v, *table, handler);
     if (result == 3) return result;
     PrintSummary(v);
     return result;

@@ -1,69 +1,61 @@
-// Parsing of the range options into RangeRecord nodes: the dispatcher, one parser per kind
-// (size, time of day, date, day of week, description, owner, exclusion), and freeing the list.
+// Parsing of the range options into RangeRecord values: the dispatcher, one parser per kind
+// (size, time of day, date, day of week, description, owner, exclusion).
 #include "command/RangeParse.h"
 
-#include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
-
-#include <cstdlib>
-#include <cwchar>
 #include <cwctype>
+#include <new>
+#include <utility>
 
 namespace scrutel {
 
 namespace {
 
-int g_allocationsAllowed = -1;
-
 constexpr uint32_t SecondsPerDay = 86400;
 constexpr size_t MaxExclusionPattern = 8191;
 constexpr size_t MaxDayWord = 1023;
 
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
 }
-bool IsBlank(wchar_t c) {
-    return c != 0 && iswspace(c);
+// Blanks are classified by the C library's rules, as the command always has.
+bool IsBlank(char16_t c) {
+    return c != 0 && iswspace(static_cast<wint_t>(c));
 }
-wchar_t Upper(wchar_t c) {
-    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
-}
-
-// Prints a message that shows text; the text is upper-cased in place first.
-int Fail(const wchar_t* format, wchar_t* text) {
-    CharUpperW(text);
-    PrintErrorPrefix();
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), format, text);
-    return 1;
+char16_t Upper(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
 }
 
-int FailAllocation(const wchar_t* message) {
-    PrintErrorPrefix();
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", message);
-    return 1;
+// A message that shows text (the rest of the argument) in double quotes.
+ParseStatus Fail(U16View what, const char16_t* text) {
+    U16String before(what);
+    before.append(u": \"");
+    return ShownError(before, text, u"\"\r\n");
 }
 
-// A zero-filled record with room for patternChars characters and a terminating 0 after it.
-RangeRecord* NewRecord(wchar_t kind, size_t patternChars = 0) {
-    if (g_allocationsAllowed == 0) return nullptr;
-    if (g_allocationsAllowed > 0) --g_allocationsAllowed;
-    size_t bytes = sizeof(RangeRecord) + (patternChars + 1) * sizeof(wchar_t);
-    auto* record = static_cast<RangeRecord*>(std::calloc(1, bytes));
-    if (record) record->kind = kind;
-    return record;
+ParseStatus FailAllocation(U16View message) {
+    return MessageError(message);
 }
 
-void Push(RangeSet& ranges, RangeRecord* record) {
-    record->next = ranges.first;
-    ranges.first = record;
+// Adds a record of fields and pattern in front of the others (the set is newest first); false
+// when there is no room or no memory for it, and then the set is as it was.
+bool Push(RangeSet& ranges, const RangeRecord& fields, U16View pattern, const ParseContext& context) {
+    if (ranges.records.size() >= context.recordLimit) return false;
+    try {
+        RangeRecord record = fields;
+        record.pattern.assign(pattern);
+        ranges.records.insert(ranges.records.begin(), std::move(record));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 // A run of decimal digits; false when there is none or it does not fit 64 bits.
-bool ReadNumber(const wchar_t*& p, uint64_t& value) {
+bool ReadNumber(const char16_t*& p, uint64_t& value) {
     if (!IsDigit(*p)) return false;
     value = 0;
     for (; IsDigit(*p); ++p) {
-        uint64_t digit = static_cast<uint64_t>(*p - L'0');
+        uint64_t digit = static_cast<uint64_t>(*p - u'0');
         if (value > (UINT64_MAX - digit) / 10) return false;
         value = value * 10 + digit;
     }
@@ -72,38 +64,38 @@ bool ReadNumber(const wchar_t*& p, uint64_t& value) {
 
 // A size: digits and an optional suffix letter, binary in upper case, decimal in lower case.
 // A size that does not fit 64 bits is unreadable rather than wrapped.
-bool ReadSize(const wchar_t*& p, uint64_t& value) {
+bool ReadSize(const char16_t*& p, uint64_t& value) {
     if (!ReadNumber(p, value)) return false;
     uint64_t factor = 1;
     switch (*p) {
-    case L'K':
+    case u'K':
         factor = 1ull << 10;
         break;
-    case L'M':
+    case u'M':
         factor = 1ull << 20;
         break;
-    case L'G':
+    case u'G':
         factor = 1ull << 30;
         break;
-    case L'T':
+    case u'T':
         factor = 1ull << 40;
         break;
-    case L'P':
+    case u'P':
         factor = 1ull << 50;
         break;
-    case L'k':
+    case u'k':
         factor = 1000ull;
         break;
-    case L'm':
+    case u'm':
         factor = 1000000ull;
         break;
-    case L'g':
+    case u'g':
         factor = 1000000000ull;
         break;
-    case L't':
+    case u't':
         factor = 1000000000000ull;
         break;
-    case L'p':
+    case u'p':
         factor = 1000000000000000ull;
         break;
     default:
@@ -116,15 +108,15 @@ bool ReadSize(const wchar_t*& p, uint64_t& value) {
 }
 
 // The optional stamp letter of time, date and day-of-week ranges.
-uint16_t ReadStamp(const wchar_t*& p) {
+uint16_t ReadStamp(const char16_t*& p) {
     switch (Upper(*p)) {
-    case L'W':
+    case u'W':
         ++p;
         return StampLastWrite;
-    case L'A':
+    case u'A':
         ++p;
         return StampLastAccess;
-    case L'C':
+    case u'C':
         ++p;
         return StampCreation;
     default:
@@ -140,26 +132,26 @@ struct TimeOfDay {
 };
 
 // hours ":"|"." minutes [":"|"." seconds] ["A"|"P" ["M"]]; false when unreadable.
-bool ReadTimeOfDay(const wchar_t*& p, TimeOfDay& time) {
+bool ReadTimeOfDay(const char16_t*& p, TimeOfDay& time) {
     uint64_t hours = 0, minutes = 0, seconds = 0;
     if (!ReadNumber(p, hours)) return false;
-    if (*p != L':' && *p != L'.') return false;
+    if (*p != u':' && *p != u'.') return false;
     ++p;
     if (!ReadNumber(p, minutes)) return false;
     bool hasSeconds = false;
-    if (*p == L':' || *p == L'.') {
+    if (*p == u':' || *p == u'.') {
         ++p;
         if (!ReadNumber(p, seconds)) return false;
         hasSeconds = true;
     }
     if (minutes > 59 || seconds > 59) return false;
-    wchar_t half = Upper(*p);
-    if (half == L'A' || half == L'P') {
+    char16_t half = Upper(*p);
+    if (half == u'A' || half == u'P') {
         if (hours < 1 || hours > 12) return false;
         ++p;
-        if (Upper(*p) == L'M') ++p;
+        if (Upper(*p) == u'M') ++p;
         if (hours == 12) hours = 0;
-        if (half == L'P') hours += 12;
+        if (half == u'P') hours += 12;
     } else if (hours > 23) {
         return false;
     }
@@ -169,11 +161,11 @@ bool ReadTimeOfDay(const wchar_t*& p, TimeOfDay& time) {
 }
 
 // "+n" or "-n" minutes from base: "+n" wraps at midnight, "-n" stops at midnight.
-bool ReadRelativeTime(const wchar_t*& p, uint32_t base, TimeOfDay& time) {
-    wchar_t sign = *p++;
+bool ReadRelativeTime(const char16_t*& p, uint32_t base, TimeOfDay& time) {
+    char16_t sign = *p++;
     uint64_t minutes = 0;
     if (!ReadNumber(p, minutes)) return false;
-    if (sign == L'+') {
+    if (sign == u'+') {
         time.second = static_cast<uint32_t>((base + (minutes % 1440) * 60) % SecondsPerDay);
     } else {
         time.second = (minutes >= SecondsPerDay || minutes * 60 >= base)
@@ -185,11 +177,11 @@ bool ReadRelativeTime(const wchar_t*& p, uint32_t base, TimeOfDay& time) {
 }
 
 // "+n" or "-n" days from base: never below day 0, never beyond the largest day number.
-bool ReadRelativeDay(const wchar_t*& p, uint32_t base, uint32_t& day) {
-    wchar_t sign = *p++;
+bool ReadRelativeDay(const char16_t*& p, uint32_t base, uint32_t& day) {
+    char16_t sign = *p++;
     uint64_t days = 0;
     if (!ReadNumber(p, days)) return false;
-    if (sign == L'+')
+    if (sign == u'+')
         day = days >= UINT32_MAX - base ? UINT32_MAX : base + static_cast<uint32_t>(days);
     else
         day = days >= base ? 0 : base - static_cast<uint32_t>(days);
@@ -197,17 +189,17 @@ bool ReadRelativeDay(const wchar_t*& p, uint32_t base, uint32_t& day) {
 }
 
 // Three numbers separated by "/", "-" or "." in year-first order, or else the locale's order.
-bool ReadDate(const wchar_t*& p, uint32_t& day) {
+bool ReadDate(const char16_t*& p, int dateOrder, uint32_t& day) {
     uint64_t n[3] = {};
     for (int i = 0; i < 3; ++i) {
         if (i > 0) {
-            if (*p != L'/' && *p != L'-' && *p != L'.') return false;
+            if (*p != u'/' && *p != u'-' && *p != u'.') return false;
             ++p;
         }
         if (!ReadNumber(p, n[i])) return false;
     }
     uint64_t year, month, dayOfMonth;
-    int order = (n[0] >= 1601 && n[0] <= 9999) ? 2 : LocaleDateOrder();
+    int order = (n[0] >= 1601 && n[0] <= 9999) ? 2 : dateOrder;
     switch (order) {
     case 1:
         dayOfMonth = n[0], month = n[1], year = n[2];
@@ -230,26 +222,30 @@ bool ReadDate(const wchar_t*& p, uint32_t& day) {
     return true;
 }
 
-uint32_t NowSecond() {
-    SYSTEMTIME now = RangeLocalTime();
-    return now.wHour * 3600u + now.wMinute * 60u;
+// The current minute: the seconds of now are dropped.
+uint32_t NowSecond(const ParseContext& context) {
+    return context.now.hour * 3600u + context.now.minute * 60u;
 }
 
-uint32_t Today() {
-    SYSTEMTIME now = RangeLocalTime();
-    return DayNumber(now.wYear, now.wMonth, now.wDay);
+uint32_t Today(const ParseContext& context) {
+    return DayNumber(context.now.year, context.now.month, context.now.day);
 }
 
-int ParseSizeRange(wchar_t* text, bool negated, RangeSet& ranges) {
-    const wchar_t* p = text;
-    if (*p == L':' || *p == L'=') ++p;
-    if (wcscmp(p, L"]") == 0) return 0;
+bool IsOnlyBracket(const char16_t* text) {
+    return U16View(text) == u"]";
+}
+
+ParseStatus ParseSizeRange(const char16_t* text, bool negated, RangeSet& ranges,
+                           const ParseContext& context) {
+    const char16_t* p = text;
+    if (*p == u':' || *p == u'=') ++p;
+    if (IsOnlyBracket(p)) return {};
     uint64_t low = 0, high = UINT64_MAX;
     bool ok = true;
     if (IsDigit(*p)) ok = ReadSize(p, low);
-    if (ok && *p == L',') ++p;
+    if (ok && *p == u',') ++p;
     bool relative = false;
-    if (ok && *p == L'+' && IsDigit(p[1])) {
+    if (ok && *p == u'+' && IsDigit(p[1])) {
         relative = true;
         ++p;
     }
@@ -259,64 +255,67 @@ int ParseSizeRange(wchar_t* text, bool negated, RangeSet& ranges) {
         // A relative upper bound that would pass the largest size stops there.
         if (ok) high = !relative ? value : (value > UINT64_MAX - low ? UINT64_MAX : low + value);
     }
-    if (!ok || wcscmp(p, L"]") != 0) return Fail(L"Bad size range: \"%s\"\r\n", text);
+    if (!ok || !IsOnlyBracket(p)) return Fail(u"Bad size range", text);
     if (low > high) {
         uint64_t t = low;
         low = high;
         high = t;
     }
-    RangeRecord* record = NewRecord(L'S');
-    if (!record) return FailAllocation(L"Can\u2019t allocate size range structure\r\n");
-    record->negate = negated ? 1 : 0;
-    record->low = low;
-    record->high = high;
-    Push(ranges, record);
-    return 0;
+    RangeRecord record;
+    record.kind = u'S';
+    record.negate = negated ? 1 : 0;
+    record.low = low;
+    record.high = high;
+    if (!Push(ranges, record, {}, context))
+        return FailAllocation(u"Can\u2019t allocate size range structure\r\n");
+    return {};
 }
 
 // The unit of "-n" in a time bound is minutes, as for "+n"; a relative bound has no seconds of
 // its own, so as the upper bound it covers its whole minute.
-int ParseTimeRange(wchar_t* text, bool negated, RangeSet& ranges) {
-    if (wcscmp(text, L"]") == 0) return 0;
-    const wchar_t* p = text;
+ParseStatus ParseTimeRange(const char16_t* text, bool negated, RangeSet& ranges,
+                           const ParseContext& context) {
+    if (IsOnlyBracket(text)) return {};
+    const char16_t* p = text;
     uint16_t stamp = ReadStamp(p);
-    if (*p == L':' || *p == L'=') ++p;
-    const uint32_t now = NowSecond();
+    if (*p == u':' || *p == u'=') ++p;
+    const uint32_t now = NowSecond(context);
     TimeOfDay first, second;
     bool ok = true;
     if (IsDigit(*p))
         ok = ReadTimeOfDay(p, first);
-    else if (*p == L'+' || *p == L'-')
+    else if (*p == u'+' || *p == u'-')
         ok = ReadRelativeTime(p, now, first);
-    else if (*p == L',' || *p == L']')
+    else if (*p == u',' || *p == u']')
         first.second = now;
     else
         ok = false;
-    if (ok && *p == L',') ++p;
+    if (ok && *p == u',') ++p;
     if (ok) {
         if (IsDigit(*p))
             ok = ReadTimeOfDay(p, second);
-        else if (*p == L'+' || *p == L'-')
+        else if (*p == u'+' || *p == u'-')
             ok = ReadRelativeTime(p, first.second, second);
-        else if (*p == L']')
+        else if (*p == u']')
             second.second = now;
         else
             ok = false;
     }
-    if (!ok || wcscmp(p, L"]") != 0) return Fail(L"Bad time range: \"%s\"\r\n", text);
+    if (!ok || !IsOnlyBracket(p)) return Fail(u"Bad time range", text);
     if (first.second > second.second) {
         TimeOfDay t = first;
         first = second;
         second = t;
     }
-    RangeRecord* record = NewRecord(L'T');
-    if (!record) return FailAllocation(L"Can\u2019t allocate time range structure\r\n");
-    record->negate = negated ? 1 : 0;
-    record->stamp = stamp;
-    record->fromSecond = first.second;
-    record->toSecond = second.second + (second.hasSeconds ? 0 : 59);
-    Push(ranges, record);
-    return 0;
+    RangeRecord record;
+    record.kind = u'T';
+    record.negate = negated ? 1 : 0;
+    record.stamp = stamp;
+    record.fromSecond = first.second;
+    record.toSecond = second.second + (second.hasSeconds ? 0 : 59);
+    if (!Push(ranges, record, {}, context))
+        return FailAllocation(u"Can\u2019t allocate time range structure\r\n");
+    return {};
 }
 
 struct DateBound {
@@ -326,8 +325,8 @@ struct DateBound {
 };
 
 // The optional "@" time of a date bound; false when a time is announced but unreadable.
-bool ReadBoundTime(const wchar_t*& p, DateBound& bound) {
-    if (*p != L'@') return true;
+bool ReadBoundTime(const char16_t*& p, DateBound& bound) {
+    if (*p != u'@') return true;
     ++p;
     bound.hasTime = ReadTimeOfDay(p, bound.time);
     return bound.hasTime;
@@ -344,54 +343,56 @@ bool TimeLater(const DateBound& a, const DateBound& b) {
 // whether it had seconds, stays with the day it was written with. The earlier bound then gives
 // fromSecond (0 without a time), the later one toSecond (its minute's end without seconds, the
 // whole day without a time).
-int ParseDateRange(wchar_t* text, bool negated, RangeSet& ranges) {
-    if (wcscmp(text, L"]") == 0) return 0;
-    const wchar_t* p = text;
+ParseStatus ParseDateRange(const char16_t* text, bool negated, RangeSet& ranges,
+                           const ParseContext& context) {
+    if (IsOnlyBracket(text)) return {};
+    const char16_t* p = text;
     uint16_t stamp = ReadStamp(p);
-    if (*p == L':' || *p == L'=') ++p;
-    const uint32_t today = Today();
+    if (*p == u':' || *p == u'=') ++p;
+    const uint32_t today = Today(context);
     DateBound first, second;
     if (IsDigit(*p)) {
-        if (!ReadDate(p, first.day)) return Fail(L"Bad date1 in range: \"%s\"\r\n", text);
-    } else if (*p == L'+' || *p == L'-') {
-        if (!ReadRelativeDay(p, today, first.day)) return Fail(L"Bad date1 in range: \"%s\"\r\n", text);
-    } else if (*p == L',' || *p == L']') {
+        if (!ReadDate(p, context.dateOrder, first.day)) return Fail(u"Bad date1 in range", text);
+    } else if (*p == u'+' || *p == u'-') {
+        if (!ReadRelativeDay(p, today, first.day)) return Fail(u"Bad date1 in range", text);
+    } else if (*p == u',' || *p == u']') {
         first.day = today;
     } else {
-        return Fail(L"Bad date1 in range: \"%s\"\r\n", text);
+        return Fail(u"Bad date1 in range", text);
     }
-    if (!ReadBoundTime(p, first)) return Fail(L"Bad date1 (time) in range: \"%s\"\r\n", text);
-    if (*p == L',') ++p;
+    if (!ReadBoundTime(p, first)) return Fail(u"Bad date1 (time) in range", text);
+    if (*p == u',') ++p;
     if (IsDigit(*p)) {
-        if (!ReadDate(p, second.day)) return Fail(L"Bad date2 in range: \"%s\"\r\n", text);
-    } else if (*p == L'+' || *p == L'-') {
-        if (!ReadRelativeDay(p, first.day, second.day)) return Fail(L"Bad date2 in range: \"%s\"\r\n", text);
-    } else if (*p == L']') {
+        if (!ReadDate(p, context.dateOrder, second.day)) return Fail(u"Bad date2 in range", text);
+    } else if (*p == u'+' || *p == u'-') {
+        if (!ReadRelativeDay(p, first.day, second.day)) return Fail(u"Bad date2 in range", text);
+    } else if (*p == u']') {
         second.day = today;
     } else {
-        return Fail(L"Bad date2 in range: \"%s\"\r\n", text);
+        return Fail(u"Bad date2 in range", text);
     }
-    if (!ReadBoundTime(p, second)) return Fail(L"Bad date2 (time) in range: \"%s\"\r\n", text);
-    if (wcscmp(p, L"]") != 0) return Fail(L"Bad date range: \"%s\"\r\n", text);
+    if (!ReadBoundTime(p, second)) return Fail(u"Bad date2 (time) in range", text);
+    if (!IsOnlyBracket(p)) return Fail(u"Bad date range", text);
     if (first.day > second.day || (first.day == second.day && TimeLater(first, second))) {
         DateBound t = first;
         first = second;
         second = t;
     }
-    RangeRecord* record = NewRecord(L'D');
-    if (!record) return FailAllocation(L"Can\u2019t allocate date range structure\r\n");
-    record->negate = negated ? 1 : 0;
-    record->stamp = stamp;
-    record->fromDay = first.day;
-    record->toDay = second.day;
-    record->fromSecond = first.hasTime ? first.time.second : 0;
-    record->toSecond = second.hasTime ? second.time.second + (second.time.hasSeconds ? 0 : 59) : WholeDay;
-    Push(ranges, record);
-    return 0;
+    RangeRecord record;
+    record.kind = u'D';
+    record.negate = negated ? 1 : 0;
+    record.stamp = stamp;
+    record.fromDay = first.day;
+    record.toDay = second.day;
+    record.fromSecond = first.hasTime ? first.time.second : 0;
+    record.toSecond = second.hasTime ? second.time.second + (second.time.hasSeconds ? 0 : 59) : WholeDay;
+    if (!Push(ranges, record, {}, context))
+        return FailAllocation(u"Can\u2019t allocate date range structure\r\n");
+    return {};
 }
 
-bool EndsDayWord(wchar_t c) {
-    return c == 0 || IsBlank(c) || c == L';' || c == L'-' || c == L'.' || c == L',' || c == L']';
+bool EndsDayWord(char16_t c) {
+    return c == 0 || IsBlank(c) || c == u';' || c == u'-' || c == u'.' || c == u',' || c == u']';
 }
 
 // One day word: a single day (day 0 to 6) or a group (weekday, weekend) as a mask.
@@ -400,33 +401,38 @@ struct DayWord {
     uint16_t mask = 0;
 };
 
-bool ReadDayWord(const wchar_t*& p, DayWord& word) {
-    const wchar_t* start = p;
+bool ReadDayWord(const char16_t*& p, DayWord& word) {
+    const char16_t* start = p;
     while (!EndsDayWord(*p))
         ++p;
     size_t length = static_cast<size_t>(p - start);
     if (length == 0 || length > MaxDayWord) return false;
-    auto isWord = [&](const wchar_t* name) {
-        return wcslen(name) == length && _wcsnicmp(start, name, length) == 0;
+    // Letters compared without regard to case, by the C library's rules.
+    auto isWord = [&](U16View name) {
+        if (name.size() != length) return false;
+        for (size_t i = 0; i < length; ++i)
+            if (towlower(static_cast<wint_t>(start[i])) != towlower(static_cast<wint_t>(name[i])))
+                return false;
+        return true;
     };
-    if (isWord(L"weekday") || isWord(L"weekdays")) {
+    if (isWord(u"weekday") || isWord(u"weekdays")) {
         word.day = -1;
         word.mask = 0x3E;
         return true;
     }
-    if (isWord(L"weekend") || isWord(L"weekends")) {
+    if (isWord(u"weekend") || isWord(u"weekends")) {
         word.day = -1;
         word.mask = 0x41;
         return true;
     }
     if (IsDigit(*start)) {
-        if (length != 1 || *start > L'7') return false;
-        word.day = (*start - L'0') % 7;
+        if (length != 1 || *start > u'7') return false;
+        word.day = (*start - u'0') % 7;
         word.mask = static_cast<uint16_t>(1u << word.day);
         return true;
     }
     if (length < 2) return false;
-    static const wchar_t* const prefixes[7] = {L"SU", L"MO", L"TU", L"WE", L"TH", L"FR", L"SA"};
+    static const char16_t* const prefixes[7] = {u"SU", u"MO", u"TU", u"WE", u"TH", u"FR", u"SA"};
     for (int d = 0; d < 7; ++d) {
         if (Upper(start[0]) == prefixes[d][0] && Upper(start[1]) == prefixes[d][1]) {
             word.day = d;
@@ -438,12 +444,12 @@ bool ReadDayWord(const wchar_t*& p, DayWord& word) {
 }
 
 // A range separator: "-" or "..".
-bool ReadRangeSeparator(const wchar_t*& p) {
-    if (*p == L'-') {
+bool ReadRangeSeparator(const char16_t*& p) {
+    if (*p == u'-') {
         ++p;
         return true;
     }
-    if (p[0] == L'.' && p[1] == L'.') {
+    if (p[0] == u'.' && p[1] == u'.') {
         p += 2;
         return true;
     }
@@ -452,75 +458,74 @@ bool ReadRangeSeparator(const wchar_t*& p) {
 
 // The empty list ("/[w:]") is refused like an empty negated list: a record that no day can pass
 // would silently select nothing.
-int ParseDayOfWeekRange(wchar_t* text, bool negated, RangeSet& ranges) {
-    if (wcscmp(text, L"]") == 0) return 0;
-    const wchar_t* p = text;
+ParseStatus ParseDayOfWeekRange(const char16_t* text, bool negated, RangeSet& ranges,
+                                const ParseContext& context) {
+    if (IsOnlyBracket(text)) return {};
+    const char16_t* p = text;
     uint16_t stamp = ReadStamp(p);
-    if (*p != L':' && *p != L'=') return Fail(L"Bad day-of-the-week range: \"%s\"\r\n", text);
+    if (*p != u':' && *p != u'=') return Fail(u"Bad day-of-the-week range", text);
     ++p;
     uint16_t mask = 0;
     for (;;) {
-        while (IsBlank(*p) || *p == L',' || *p == L';')
+        while (IsBlank(*p) || *p == u',' || *p == u';')
             ++p;
-        if (*p == L']' && p[1] == 0) break;
+        if (*p == u']' && p[1] == 0) break;
         DayWord from;
-        if (!ReadDayWord(p, from)) return Fail(L"Bad day-of-the-week range: \"%s\"\r\n", text);
+        if (!ReadDayWord(p, from)) return Fail(u"Bad day-of-the-week range", text);
         if (ReadRangeSeparator(p)) {
             DayWord to;
-            if (from.day < 0 || !ReadDayWord(p, to) || to.day < 0 || *p == L'-' || *p == L'.')
-                return Fail(L"Bad day-of-the-week range: \"%s\"\r\n", text);
+            if (from.day < 0 || !ReadDayWord(p, to) || to.day < 0 || *p == u'-' || *p == u'.')
+                return Fail(u"Bad day-of-the-week range", text);
             for (int d = from.day;; d = (d + 1) % 7) {
                 mask |= static_cast<uint16_t>(1u << d);
                 if (d == to.day) break;
             }
-        } else if (*p == L'.') {
-            return Fail(L"Bad day-of-the-week range: \"%s\"\r\n", text);
+        } else if (*p == u'.') {
+            return Fail(u"Bad day-of-the-week range", text);
         } else {
             mask |= from.mask;
         }
     }
     if (negated) mask = static_cast<uint16_t>(~mask & 0x7F);
-    if (mask == 0) return Fail(L"Empty day-of-the-week range: \"%s\"\r\n", text);
-    RangeRecord* record = NewRecord(L'W');
-    if (!record) return FailAllocation(L"Can\u2019t allocate DOW range structure\r\n");
-    record->stamp = stamp;
-    record->dayMask = mask;
-    Push(ranges, record);
-    return 0;
+    if (mask == 0) return Fail(u"Empty day-of-the-week range", text);
+    RangeRecord record;
+    record.kind = u'W';
+    record.stamp = stamp;
+    record.dayMask = mask;
+    if (!Push(ranges, record, {}, context))
+        return FailAllocation(u"Can\u2019t allocate DOW range structure\r\n");
+    return {};
 }
 
 // Description and owner ranges: the rest of the text after one ":" or "=" is the pattern.
-int ParsePatternRange(wchar_t kind, const wchar_t* text, bool negated, bool stripBracket,
-                      const wchar_t* noMemory, RangeSet& ranges) {
-    if (!text) return -1;
-    if (!*text || wcscmp(text, L"]") == 0) return 0;
-    const wchar_t* p = text;
-    if (*p == L':' || *p == L'=') ++p;
-    size_t length = wcslen(p);
-    if (stripBracket && length > 0 && p[length - 1] == L']') --length;
-    RangeRecord* record = NewRecord(kind, length);
-    if (!record) return FailAllocation(noMemory);
-    record->negate = negated ? 1 : 0;
-    wmemcpy(record->Pattern(), p, length);
-    record->Pattern()[length] = 0;
-    Push(ranges, record);
-    return 0;
+ParseStatus ParsePatternRange(char16_t kind, const char16_t* text, bool negated, bool stripBracket,
+                              U16View noMemory, RangeSet& ranges, const ParseContext& context) {
+    if (!*text || IsOnlyBracket(text)) return {};
+    const char16_t* p = text;
+    if (*p == u':' || *p == u'=') ++p;
+    size_t length = U16Length(p);
+    if (stripBracket && length > 0 && p[length - 1] == u']') --length;
+    RangeRecord record;
+    record.kind = kind;
+    record.negate = negated ? 1 : 0;
+    if (!Push(ranges, record, U16View(p, length), context)) return FailAllocation(noMemory);
+    return {};
 }
 
 // Patterns split at white space outside double quotes; quotes are dropped, each pattern is
 // trimmed and cut at 8191 characters, empty ones are skipped. Only the final "]" closes the list.
-int ParseExclusionRange(const wchar_t* text, RangeSet& ranges) {
-    if (wcscmp(text, L"]") == 0) return 0;
-    size_t end = wcslen(text);
-    if (end > 0 && text[end - 1] == L']') --end;
-    wchar_t pattern[MaxExclusionPattern + 1];
+ParseStatus ParseExclusionRange(const char16_t* text, RangeSet& ranges, const ParseContext& context) {
+    if (IsOnlyBracket(text)) return {};
+    size_t end = U16Length(text);
+    if (end > 0 && text[end - 1] == u']') --end;
+    char16_t pattern[MaxExclusionPattern + 1];
     size_t i = 0;
     while (i < end) {
         size_t length = 0;
         bool quoted = false;
         for (; i < end; ++i) {
-            wchar_t c = text[i];
-            if (c == L'"') {
+            char16_t c = text[i];
+            if (c == u'"') {
                 quoted = !quoted;
                 continue;
             }
@@ -534,72 +539,61 @@ int ParseExclusionRange(const wchar_t* text, RangeSet& ranges) {
         while (length > start && IsBlank(pattern[length - 1]))
             --length;
         if (length == start) continue;
-        RangeRecord* record = NewRecord(L'!', length - start);
-        if (!record) return FailAllocation(L"Can\u2019t allocate exclusion range structure\r\n");
-        wmemcpy(record->Pattern(), pattern + start, length - start);
-        record->Pattern()[length - start] = 0;
-        Push(ranges, record);
+        RangeRecord record;
+        record.kind = u'!';
+        if (!Push(ranges, record, U16View(pattern + start, length - start), context))
+            return FailAllocation(u"Can\u2019t allocate exclusion range structure\r\n");
     }
-    return 0;
+    return {};
 }
 
 } // namespace
 
-void SetRangeAllocationLimit(int allowed) {
-    g_allocationsAllowed = allowed < 0 ? -1 : allowed;
-}
-
-int ParseRangeOption(wchar_t* argument, RangeSet& ranges) {
-    if (!argument) return -1;
-    size_t length = wcslen(argument);
-    if (length == 0 || argument[length - 1] != L']')
-        return Fail(L"Range option must end with ']': \"%s\"\r\n", argument);
+ParseStatus ParseRangeOption(U16View argument, RangeSet& ranges, const ParseContext& context) {
+    // A terminated copy: the kind parsers look one or two characters ahead without checking the
+    // length at every step.
+    const U16String text(argument);
+    const char16_t* whole = text.c_str();
+    if (text.empty() || text.back() != u']') return Fail(u"Range option must end with ']'", whole);
     bool negated = false;
-    wchar_t* kind = nullptr;
-    if (wcsncmp(argument, L"/[", 2) == 0) {
-        kind = argument + 2;
-    } else if (wcsncmp(argument, L"/![", 3) == 0) {
+    const char16_t* kind = nullptr;
+    if (argument.starts_with(u"/[")) {
+        kind = whole + 2;
+    } else if (argument.starts_with(u"/![")) {
         negated = true;
-        kind = argument + 3;
+        kind = whole + 3;
     } else {
-        return Fail(L"Unknown range type: \"%s\"\r\n", argument);
+        return Fail(u"Unknown range type", whole);
     }
-    wchar_t* body = kind + 1;
+    const char16_t* body = kind + 1;
     switch (Upper(*kind)) {
-    case L'!':
-        if (negated) return Fail(L"Reverse exclusion range not supported: \"%s\"\r\n", argument);
-        return ParseExclusionRange(body, ranges);
-    case L'D':
-        return ParseDateRange(body, negated, ranges);
-    case L'I':
-        return ParseDescriptionRange(body, negated, true, ranges);
-    case L'O':
-        return ParsePatternRange(L'O', body, negated, true, L"Can\u2019t allocate owner range structure\r\n",
-                                 ranges);
-    case L'S':
-        return ParseSizeRange(body, negated, ranges);
-    case L'T':
-        return ParseTimeRange(body, negated, ranges);
-    case L'W':
-        return ParseDayOfWeekRange(body, negated, ranges);
+    case u'!':
+        if (negated) return Fail(u"Reverse exclusion range not supported", whole);
+        return ParseExclusionRange(body, ranges, context);
+    case u'D':
+        return ParseDateRange(body, negated, ranges, context);
+    case u'I':
+        return ParsePatternRange(u'I', body, negated, true,
+                                 u"Can\u2019t allocate description range structure\r\n", ranges, context);
+    case u'O':
+        return ParsePatternRange(u'O', body, negated, true, u"Can\u2019t allocate owner range structure\r\n",
+                                 ranges, context);
+    case u'S':
+        return ParseSizeRange(body, negated, ranges, context);
+    case u'T':
+        return ParseTimeRange(body, negated, ranges, context);
+    case u'W':
+        return ParseDayOfWeekRange(body, negated, ranges, context);
     default:
-        return Fail(L"Unknown range type: \"%s\"\r\n", argument);
+        return Fail(u"Unknown range type", whole);
     }
 }
 
-int ParseDescriptionRange(wchar_t* text, bool negated, bool stripBracket, RangeSet& ranges) {
-    return ParsePatternRange(L'I', text, negated, stripBracket,
-                             L"Can\u2019t allocate description range structure\r\n", ranges);
-}
-
-void FreeRangeSet(RangeSet& ranges) {
-    RangeRecord* record = ranges.first;
-    ranges.first = nullptr;
-    while (record) {
-        RangeRecord* next = record->next;
-        std::free(record);
-        record = next;
-    }
+ParseStatus ParseDescriptionRange(U16View text, bool negated, bool stripBracket, RangeSet& ranges,
+                                  const ParseContext& context) {
+    const U16String copy(text);
+    return ParsePatternRange(u'I', copy.c_str(), negated, stripBracket,
+                             u"Can\u2019t allocate description range structure\r\n", ranges, context);
 }
 
 } // namespace scrutel

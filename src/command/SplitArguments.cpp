@@ -1,33 +1,37 @@
-// Splits the argument text into g_argTable with the command's fixed rules.
+// Splits the argument text into the caller's table with the command's fixed rules.
 #include "command/SplitArguments.h"
 
-#include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
-
-#include <cwchar>
 #include <cwctype>
+#include <utility>
 
 namespace scrutel {
 
-ArgTable g_argTable;
-
 namespace {
+
+// Blanks and letters are classified by the C library's rules, as the command always has.
+bool IsSpace(char16_t c) {
+    return iswspace(static_cast<wint_t>(c)) != 0;
+}
+bool IsAlpha(char16_t c) {
+    return iswalpha(static_cast<wint_t>(c)) != 0;
+}
 
 // The splitter's position in the text and the state of the argument being built.
 class Splitter {
   public:
     explicit Splitter(ArgTable& table) : t_(table) {}
 
-    int Run(const wchar_t* text) {
+    // The number of arguments, or -1 with error_ set.
+    int Run(const char16_t* text) {
         for (size_t i = 0; text[i]; ++i) {
-            wchar_t c = text[i];
-            if (c == L'"') {
+            char16_t c = text[i];
+            if (c == u'"') {
                 inQuotes_ = !inQuotes_;
                 // Inside an exclusion range the quotes belong to the patterns.
                 if (exclusion_ && !Store(c)) return -1;
                 continue;
             }
-            if (!inQuotes_ && iswspace(c)) {
+            if (!inQuotes_ && IsSpace(c)) {
                 if (length_ == 0) continue;
                 if (exclusion_) {
                     if (!Store(c)) return -1;
@@ -36,47 +40,51 @@ class Splitter {
                 EndArgument();
                 continue;
             }
-            if (c == L'/' && !inQuotes_ && !url_ && !rangeOpen_ && length_ >= 2 &&
-                t_.argText[start_] == L'/') {
+            if (c == u'/' && !inQuotes_ && !url_ && !rangeOpen_ && length_ >= 2 &&
+                t_.argText[start_] == u'/') {
                 EndArgument();
                 if (!Store(c)) return -1;
                 continue;
             }
-            if (c == L':' && length_ > 0 && iswalpha(t_.argText[b_ - 1]) && text[i + 1] == L'/' &&
-                text[i + 2] == L'/')
+            if (c == u':' && length_ > 0 && IsAlpha(t_.argText[b_ - 1]) && text[i + 1] == u'/' &&
+                text[i + 2] == u'/')
                 url_ = true;
-            if (c == L']' && !inQuotes_) {
+            if (c == u']' && !inQuotes_) {
                 exclusion_ = false;
                 rangeOpen_ = false;
             }
             if (!Store(c)) return -1;
-            if (length_ == 2 && wcsncmp(t_.argText + start_, L"/[", 2) == 0) rangeOpen_ = true;
-            if (length_ == 3 && wcsncmp(t_.argText + start_, L"/![", 3) == 0) rangeOpen_ = true;
-            if (length_ == 3 && wcsncmp(t_.argText + start_, L"/[!", 3) == 0) exclusion_ = true;
+            if (length_ == 2 && Current() == u"/[") rangeOpen_ = true;
+            if (length_ == 3 && Current() == u"/![") rangeOpen_ = true;
+            if (length_ == 3 && Current() == u"/[!") exclusion_ = true;
         }
         EndArgument();
         for (int k = 0; k < t_.argCount; ++k) {
-            wchar_t* arg = t_.argPointers[k];
-            while (t_.argLengths[k] > 0 && iswspace(arg[t_.argLengths[k] - 1]))
+            char16_t* arg = t_.argPointers[k];
+            while (t_.argLengths[k] > 0 && IsSpace(arg[t_.argLengths[k] - 1]))
                 arg[--t_.argLengths[k]] = 0;
         }
         return t_.argCount;
     }
 
+    ParseStatus& Error() { return error_; }
+
   private:
-    // Stores one character of the current argument; false after an overflow message. A 1025th
+    // The current argument so far.
+    U16View Current() const { return {t_.argText + start_, static_cast<size_t>(length_)}; }
+
+    // Stores one character of the current argument; false with the overflow message. A 1025th
     // argument is refused rather than dropped, so that no file specification is silently ignored.
-    bool Store(wchar_t c) {
+    bool Store(char16_t c) {
         if (b_ >= MAX_ARG_LEN - 1) {
-            PrintErrorPrefix();
-            Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", b_,
-                    MAX_ARG_LEN);
+            error_ = MessageError(u"Buffer overflow: b = " + DecimalText(b_) + u", MAX_ARG_LEN = " +
+                                  DecimalText(MAX_ARG_LEN) + u" \r\n");
             return false;
         }
         if (length_ == 0) {
             if (t_.argCount >= MaxArguments) {
-                PrintErrorPrefix();
-                Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Too many arguments: MAX_ARGS = %d\r\n", MaxArguments);
+                error_ =
+                    MessageError(u"Too many arguments: MAX_ARGS = " + DecimalText(MaxArguments) + u"\r\n");
                 return false;
             }
             start_ = b_;
@@ -102,6 +110,7 @@ class Splitter {
     }
 
     ArgTable& t_;
+    ParseStatus error_;
     int b_ = 0;       // next free position in argText
     int start_ = 0;   // where the current argument starts
     int current_ = 0; // its index
@@ -114,16 +123,18 @@ class Splitter {
 
 } // namespace
 
-int SplitArguments(const wchar_t* text) {
-    wmemset(g_argTable.argText, 0, MAX_ARG_LEN);
+ParseStatus SplitArguments(const char16_t* text, ArgTable& table) {
+    for (char16_t& c : table.argText)
+        c = 0;
     for (int k = 0; k < MaxArguments; ++k) {
-        g_argTable.argPointers[k] = nullptr;
-        g_argTable.argLengths[k] = 0;
+        table.argPointers[k] = nullptr;
+        table.argLengths[k] = 0;
     }
-    g_argTable.argCount = 0;
-    if (!text) return 0;
-    Splitter splitter(g_argTable);
-    return splitter.Run(text);
+    table.argCount = 0;
+    if (!text) return {};
+    Splitter splitter(table);
+    if (splitter.Run(text) < 0) return std::move(splitter.Error());
+    return {};
 }
 
 } // namespace scrutel

@@ -1,58 +1,60 @@
 // Parsers of the command's switches and suboptions, and the report width and page length that
-// follow from the console window.
+// follow from the console window's size. Pure: they read the argument and answer a value.
 #include "command/Switches.h"
 
-#include "command/HelpTexts.h"
 #include "core/ScanSettings.h"
-#include "output/LineOutput.h"
-#include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
 
 #include <climits>
-#include <cwchar>
 #include <cwctype>
 
 namespace scrutel {
 
 namespace {
 
-HANDLE StdErr() {
-    return GetStdHandle(STD_ERROR_HANDLE);
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+// Letters are classified and upper-cased by the C library's rules, as the command always has.
+char16_t Upper(char16_t c) {
+    return static_cast<char16_t>(towupper(static_cast<wint_t>(c)));
+}
+bool IsAlpha(char16_t c) {
+    return iswalpha(static_cast<wint_t>(c)) != 0;
 }
 
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
-wchar_t Upper(wchar_t c) {
-    return static_cast<wchar_t>(towupper(c));
+// Whether text is other, letters compared without regard to case.
+bool EqualsIgnoringCase(U16View text, U16View other) {
+    if (text.size() != other.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (towlower(static_cast<wint_t>(text[i])) != towlower(static_cast<wint_t>(other[i]))) return false;
+    return true;
 }
 
-int DigitValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+int DigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     return 99;
 }
 
-// Prints a message that shows the argument, after converting the argument to upper case.
-int FailWithArgument(const wchar_t* format, wchar_t* argument) {
-    CharUpperW(argument);
-    PrintErrorPrefix();
-    Qprintf(StdErr(), format, argument);
-    return SwitchFailed;
+// A message that shows the whole argument in double quotes.
+ArgumentError QuotingArgument(U16View what, U16View argument) {
+    U16String before(what);
+    before.append(u": \"");
+    return ShownError(before, argument, u"\"\r\n");
 }
 
 // The text after "/" and the switch letter, and after one ":" or "=".
-wchar_t* AfterSwitch(wchar_t* argument) {
-    wchar_t* p = argument;
-    if (*p == L'/') ++p;
+const char16_t* AfterSwitch(const char16_t* argument) {
+    const char16_t* p = argument;
+    if (*p == u'/') ++p;
     if (*p) ++p;
-    if (*p == L':' || *p == L'=') ++p;
+    if (*p == u':' || *p == u'=') ++p;
     return p;
 }
 
 // Depths are signed 32-bit values: a number above the largest one is an overflow too.
-bool ReadDepth(const wchar_t*& p, int& depth) {
+bool ReadDepth(const char16_t*& p, int& depth) {
     uint32_t value = 0;
     if (ReadNumber(p, false, value) != NumberRead::Value || value > static_cast<uint32_t>(INT_MAX))
         return false;
@@ -61,77 +63,77 @@ bool ReadDepth(const wchar_t*& p, int& depth) {
 }
 
 struct NamedBit {
-    const wchar_t* name;
+    U16View name;
     uint32_t bit;
 };
 
 constexpr NamedBit HashNames[] = {
-    {L"CRC32", HashCrc32},   {L"CRC-32", HashCrc32},   {L"CKSUM", HashCksum},   {L"CKSUMX", HashCksumX},
-    {L"MD5", HashMd5},       {L"MD-5", HashMd5},       {L"SHA1", HashSha1},     {L"SHA-1", HashSha1},
-    {L"SHA256", HashSha256}, {L"SHA-256", HashSha256}, {L"SHA384", HashSha384}, {L"SHA-384", HashSha384},
-    {L"SHA512", HashSha512}, {L"SHA-512", HashSha512},
+    {u"CRC32", HashCrc32},   {u"CRC-32", HashCrc32},   {u"CKSUM", HashCksum},   {u"CKSUMX", HashCksumX},
+    {u"MD5", HashMd5},       {u"MD-5", HashMd5},       {u"SHA1", HashSha1},     {u"SHA-1", HashSha1},
+    {u"SHA256", HashSha256}, {u"SHA-256", HashSha256}, {u"SHA384", HashSha384}, {u"SHA-384", HashSha384},
+    {u"SHA512", HashSha512}, {u"SHA-512", HashSha512},
 };
 
-uint32_t AttributeBit(wchar_t letter) {
+uint32_t AttributeBit(char16_t letter) {
     switch (letter) {
-    case L'R':
+    case u'R':
         return 0x1;
-    case L'H':
+    case u'H':
         return 0x2;
-    case L'S':
+    case u'S':
         return 0x4;
-    case L'A':
+    case u'A':
         return 0x20;
-    case L'C':
+    case u'C':
         return 0x800;
-    case L'O':
+    case u'O':
         return 0x1000;
-    case L'I':
+    case u'I':
         return 0x2000;
-    case L'E':
+    case u'E':
         return 0x4000;
     default:
         return 0;
     }
 }
 
-uint32_t OmitBit(wchar_t letter) {
+uint32_t OmitBit(char16_t letter) {
     switch (letter) {
-    case L'H':
+    case u'H':
         return OmitVersionHeader;
-    case L'Z':
+    case u'Z':
         return OmitSizes;
-    case L'T':
+    case u'T':
         return OmitTimes;
-    case L'A':
+    case u'A':
         return OmitAttributes;
-    case L'C':
+    case u'C':
         return OmitChecksums;
-    case L'D':
+    case u'D':
         return OmitDescriptions;
-    case L'V':
+    case u'V':
         return OmitVersionInfo;
-    case L'S':
+    case u'S':
         return OmitSummaryInfo;
-    case L'I':
+    case u'I':
         return OmitImageInfo;
-    case L'P':
+    case u'P':
         return OmitProperties;
-    case L'X':
+    case u'X':
         return OmitExeInfo;
-    case L'E':
+    case u'E':
         return OmitTextEncoding;
-    case L'L':
+    case u'L':
         return OmitLinkTargets;
-    case L'U':
+    case u'U':
         return OmitExecAliases;
-    case L'Q':
+    case u'Q':
         return OmitUnicodeQuotes;
-    case L'R':
+    case u'R':
         return OmitFileType;
-    case L'N':
+    case u'N':
         return OmitStreams;
-    case L'F':
+    case u'F':
         return OmitFontInfo;
     default:
         return 0;
@@ -140,13 +142,13 @@ uint32_t OmitBit(wchar_t letter) {
 
 } // namespace
 
-NumberRead ReadNumber(const wchar_t*& text, bool allowOctal, uint32_t& value) {
-    const wchar_t* p = text;
+NumberRead ReadNumber(const char16_t*& text, bool allowOctal, uint32_t& value) {
+    const char16_t* p = text;
     unsigned base = 10;
-    if (p[0] == L'0' && (p[1] == L'x' || p[1] == L'X') && DigitValue(p[2]) < 16) {
+    if (p[0] == u'0' && (p[1] == u'x' || p[1] == u'X') && DigitValue(p[2]) < 16) {
         base = 16;
         p += 2;
-    } else if (allowOctal && p[0] == L'0' && (p[1] == L'o' || p[1] == L'O') && p[2] >= L'0' && p[2] <= L'7') {
+    } else if (allowOctal && p[0] == u'0' && (p[1] == u'o' || p[1] == u'O') && p[2] >= u'0' && p[2] <= u'7') {
         base = 8;
         p += 2;
     } else if (!IsDigit(p[0])) {
@@ -167,24 +169,28 @@ NumberRead ReadNumber(const wchar_t*& text, bool allowOctal, uint32_t& value) {
     return NumberRead::Value;
 }
 
-int ParseAttributeOption(wchar_t* argument, uint32_t& attributeMask, uint32_t& attributeValues) {
-    wchar_t* p = argument;
-    if (*p == L'/') ++p;
-    if (iswalpha(*p)) ++p;
-    if (*p == L':' || *p == L'=') ++p;
+// Each parser works on a terminated copy of its argument, so that it can look one or two
+// characters ahead without checking the length at every step.
+
+ParseStatus ParseAttributeOption(U16View argument, uint32_t& attributeMask, uint32_t& attributeValues) {
+    const U16String text(argument);
+    const char16_t* p = text.c_str();
+    if (*p == u'/') ++p;
+    if (IsAlpha(*p)) ++p;
+    if (*p == u':' || *p == u'=') ++p;
     attributeMask = 0x10;
     attributeValues = 0;
     bool negated = false;
     for (; *p; ++p) {
-        wchar_t c = Upper(*p);
-        if (c == L'-') {
-            if (!iswalpha(p[1])) return FailWithArgument(L"Bad attributes: \"%s\"\r\n", argument);
+        char16_t c = Upper(*p);
+        if (c == u'-') {
+            if (!IsAlpha(p[1])) return QuotingArgument(u"Bad attributes", argument);
             negated = true;
             continue;
         }
-        if (c == L'D') return FailWithArgument(L"Directories not allowed: \"%s\"\r\n", argument);
+        if (c == u'D') return QuotingArgument(u"Directories not allowed", argument);
         uint32_t bit = AttributeBit(c);
-        if (!bit) return FailWithArgument(L"Bad attributes: \"%s\"\r\n", argument);
+        if (!bit) return QuotingArgument(u"Bad attributes", argument);
         attributeMask |= bit;
         if (negated)
             attributeValues &= ~bit;
@@ -192,100 +198,104 @@ int ParseAttributeOption(wchar_t* argument, uint32_t& attributeMask, uint32_t& a
             attributeValues |= bit;
         negated = false;
     }
-    return SwitchOk;
+    return {};
 }
 
-int ParseSuboptions(wchar_t* argument, uint32_t& walkFlags, int& noHighlight) {
-    wchar_t* p = argument;
-    if (*p == L'/' || *p == L'-') ++p;
-    wchar_t letter = L'N';
-    if (iswalpha(*p)) letter = Upper(*p++);
-    if (*p == L':' || *p == L'=') ++p;
+ParseStatus ParseSuboptions(U16View argument, uint32_t& walkFlags, int& noHighlight) {
+    const U16String text(argument);
+    const char16_t* p = text.c_str();
+    if (*p == u'/' || *p == u'-') ++p;
+    char16_t letter = u'N';
+    if (IsAlpha(*p)) letter = Upper(*p++);
+    if (*p == u':' || *p == u'=') ++p;
     for (; *p; ++p) {
-        wchar_t c = Upper(*p);
+        char16_t c = Upper(*p);
         switch (c) {
-        case L'C':
+        case u'C':
             noHighlight = 1;
             break;
-        case L'D':
+        case u'D':
             walkFlags |= WalkSkipHiddenDirs;
             break;
-        case L'F':
+        case u'F':
             walkFlags |= WalkQuietNotFound;
             break;
-        case L'J':
+        case u'J':
             walkFlags |= WalkSkipJunctions;
             break;
-        case L'Z':
+        case u'Z':
             walkFlags |= WalkSkipSystemDirs;
             break;
-        default:
-            PrintErrorPrefix();
-            Qprintf(StdErr(), L"Unknown suboption: /%c:%c\r\n", letter, c);
-            return SwitchFailed;
+        default: {
+            U16String message = u"Unknown suboption: /";
+            message += letter;
+            message += u':';
+            message += c;
+            message += u"\r\n";
+            return MessageError(message);
+        }
         }
     }
-    return SwitchOk;
+    return {};
 }
 
-int ParseSubdirOption(wchar_t* argument, uint32_t& walkFlags, int& minDepth, int& maxDepth) {
+ParseStatus ParseSubdirOption(U16View argument, uint32_t& walkFlags, int& minDepth, int& maxDepth) {
     walkFlags |= WalkRecurse;
-    if (_wcsicmp(argument, L"/S") == 0) {
+    if (EqualsIgnoringCase(argument, u"/S")) {
         minDepth = 0;
         maxDepth = -1;
-        return SwitchOk;
+        return {};
     }
-    const wchar_t* p = AfterSwitch(argument);
+    const U16String text(argument);
+    const char16_t* p = AfterSwitch(text.c_str());
     if (IsDigit(*p)) {
         int depth = 0;
-        if (!ReadDepth(p, depth)) return FailWithArgument(L"Bad MaxDepth value: \"%s\"\r\n", argument);
+        if (!ReadDepth(p, depth)) return QuotingArgument(u"Bad MaxDepth value", argument);
         maxDepth = depth;
     }
-    if (*p == L'+' && IsDigit(p[1])) {
+    if (*p == u'+' && IsDigit(p[1])) {
         ++p;
         int depth = 0;
-        if (!ReadDepth(p, depth) || *p) return FailWithArgument(L"Bad MinDepth value: \"%s\"\r\n", argument);
+        if (!ReadDepth(p, depth) || *p) return QuotingArgument(u"Bad MinDepth value", argument);
         minDepth = depth;
-        return SwitchOk;
+        return {};
     }
-    if (*p) return FailWithArgument(L"Syntax error: \"%s\"\r\n", argument);
-    return SwitchOk;
+    if (*p) return QuotingArgument(u"Syntax error", argument);
+    return {};
 }
 
-int ParsePauseOption(wchar_t* argument, uint32_t& pauseLines, uint32_t& pauseTimeoutMs) {
-    pauseLines = 0xFFFFFFFFu;
-    pauseTimeoutMs = 0;
-    if (_wcsicmp(argument, L"/P") == 0) return SwitchOk;
-    const wchar_t* p = AfterSwitch(argument);
+ParseStatus ParsePauseOption(U16View argument, PauseSettings& pause) {
+    pause.lines = 0xFFFFFFFFu;
+    pause.timeoutMs = 0;
+    if (EqualsIgnoringCase(argument, u"/P")) return {};
+    const U16String text(argument);
+    const char16_t* p = AfterSwitch(text.c_str());
     if (IsDigit(*p)) {
         uint32_t value = 0;
         if (ReadNumber(p, true, value) != NumberRead::Value)
-            return FailWithArgument(L"Bad pause time: \"%s\"\r\n", argument);
-        if (*p == L'M' || *p == L'm') {
+            return QuotingArgument(u"Bad pause time", argument);
+        if (*p == u'M' || *p == u'm') {
             ++p;
         } else {
             // Seconds become milliseconds; a product beyond 32 bits is an overflow too.
-            if (value > 0xFFFFFFFFu / 1000u) return FailWithArgument(L"Bad pause time: \"%s\"\r\n", argument);
+            if (value > 0xFFFFFFFFu / 1000u) return QuotingArgument(u"Bad pause time", argument);
             value *= 1000u;
         }
-        pauseTimeoutMs = value;
+        pause.timeoutMs = value;
     }
-    if (*p == L',' || *p == L';') {
+    if (*p == u',' || *p == u';') {
         ++p;
         if (IsDigit(*p)) {
             uint32_t lines = 0;
             if (ReadNumber(p, true, lines) != NumberRead::Value)
-                return FailWithArgument(L"Bad pause lines: \"%s\"\r\n", argument);
-            if (lines > 1000) {
-                PrintErrorPrefix();
-                Qprintf(StdErr(), L"Pause lines must be 0 - 1000: %u\r\n", lines);
-                return SwitchFailed;
-            }
-            pauseLines = lines;
+                return QuotingArgument(u"Bad pause lines", argument);
+            if (lines > 1000)
+                return MessageError(u"Pause lines must be 0 - 1000: " + DecimalText(lines) + u"\r\n");
+            pause.lines = lines;
         }
     }
-    if (*p) return FailWithArgument(L"Syntax error: \"%s\"\r\n", argument);
-    return SwitchOk;
+    if (*p) return QuotingArgument(u"Syntax error", argument);
+    return {};
 }
 
 uint32_t PageLengthForWindow(bool ok, int height, uint32_t pauseLines) {
@@ -294,135 +304,104 @@ uint32_t PageLengthForWindow(bool ok, int height, uint32_t pauseLines) {
     return static_cast<uint32_t>(height - 2);
 }
 
-uint32_t SetupPageLength(uint32_t pauseLines) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    bool ok = GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) != FALSE;
-    int height = ok ? info.srWindow.Bottom - info.srWindow.Top + 1 : 0;
-    uint32_t length = PageLengthForWindow(ok, height, pauseLines);
-    g_paging.pageLength = length;
-    g_paging.linesLeft = length;
-    return length;
-}
-
-int ParseHashList(wchar_t* argument, uint32_t& hashMask) {
-    CharUpperW(argument);
-    const wchar_t* p = AfterSwitch(argument);
-    if (!*p) {
-        PrintErrorPrefix();
-        Qprintf(StdErr(), L"Missing hash scheme: \"%s\"\r\n", argument);
-        return SwitchFailed;
-    }
+ParseStatus ParseHashList(U16View upperArgument, uint32_t& hashMask) {
+    const U16String text(upperArgument);
+    U16View p(AfterSwitch(text.c_str()));
+    if (p.empty()) return MessageError(u"Missing hash scheme: \"" + text + u"\"\r\n");
     for (;;) {
-        while (*p == L',' || *p == L';')
-            ++p;
-        if (!*p) return SwitchOk;
+        while (!p.empty() && (p.front() == u',' || p.front() == u';'))
+            p.remove_prefix(1);
+        if (p.empty()) return {};
         const NamedBit* found = nullptr;
         for (const NamedBit& entry : HashNames) {
-            size_t n = wcslen(entry.name);
-            if (wcsncmp(p, entry.name, n) == 0 && (p[n] == 0 || p[n] == L',' || p[n] == L';')) {
+            size_t n = entry.name.size();
+            if (p.substr(0, n) == entry.name && (p.size() == n || p[n] == u',' || p[n] == u';')) {
                 found = &entry;
                 break;
             }
         }
-        if (!found) {
-            PrintErrorPrefix();
-            Qprintf(StdErr(), L"Unknown hash scheme: \"/C:%s\"\r\n", p);
-            return SwitchFailed;
-        }
+        if (!found) return MessageError(u"Unknown hash scheme: \"/C:" + U16String(p) + u"\"\r\n");
         hashMask |= found->bit;
-        p += wcslen(found->name);
+        p.remove_prefix(found->name.size());
     }
 }
 
-int ParseOmitLetters(wchar_t* argument, uint32_t& omitMask, uint32_t& walkFlags, int& showSummary) {
-    for (const wchar_t* p = AfterSwitch(argument); *p; ++p) {
-        wchar_t c = Upper(*p);
-        if (c == L'?') {
-            QPuts(HelpTextOmit);
-            return SwitchHelpShown;
-        }
-        if (c == L'@') {
+ParseStatus ParseOmitLetters(U16View argument, uint32_t& omitMask, uint32_t& walkFlags, int& showSummary) {
+    const U16String text(argument);
+    for (const char16_t* p = AfterSwitch(text.c_str()); *p; ++p) {
+        char16_t c = Upper(*p);
+        if (c == u'?') return HelpRequest(HelpTopic::Omit, 0);
+        if (c == u'@') {
             walkFlags &= ~static_cast<uint32_t>(WalkListFiles);
             continue;
         }
-        if (c == L'K') {
+        if (c == u'K') {
             showSummary = 0;
             continue;
         }
         uint32_t bit = OmitBit(c);
         if (!bit) {
-            PrintErrorPrefix();
-            Qprintf(StdErr(), L"Unknown suboption: /O:%c\r\n", c);
-            return SwitchFailed;
+            U16String message = u"Unknown suboption: /O:";
+            message += c;
+            message += u"\r\n";
+            return MessageError(message);
         }
         omitMask |= bit;
     }
-    return SwitchOk;
+    return {};
 }
 
-int ParseTimeLetters(wchar_t* argument, uint32_t& timeFlags, int32_t& timeZoneMode) {
-    for (const wchar_t* p = AfterSwitch(argument); *p; ++p) {
+ParseStatus ParseTimeLetters(U16View argument, uint32_t& timeFlags, int32_t& timeZoneMode) {
+    const U16String text(argument);
+    for (const char16_t* p = AfterSwitch(text.c_str()); *p; ++p) {
         switch (Upper(*p)) {
-        case L'A':
+        case u'A':
             timeFlags |= TimeAccess;
             break;
-        case L'C':
+        case u'C':
             timeFlags |= TimeCreation;
             break;
-        case L'M':
-        case L'W':
+        case u'M':
+        case u'W':
             timeFlags |= TimeModified;
             break;
-        case L'F':
+        case u'F':
             timeFlags |= TimeFractional;
             break;
-        case L'D':
+        case u'D':
             timeZoneMode = TimeZoneDefault;
             break;
-        case L'L':
+        case u'L':
             timeZoneMode = TimeZoneLocal;
             break;
-        case L'U':
+        case u'U':
             timeZoneMode = TimeZoneUtc;
             break;
-        case L'?':
-            QPuts(HelpTextTimes);
-            return SwitchFailed;
+        case u'?':
+            return HelpRequest(HelpTopic::Times, 1);
         default:
-            CharUpperW(argument);
-            PrintErrorPrefix();
-            Qprintf(StdErr(), L"Unknown time mode: %s\r\n", argument);
-            return SwitchFailed;
+            return ShownError(u"Unknown time mode: ", argument, u"\r\n");
         }
     }
-    return SwitchOk;
+    return {};
 }
 
-int ParseMaxWidth(wchar_t* argument, uint32_t& maxWidth) {
-    const wchar_t* p = AfterSwitch(argument);
+ParseStatus ParseMaxWidth(U16View argument, uint32_t& maxWidth) {
+    const U16String text(argument);
+    const char16_t* p = AfterSwitch(text.c_str());
     uint32_t value = 0;
     if (ReadNumber(p, true, value) != NumberRead::Value || *p)
-        return FailWithArgument(L"Bad MaxWidth value: \"%s\"\r\n", argument);
-    if ((value != 0 && value < 64) || value > 2048) {
-        PrintErrorPrefix();
-        Qprintf(StdErr(), L"MaxWidth must be 0 or %u to %u: %u\r\n", 64u, 2048u, value);
-        return SwitchFailed;
-    }
+        return QuotingArgument(u"Bad MaxWidth value", argument);
+    if ((value != 0 && value < 64) || value > 2048)
+        return MessageError(u"MaxWidth must be 0 or 64 to 2048: " + DecimalText(value) + u"\r\n");
     maxWidth = value;
-    return SwitchOk;
+    return {};
 }
 
 uint32_t ReportWidthForWindow(bool ok, int left, int right) {
     int width = right - left + 1;
     if (!ok || width < 22 || width > 400) width = 100;
     return static_cast<uint32_t>(width < 80 ? 80 : width);
-}
-
-uint32_t ConsoleReportWidth() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    bool ok = GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) != FALSE;
-    return ok ? ReportWidthForWindow(true, info.srWindow.Left, info.srWindow.Right)
-              : ReportWidthForWindow(false, 0, 0);
 }
 
 } // namespace scrutel

@@ -1,47 +1,54 @@
-// The switches of the SCRUTEL command and their suboptions: /A:, /N:, /S, /P with the page
-// length they lead to, and the driver's own /C:, /O:, /T: and /W.
+// The switches of the SCRUTEL command and their suboptions: /A:, /N:, /S, /P, and the driver's own
+// /C:, /O:, /T: and /W, read from the argument text alone; and the report width and page length
+// that follow from a console window's size.
 #pragma once
-#include <windows.h>
+#include "command/ArgumentError.h"
+#include "core/Utf16.h"
+
 #include <cstdint>
 
 namespace scrutel {
-
-// Outcome of a switch parser: go on, end the command with 1 (message printed), or end it with 0
-// (a help text printed).
-enum SwitchOutcome : int { SwitchOk = 0, SwitchFailed = 1, SwitchHelpShown = 2 };
 
 // Reading an unsigned 32-bit value at text. A value is hexadecimal after "0x"/"0X" followed by a
 // hexadecimal digit, octal after "0o"/"0O" followed by 0-7 (only with allowOctal), and decimal
 // when it begins with a decimal digit.
 enum class NumberRead { None, Value, Overflow };
-NumberRead ReadNumber(const wchar_t*& text, bool allowOctal, uint32_t& value);
+NumberRead ReadNumber(const char16_t*& text, bool allowOctal, uint32_t& value);
+
+// Each parser reads its argument (as written, "/X..." included) without changing it and either
+// stores what it read or answers what ends the command. Values read before a mistake in the same
+// argument stay stored.
 
 // /A: — attributeMask and attributeValues (each /A: replaces the earlier one).
-int ParseAttributeOption(wchar_t* argument, uint32_t& attributeMask, uint32_t& attributeValues);
+ParseStatus ParseAttributeOption(U16View argument, uint32_t& attributeMask, uint32_t& attributeValues);
 // /N: — adds walk flags; C sets noHighlight.
-int ParseSuboptions(wchar_t* argument, uint32_t& walkFlags, int& noHighlight);
+ParseStatus ParseSuboptions(U16View argument, uint32_t& walkFlags, int& noHighlight);
 // /S, /S:n, /S:+m, /S:n+m.
-int ParseSubdirOption(wchar_t* argument, uint32_t& walkFlags, int& minDepth, int& maxDepth);
-// /P, /P:t, /P:tM, /P:t,n, /P:,n — pauseLines and pauseTimeoutMs.
-int ParsePauseOption(wchar_t* argument, uint32_t& pauseLines, uint32_t& pauseTimeoutMs);
+ParseStatus ParseSubdirOption(U16View argument, uint32_t& walkFlags, int& minDepth, int& maxDepth);
+
+// What /P asks for: lines per page (0xFFFFFFFF: one window; 0: no /P) and the prompt's time-out.
+struct PauseSettings {
+    uint32_t lines = 0;
+    uint32_t timeoutMs = 0;
+};
+// /P, /P:t, /P:tM, /P:t,n, /P:,n — each /P replaces the earlier one.
+ParseStatus ParsePauseOption(U16View argument, PauseSettings& pause);
 
 // Page length for a window of height rows (ok false: no window) and the /P line count.
 uint32_t PageLengthForWindow(bool ok, int height, uint32_t pauseLines);
-// Sets g_paging's page length from the standard-output console; returns the page length.
-uint32_t SetupPageLength(uint32_t pauseLines);
 
-// /C: — hash names added to hashMask.
-int ParseHashList(wchar_t* argument, uint32_t& hashMask);
-// /O: — omit letters, "@" (clears the list-file flag) and "K" (no summary); "?" shows the help.
-int ParseOmitLetters(wchar_t* argument, uint32_t& omitMask, uint32_t& walkFlags, int& showSummary);
-// /T: — time stamps and zone; "?" shows the help and fails.
-int ParseTimeLetters(wchar_t* argument, uint32_t& timeFlags, int32_t& timeZoneMode);
+// /C: — hash names added to hashMask. The names are matched in upper case, so the caller passes
+// the argument as the system upper-cases it.
+ParseStatus ParseHashList(U16View upperArgument, uint32_t& hashMask);
+// /O: — omit letters, "@" (clears the list-file flag) and "K" (no summary); "?" asks for the help
+// (result 0).
+ParseStatus ParseOmitLetters(U16View argument, uint32_t& omitMask, uint32_t& walkFlags, int& showSummary);
+// /T: — time stamps and zone; "?" asks for the help, and the command then ends with 1.
+ParseStatus ParseTimeLetters(U16View argument, uint32_t& timeFlags, int32_t& timeZoneMode);
 // /W:n — the report width, 0 or 64 to 2048.
-int ParseMaxWidth(wchar_t* argument, uint32_t& maxWidth);
+ParseStatus ParseMaxWidth(U16View argument, uint32_t& maxWidth);
 
 // Report width for a console window from column left to right (ok false: no window).
 uint32_t ReportWidthForWindow(bool ok, int left, int right);
-// The report width of the standard-output console's window.
-uint32_t ConsoleReportWidth();
 
 } // namespace scrutel

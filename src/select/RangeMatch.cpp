@@ -83,15 +83,17 @@ bool PatternPasses(const RangeRecord& record, const WIN32_FIND_DATAW& entry, con
             LookupOwner(buffers.path.get(), buffers.text.get());
     }
     const wchar_t* text = buffers.text ? buffers.text.get() : L"";
-    return WildcardComparison(record.Pattern(), text, 0, 1) == 0;
+    return WildcardComparison(Wide(record.pattern.c_str()), text, 0, 1) == 0;
 }
 
 } // namespace
 
-int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory, const RangeRecord* first) {
+int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory,
+                 std::span<const RangeRecord> records) {
     if (!entry || !directory) return -1;
     LookupBuffers buffers;
-    for (const RangeRecord* record = first; record; record = record->next) {
+    for (const RangeRecord& each : records) {
+        const RangeRecord* record = &each;
         bool pass = false;
         bool negatable = true;
         LocalStamp stamp;
@@ -125,7 +127,7 @@ int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory, const 
             break;
         case L'!':
             negatable = false;
-            pass = WildcardComparison(record->Pattern(), entry->cFileName, 1, 1) != 0;
+            pass = WildcardComparison(Wide(record->pattern.c_str()), entry->cFileName, 1, 1) != 0;
             break;
         default:
             // A record of no known kind has nothing to test.

@@ -5,10 +5,14 @@
 
 #include <windows.h>
 
+#include <span>
+
 namespace scrutel {
 
 // -1 entry or directory missing, 0 the entry passes every record (or none exist), 1 rejected.
-int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory, const RangeRecord* first);
+// The records are tested in their order (a RangeSet's records: newest first).
+int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory,
+                 std::span<const RangeRecord> records);
 
 // Fills output (8192 characters, not the path's buffer) with the host's description of path:
 // 0 done, 1 the host could not expand it, 2 path empty or not existing, 111 too long for the

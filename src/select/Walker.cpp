@@ -148,7 +148,7 @@ int WalkFiles(Frame& frame, const WalkContext& context) {
         if ((entry.dwFileAttributes & context.attributeMask) !=
             (context.attributeValues & context.attributeMask))
             continue;
-        if (RangeMatches(&entry, frame.dir.c_str(), context.ranges.first) != 0) continue;
+        if (RangeMatches(&entry, frame.dir.c_str(), context.ranges.records) != 0) continue;
 
         std::wstring path = frame.dir + entry.cFileName;
         if (path.size() >= PathChars) continue; // does not fit a path buffer: treated as absent

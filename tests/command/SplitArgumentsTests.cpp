@@ -2,25 +2,36 @@
 // written together, trailing blanks, and the table's limits.
 #include "command/SplitArguments.h"
 
-#include "command/CommandTestSupport.h"
+#include "command/ArgumentErrorText.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 using namespace scrutel;
-using testing_support::Capture;
+using command_tests::ErrorText;
 
 namespace {
 
-std::vector<std::wstring> Split(const std::wstring& text, int* count = nullptr) {
-    int n = SplitArguments(text.c_str());
-    if (count) *count = n;
-    std::vector<std::wstring> args;
-    for (int k = 0; k < g_argTable.argCount; ++k) {
-        std::wstring arg(g_argTable.argPointers[k]);
-        EXPECT_EQ(static_cast<size_t>(g_argTable.argLengths[k]), arg.size()) << "argument " << k;
+// One table for the tests, as the driver has one per command; every split refills it.
+ArgTable& Table() {
+    static const std::unique_ptr<ArgTable> table = std::make_unique<ArgTable>();
+    return *table;
+}
+
+// The arguments of text; count: their number, or -1 when the text overflows the table; error:
+// the text of the overflow message.
+std::vector<U16String> Split(const U16String& text, int* count = nullptr, U16String* error = nullptr) {
+    ParseStatus status = SplitArguments(text.c_str(), Table());
+    if (count) *count = status ? -1 : Table().argCount;
+    if (error) *error = ErrorText(status);
+    std::vector<U16String> args;
+    for (int k = 0; k < Table().argCount; ++k) {
+        U16String arg(Table().argPointers[k]);
+        EXPECT_EQ(static_cast<size_t>(Table().argLengths[k]), arg.size()) << "argument " << k;
+        EXPECT_EQ(Table().Argument(k), arg) << "argument " << k;
         args.push_back(arg);
     }
     return args;
@@ -28,8 +39,8 @@ std::vector<std::wstring> Split(const std::wstring& text, int* count = nullptr) 
 
 struct SplitCase {
     const char* label;
-    std::wstring text;
-    std::vector<std::wstring> expected;
+    U16String text;
+    std::vector<U16String> expected;
 };
 
 class SplitRules : public ::testing::TestWithParam<SplitCase> {};
@@ -37,7 +48,7 @@ class SplitRules : public ::testing::TestWithParam<SplitCase> {};
 TEST_P(SplitRules, GivesTheExpectedArguments) {
     const SplitCase& c = GetParam();
     int count = -2;
-    std::vector<std::wstring> args = Split(c.text, &count);
+    std::vector<U16String> args = Split(c.text, &count);
     EXPECT_EQ(args, c.expected) << c.label;
     EXPECT_EQ(count, static_cast<int>(c.expected.size())) << c.label;
 }
@@ -45,111 +56,107 @@ TEST_P(SplitRules, GivesTheExpectedArguments) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SplitRules,
     ::testing::Values(
-        SplitCase{"empty text", L"", {}}, SplitCase{"only blanks", L"  \t ", {}},
-        SplitCase{"blanks separate", L"a b  c", {L"a", L"b", L"c"}},
-        SplitCase{"tabs and line ends separate", L"a\tb\r\nc", {L"a", L"b", L"c"}},
-        SplitCase{"leading blanks skipped", L"   x", {L"x"}},
-        SplitCase{"quoted name keeps its blank", L"\"My File.txt\"", {L"My File.txt"}},
-        SplitCase{"quotes inside an argument are dropped", L"a\"b c\"d", {L"ab cd"}},
-        SplitCase{"blank inside quotes can start an argument", L"\" lead\"", {L" lead"}},
-        SplitCase{"trailing blank inside quotes is stripped", L"\"trail  \" x", {L"trail", L"x"}},
-        SplitCase{"quoted blanks only become an empty argument", L"\"   \" y", {L"", L"y"}},
-        SplitCase{"empty quotes make no argument", L"\"\" z", {L"z"}},
-        SplitCase{"switches written together", L"/S/P", {L"/S", L"/P"}},
-        SplitCase{"switches with values written together", L"/S:2/P:5,20", {L"/S:2", L"/P:5,20"}},
-        SplitCase{"three switches", L"/x/y/z", {L"/x", L"/y", L"/z"}},
-        SplitCase{"double slash stays whole", L"//x", {L"//x"}}, SplitCase{"lone slash", L"/", {L"/"}},
-        SplitCase{"slash inside a name", L"a/b", {L"a/b"}},
-        SplitCase{"quoted switches stay together", L"\"/S/P\"", {L"/S/P"}},
-        SplitCase{"URL keeps its slashes", L"/Uhttp://host/a/b", {L"/Uhttp://host/a/b"}},
-        SplitCase{"colon after a digit is no URL", L"/1://x/y", {L"/1:", L"//x", L"/y"}},
-        SplitCase{"exclusion range keeps blanks", L"/[!*.bak *.tmp] c", {L"/[!*.bak *.tmp]", L"c"}},
-        SplitCase{"exclusion range keeps quotes", L"/[!\"x y\" z] w", {L"/[!\"x y\" z]", L"w"}},
-        SplitCase{"blank ends other ranges", L"/[s1 2]", {L"/[s1", L"2]"}},
-        SplitCase{"date range keeps its slashes", L"/[d3/4/24]", {L"/[d3/4/24]"}},
+        SplitCase{"empty text", u"", {}}, SplitCase{"only blanks", u"  \t ", {}},
+        SplitCase{"blanks separate", u"a b  c", {u"a", u"b", u"c"}},
+        SplitCase{"tabs and line ends separate", u"a\tb\r\nc", {u"a", u"b", u"c"}},
+        SplitCase{"leading blanks skipped", u"   x", {u"x"}},
+        SplitCase{"quoted name keeps its blank", u"\"My File.txt\"", {u"My File.txt"}},
+        SplitCase{"quotes inside an argument are dropped", u"a\"b c\"d", {u"ab cd"}},
+        SplitCase{"blank inside quotes can start an argument", u"\" lead\"", {u" lead"}},
+        SplitCase{"trailing blank inside quotes is stripped", u"\"trail  \" x", {u"trail", u"x"}},
+        SplitCase{"quoted blanks only become an empty argument", u"\"   \" y", {u"", u"y"}},
+        SplitCase{"empty quotes make no argument", u"\"\" z", {u"z"}},
+        SplitCase{"switches written together", u"/S/P", {u"/S", u"/P"}},
+        SplitCase{"switches with values written together", u"/S:2/P:5,20", {u"/S:2", u"/P:5,20"}},
+        SplitCase{"three switches", u"/x/y/z", {u"/x", u"/y", u"/z"}},
+        SplitCase{"double slash stays whole", u"//x", {u"//x"}}, SplitCase{"lone slash", u"/", {u"/"}},
+        SplitCase{"slash inside a name", u"a/b", {u"a/b"}},
+        SplitCase{"quoted switches stay together", u"\"/S/P\"", {u"/S/P"}},
+        SplitCase{"URL keeps its slashes", u"/Uhttp://host/a/b", {u"/Uhttp://host/a/b"}},
+        SplitCase{"colon after a digit is no URL", u"/1://x/y", {u"/1:", u"//x", u"/y"}},
+        SplitCase{"exclusion range keeps blanks", u"/[!*.bak *.tmp] c", {u"/[!*.bak *.tmp]", u"c"}},
+        SplitCase{"exclusion range keeps quotes", u"/[!\"x y\" z] w", {u"/[!\"x y\" z]", u"w"}},
+        SplitCase{"blank ends other ranges", u"/[s1 2]", {u"/[s1", u"2]"}},
+        SplitCase{"date range keeps its slashes", u"/[d3/4/24]", {u"/[d3/4/24]"}},
         SplitCase{
-            "negated date range keeps its slashes", L"/![d2024/4/3,2024/5/1]", {L"/![d2024/4/3,2024/5/1]"}},
-        SplitCase{"switch after a closed range splits", L"/[d3/4/24]/S", {L"/[d3/4/24]", L"/S"}},
-        SplitCase{"trailing blanks", L"a   ", {L"a"}},
-        SplitCase{"trailing blanks inside an exclusion range", L"/[!a   ", {L"/[!a"}}));
+            "negated date range keeps its slashes", u"/![d2024/4/3,2024/5/1]", {u"/![d2024/4/3,2024/5/1]"}},
+        SplitCase{"switch after a closed range splits", u"/[d3/4/24]/S", {u"/[d3/4/24]", u"/S"}},
+        SplitCase{"trailing blanks", u"a   ", {u"a"}},
+        SplitCase{"trailing blanks inside an exclusion range", u"/[!a   ", {u"/[!a"}}));
 
 TEST(SplitArguments, ArgumentsFollowEachOtherWithTheirTerminators) {
-    Split(L"ab  cd e");
-    ASSERT_EQ(g_argTable.argCount, 3);
-    EXPECT_EQ(g_argTable.argPointers[0] - g_argTable.argText, 0);
-    EXPECT_EQ(g_argTable.argPointers[1] - g_argTable.argText, 3);
-    EXPECT_EQ(g_argTable.argPointers[2] - g_argTable.argText, 6);
-    EXPECT_EQ(g_argTable.argText[2], L'\0');
-    EXPECT_EQ(g_argTable.argText[5], L'\0');
+    Split(u"ab  cd e");
+    const ArgTable& table = Table();
+    ASSERT_EQ(table.argCount, 3);
+    EXPECT_EQ(table.argPointers[0] - table.argText, 0);
+    EXPECT_EQ(table.argPointers[1] - table.argText, 3);
+    EXPECT_EQ(table.argPointers[2] - table.argText, 6);
+    EXPECT_EQ(table.argText[2], u'\0');
+    EXPECT_EQ(table.argText[5], u'\0');
 }
 
 TEST(SplitArguments, NewCallForgetsTheEarlierArguments) {
-    Split(L"one two three");
-    std::vector<std::wstring> args = Split(L"x");
-    EXPECT_EQ(args, std::vector<std::wstring>{L"x"});
-    EXPECT_EQ(g_argTable.argPointers[1], nullptr);
-    EXPECT_EQ(g_argTable.argText[2], L'\0');
+    Split(u"one two three");
+    std::vector<U16String> args = Split(u"x");
+    EXPECT_EQ(args, std::vector<U16String>{u"x"});
+    EXPECT_EQ(Table().argPointers[1], nullptr);
+    EXPECT_EQ(Table().argText[2], u'\0');
 }
 
 // Regression: arguments after the 1024th used to be dropped without a word, so a command could
 // succeed while ignoring file specifications it was given.
 TEST(SplitArguments, ArgumentBeyond1024IsRefusedWithAMessage) {
-    std::wstring text;
+    U16String text;
     for (int k = 1; k <= 1024; ++k)
-        text += std::to_wstring(k) + L" ";
-    Capture capture;
+        text += U16FromAscii(std::to_string(k)) + u" ";
     int count = -2;
-    std::vector<std::wstring> args = Split(text, &count);
+    U16String error = u"unset";
+    std::vector<U16String> args = Split(text, &count, &error);
     EXPECT_EQ(count, 1024);
     ASSERT_EQ(args.size(), 1024u);
-    EXPECT_EQ(args.back(), L"1024");
-    EXPECT_EQ(capture.err(), L"");
+    EXPECT_EQ(args.back(), u"1024");
+    EXPECT_EQ(error, u"");
 
-    Capture second;
-    Split(text + L"1025", &count);
+    Split(text + u"1025", &count, &error);
     EXPECT_EQ(count, -1);
-    EXPECT_EQ(second.err(), L"Scrutel plugin: Too many arguments: MAX_ARGS = 1024\r\n");
+    EXPECT_EQ(error, u"Scrutel plugin: Too many arguments: MAX_ARGS = 1024\r\n");
 }
 
 TEST(SplitArguments, ArgumentOf8191CharactersFits) {
-    Capture capture;
     int count = -2;
-    std::vector<std::wstring> args = Split(std::wstring(8191, L'a'), &count);
+    U16String error = u"unset";
+    std::vector<U16String> args = Split(U16String(8191, u'a'), &count, &error);
     EXPECT_EQ(count, 1);
     ASSERT_EQ(args.size(), 1u);
     EXPECT_EQ(args[0].size(), 8191u);
-    EXPECT_EQ(capture.err(), L"");
+    EXPECT_EQ(error, u"");
 }
 
 TEST(SplitArguments, ArgumentOf8192CharactersOverflows) {
-    command_tests::BatchReset reset;
-    HostSetBatch(nullptr, 0);
-    Capture capture;
-    EXPECT_EQ(SplitArguments(std::wstring(8192, L'a').c_str()), -1);
-    EXPECT_EQ(capture.err(), L"Scrutel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
-    EXPECT_EQ(capture.out(), L"");
+    ParseStatus status = SplitArguments(U16String(8192, u'a').c_str(), Table());
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->result, 1);
+    EXPECT_EQ(ErrorText(status), u"Scrutel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
+    EXPECT_EQ(status->help, HelpTopic::None); // nothing for standard output
 }
 
 TEST(SplitArguments, TerminatorsCountTowardsTheLimit) {
     // 4000 characters, their 0, then 4190 characters end at position 8190: the last that fits.
-    std::wstring fits = std::wstring(4000, L'a') + L" " + std::wstring(4190, L'b');
-    Capture capture;
-    EXPECT_EQ(SplitArguments(fits.c_str()), 2);
-    EXPECT_EQ(SplitArguments((fits + L"b").c_str()), -1);
-    EXPECT_EQ(capture.err(), L"Scrutel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
-}
-
-TEST(SplitArguments, OverflowInsideABatchFileCarriesItsPosition) {
-    command_tests::BatchReset reset;
-    HostSetBatch(L"C:\\jobs\\long.btm", 41);
-    Capture capture;
-    EXPECT_EQ(SplitArguments(std::wstring(9000, L'q').c_str()), -1);
-    EXPECT_EQ(capture.err(),
-              L"Scrutel plugin: C:\\jobs\\long.btm [41]  Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
+    U16String fits = U16String(4000, u'a') + u" " + U16String(4190, u'b');
+    int count = -2;
+    U16String error = u"unset";
+    Split(fits, &count, &error);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(error, u"");
+    Split(fits + u"b", &count, &error);
+    EXPECT_EQ(count, -1);
+    EXPECT_EQ(error, u"Scrutel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
 }
 
 TEST(SplitArguments, NullTextGivesNoArguments) {
-    EXPECT_EQ(SplitArguments(nullptr), 0);
+    Split(u"left over");
+    EXPECT_FALSE(SplitArguments(nullptr, Table()));
+    EXPECT_EQ(Table().argCount, 0);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Fuzz targets for argument text: splitting, every switch parser, the range options, list files
 // read from random files, and description lines through the host's @descript. Fixed generator
 // states and bounded iterations; inputs lie against a guard page.
+#include "command/ArgumentReport.h"
+#include "command/RangeClock.h"
 #include "command/RangeParse.h"
 #include "select/RangeMatch.h"
 #include "command/SplitArguments.h"
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,23 +38,32 @@ const std::vector<std::wstring> kArgumentPieces = {
     L"-",   L"0x",  L"0o",  L"4294967296", L"99",  L"\u2014",   L"\\",  L"\\\\?\\", L"~",  L":"};
 
 // Every argument lies inside argText, ends with its 0 and has its recorded length.
-void ExpectSoundTable(int count) {
+void ExpectSoundTable(const ArgTable& table, int count) {
     ASSERT_GE(count, -1);
     ASSERT_LE(count, MaxArguments);
     if (count < 0) return;
-    ASSERT_EQ(g_argTable.argCount, count);
+    ASSERT_EQ(table.argCount, count);
     for (int i = 0; i < count; ++i) {
-        const wchar_t* p = g_argTable.argPointers[i];
-        ASSERT_GE(p, g_argTable.argText);
-        ASSERT_LT(p, g_argTable.argText + MAX_ARG_LEN);
-        const size_t room = static_cast<size_t>(g_argTable.argText + MAX_ARG_LEN - p);
-        const size_t length = wcsnlen(p, room);
+        const char16_t* p = table.argPointers[i];
+        ASSERT_GE(p, table.argText);
+        ASSERT_LT(p, table.argText + MAX_ARG_LEN);
+        const size_t room = static_cast<size_t>(table.argText + MAX_ARG_LEN - p);
+        const size_t length = wcsnlen(Wide(p), room);
         ASSERT_LT(length, room) << "argument " << i << " has no terminator inside argText";
-        ASSERT_EQ(static_cast<size_t>(g_argTable.argLengths[i]), length) << "argument " << i;
+        ASSERT_EQ(static_cast<size_t>(table.argLengths[i]), length) << "argument " << i;
     }
 }
 
+// A parser's answer as the driver prints it: the command's result (0 when it goes on; 2 for a
+// help text that ends the command with 0, as the parsers' results were once numbered).
+int Printed(const ParseStatus& status) {
+    if (!status) return 0;
+    int result = ReportArgumentError(*status);
+    return status->help != HelpTopic::None && result == 0 ? 2 : result;
+}
+
 TEST(ArgumentFuzz, SplitArgumentsKeepsEveryArgumentInsideItsTable) {
+    auto table = std::make_unique<ArgTable>();
     auto g = FixedGenerator(1);
     const int iterations = Iterations(4000);
     for (int i = 0; i < iterations; ++i) {
@@ -60,8 +72,10 @@ TEST(ArgumentFuzz, SplitArgumentsKeepsEveryArgumentInsideItsTable) {
         const size_t limit = Pick(g, 8) == 0 ? 20000 : 600;
         GuardedText text(RandomText(g, kArgumentPieces, limit));
         Capture capture; // the overflow message
-        int count = SplitArguments(text.get());
-        ASSERT_NO_FATAL_FAILURE(ExpectSoundTable(count));
+        ParseStatus status = SplitArguments(U16(text.get()), *table);
+        int count = status ? -1 : table->argCount;
+        Printed(status);
+        ASSERT_NO_FATAL_FAILURE(ExpectSoundTable(*table, count));
         if (count < 0) {
             EXPECT_NE(capture.err(), L"");
         }
@@ -73,13 +87,14 @@ struct SwitchParser {
     const char* name;
     const wchar_t* prefix;
     std::vector<std::wstring> pieces;
-    // Runs the parser and checks its outputs; returns its result.
-    std::function<int(wchar_t*)> run;
+    // Runs the parser on the argument and checks its outputs; returns its answer.
+    std::function<ParseStatus(U16View)> run;
     std::vector<int> results;
 };
 
 TEST(ArgumentFuzz, SwitchParsersReturnOnlyTheirDocumentedResults) {
-    uint32_t mask = 0, values = 0, walkFlags = 0, lines = 0, timeout = 0, hashMask = 0, omitMask = 0;
+    uint32_t mask = 0, values = 0, walkFlags = 0, hashMask = 0, omitMask = 0;
+    PauseSettings pause;
     uint32_t timeFlags = 0, maxWidth = 0;
     int noHighlight = 0, minDepth = 0, maxDepth = 0, showSummary = 0;
     int32_t zone = 0;
@@ -87,42 +102,42 @@ TEST(ArgumentFuzz, SwitchParsersReturnOnlyTheirDocumentedResults) {
         {"ParseAttributeOption",
          L"/A:",
          {L"R", L"H", L"S", L"D", L"A", L"-", L"+", L"_", L"?"},
-         [&](wchar_t* t) { return ParseAttributeOption(t, mask, values); },
+         [&](U16View t) { return ParseAttributeOption(t, mask, values); },
          {0, 1}},
         {"ParseSuboptions",
          L"/N:",
          {L"C", L"D", L"F", L"J", L"Z", L"?", L"x"},
-         [&](wchar_t* t) { return ParseSuboptions(t, walkFlags, noHighlight); },
+         [&](U16View t) { return ParseSuboptions(t, walkFlags, noHighlight); },
          {0, 1, 2}},
         {"ParseSubdirOption",
          L"/S",
          {L":", L"+", L"0", L"1", L"9", L"4294967295", L"-", L"x"},
-         [&](wchar_t* t) { return ParseSubdirOption(t, walkFlags, minDepth, maxDepth); },
+         [&](U16View t) { return ParseSubdirOption(t, walkFlags, minDepth, maxDepth); },
          {0, 1}},
         {"ParsePauseOption",
          L"/P",
          {L":", L",", L"0", L"5", L"M", L"m", L"99999999999", L"0x1F", L"x"},
-         [&](wchar_t* t) { return ParsePauseOption(t, lines, timeout); },
+         [&](U16View t) { return ParsePauseOption(t, pause); },
          {0, 1}},
         {"ParseHashList",
          L"/C:",
          {L"CRC32", L"CKSUM", L"MD5", L"SHA1", L"SHA256", L"SHA512", L",", L"?", L"X"},
-         [&](wchar_t* t) { return ParseHashList(t, hashMask); },
+         [&](U16View t) { return ParseHashList(SystemUpperCase(t), hashMask); },
          {0, 1, 2}},
         {"ParseOmitLetters",
          L"/O:",
          {L"A", L"C", L"K", L"@", L"?", L"Q", L"Z", L"1", L"-"},
-         [&](wchar_t* t) { return ParseOmitLetters(t, omitMask, walkFlags, showSummary); },
+         [&](U16View t) { return ParseOmitLetters(t, omitMask, walkFlags, showSummary); },
          {0, 1, 2}},
         {"ParseTimeLetters",
          L"/T:",
          {L"A", L"C", L"M", L"D", L"L", L"U", L"F", L"?", L"x"},
-         [&](wchar_t* t) { return ParseTimeLetters(t, timeFlags, zone); },
+         [&](U16View t) { return ParseTimeLetters(t, timeFlags, zone); },
          {0, 1, 2}},
         {"ParseMaxWidth",
          L"/W",
          {L":", L"0", L"64", L"2048", L"2049", L"0x40", L"99999999999", L"-"},
-         [&](wchar_t* t) { return ParseMaxWidth(t, maxWidth); },
+         [&](U16View t) { return ParseMaxWidth(t, maxWidth); },
          {0, 1}},
     };
     auto g = FixedGenerator(2);
@@ -135,7 +150,7 @@ TEST(ArgumentFuzz, SwitchParsersReturnOnlyTheirDocumentedResults) {
                                                 : parser.prefix + RandomText(g, parser.pieces, 24);
             GuardedText guarded(text);
             Capture capture;
-            int rc = parser.run(guarded.get());
+            int rc = Printed(parser.run(U16View(U16(guarded.get()), guarded.length())));
             ASSERT_NE(std::find(parser.results.begin(), parser.results.end(), rc), parser.results.end())
                 << "result " << rc;
             ASSERT_LT(wcsnlen(guarded.get(), guarded.length() + 1), guarded.length() + 1);
@@ -159,17 +174,18 @@ TEST(ArgumentFuzz, ReadNumberStaysInsideItsText) {
     for (int i = 0; i < iterations; ++i) {
         SCOPED_TRACE(i);
         GuardedText text(RandomText(g, pieces, 30));
-        const wchar_t* p = text.get();
+        const char16_t* start = U16(text.get());
+        const char16_t* p = start;
         uint32_t value = 0;
         NumberRead read = ReadNumber(p, Pick(g, 2) == 0, value);
         ASSERT_TRUE(read == NumberRead::None || read == NumberRead::Value || read == NumberRead::Overflow);
-        ASSERT_GE(p, text.get());
-        ASSERT_LE(p, text.get() + text.length());
+        ASSERT_GE(p, start);
+        ASSERT_LE(p, start + text.length());
         if (read == NumberRead::None) {
-            EXPECT_EQ(p, text.get());
+            EXPECT_EQ(p, start);
         }
         if (read == NumberRead::Value) {
-            EXPECT_GT(p, text.get());
+            EXPECT_GT(p, start);
         }
     }
     ReportIterations("ReadNumber", iterations);
@@ -202,8 +218,8 @@ TEST(ArgumentFuzz, RangeOptionsGiveSoundRecordsOrAMessage) {
         L"+",    L"-",  L"1",  L"31", L"12",  L"/",     L":",   L"k", L"M",
         L"G",    L"T",  L"a",  L"c",  L"now", L"today", L"mon", L"*", L"99999999999999999999",
         L"2024", L"0x", L"\"", L" ",  L"@"};
-    SYSTEMTIME fixed{2024, 3, 0, 4, 12, 0, 0, 0};
-    SetRangeClock(&fixed);
+    ParseContext context = SystemParseContext();
+    context.now = {2024, 3, 4, 12, 0, 0};
     const int iterations = Iterations(4000);
     int withRecord = 0;
     for (int i = 0; i < iterations; ++i) {
@@ -221,7 +237,7 @@ TEST(ArgumentFuzz, RangeOptionsGiveSoundRecordsOrAMessage) {
         GuardedText guarded(text);
         RangeSet set;
         Capture capture;
-        int rc = ParseRangeOption(guarded.get(), set);
+        int rc = Printed(ParseRangeOption(U16View(U16(guarded.get()), guarded.length()), set, context));
         ASSERT_TRUE(rc == 0 || rc == 1) << "result " << rc;
         if (rc == 1) {
             // Every message of the range parser has the form "<what>: \"<argument>\"\r\n".
@@ -229,12 +245,13 @@ TEST(ArgumentFuzz, RangeOptionsGiveSoundRecordsOrAMessage) {
             EXPECT_EQ(err.rfind(L"Scrutel plugin: ", 0), 0u) << testing::PrintToString(err);
             EXPECT_TRUE(err.size() >= 3 && err.compare(err.size() - 3, 3, L"\"\r\n") == 0)
                 << testing::PrintToString(err);
-            EXPECT_EQ(set.first, nullptr) << "a failed option left a record";
+            EXPECT_TRUE(set.records.empty()) << "a failed option left a record";
         } else {
             EXPECT_EQ(capture.err(), L"");
             // "/[s]" and the like add nothing; otherwise every record is sound.
-            if (set.first) ++withRecord;
-            for (const RangeRecord* r = set.first; r; r = r->next) {
+            if (!set.records.empty()) ++withRecord;
+            for (const RangeRecord& record : set.records) {
+                const RangeRecord* r = &record;
                 EXPECT_NE(std::wstring(L"STDWIO!").find(r->kind), std::wstring::npos) << int(r->kind);
                 if (r->kind == L'T') {
                     EXPECT_LT(r->fromSecond, 86400u);
@@ -245,15 +262,12 @@ TEST(ArgumentFuzz, RangeOptionsGiveSoundRecordsOrAMessage) {
                     EXPECT_NE(r->dayMask, 0u);
                 }
                 if (r->kind == L'I' || r->kind == L'O' || r->kind == L'!') {
-                    EXPECT_LT(wcsnlen(r->Pattern(), 8192), 8192u);
+                    EXPECT_LT(r->pattern.size(), 8192u);
                 }
                 EXPECT_LE(r->stamp, 2u);
             }
         }
-        FreeRangeSet(set);
-        ASSERT_EQ(set.first, nullptr);
     }
-    SetRangeClock(nullptr);
     ReportIterations("ParseRangeOption", iterations);
     std::printf("[ fuzz     ]   (%d of them added records)\n", withRecord);
     EXPECT_GT(withRecord, iterations / 5) << "the generator hardly reaches a valid option";

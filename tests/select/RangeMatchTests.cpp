@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,20 +73,26 @@ WIN32_FIND_DATAW FindData(const std::wstring& path) {
     return data;
 }
 
+// Parsing relative forms never happens here, but keep "today" fixed all the same: 15 May 2024,
+// 12:00, month-day-year.
+ParseContext Context() {
+    ParseContext context;
+    context.dateOrder = 0;
+    context.now = {2024, 5, 15, 12, 0, 0};
+    return context;
+}
+
 // The records of a list of range arguments, parsed in order (so the last one is tested first).
 class Ranges {
   public:
     explicit Ranges(std::initializer_list<const wchar_t*> arguments) {
         for (const wchar_t* argument : arguments) {
-            std::wstring text = argument;
-            Capture capture;
-            int result = ParseRangeOption(text.data(), set_);
-            EXPECT_EQ(result, 0) << testing_support::ToUtf8(argument);
-            EXPECT_EQ(capture.err(), L"");
+            ParseStatus status = ParseRangeOption(U16(argument), set_, Context());
+            EXPECT_FALSE(status) << testing_support::ToUtf8(argument);
         }
     }
-    ~Ranges() { FreeRangeSet(set_); }
-    const RangeRecord* first() const { return set_.first; }
+    std::span<const RangeRecord> records() const { return set_.records; }
+    const RangeRecord& first() const { return set_.records.front(); }
 
   private:
     RangeSet set_;
@@ -95,24 +102,12 @@ class RangeMatch : public ::testing::Test {
   protected:
     void SetUp() override {
         HostSetBatch(nullptr, 0);
-        // Parsing relative forms never happens here, but keep "today" fixed all the same.
-        SYSTEMTIME now{};
-        now.wYear = 2024;
-        now.wMonth = 5;
-        now.wDay = 15;
-        now.wHour = 12;
-        SetRangeClock(&now);
-        SetLocaleDateOrderOverride(0);
         directory_ = tree_.root() + L"\\";
-    }
-    void TearDown() override {
-        SetRangeClock(nullptr);
-        SetLocaleDateOrderOverride(-1);
     }
     // 0 passes, 1 rejected.
     int Match(const std::wstring& name, const Ranges& ranges) {
         WIN32_FIND_DATAW data = FindData(tree_.path(name));
-        return RangeMatches(&data, directory_.c_str(), ranges.first());
+        return RangeMatches(&data, directory_.c_str(), ranges.records());
     }
 
     TempTree tree_;
@@ -123,9 +118,9 @@ TEST_F(RangeMatch, MissingEntryOrDirectory) {
     tree_.file(L"a.txt", "x");
     WIN32_FIND_DATAW data = FindData(tree_.path(L"a.txt"));
     Ranges ranges{L"/[s1]"};
-    EXPECT_EQ(RangeMatches(nullptr, directory_.c_str(), ranges.first()), -1);
-    EXPECT_EQ(RangeMatches(&data, nullptr, ranges.first()), -1);
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), ranges.first()), 0);
+    EXPECT_EQ(RangeMatches(nullptr, directory_.c_str(), ranges.records()), -1);
+    EXPECT_EQ(RangeMatches(&data, nullptr, ranges.records()), -1);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), ranges.records()), 0);
 }
 
 TEST_F(RangeMatch, EmptySetPassesEveryEntry) {
@@ -133,7 +128,7 @@ TEST_F(RangeMatch, EmptySetPassesEveryEntry) {
     tree_.file(L"b.bak", "xyz");
     for (const wchar_t* name : {L"a.txt", L"b.bak"}) {
         WIN32_FIND_DATAW data = FindData(tree_.path(name));
-        EXPECT_EQ(RangeMatches(&data, directory_.c_str(), nullptr), 0);
+        EXPECT_EQ(RangeMatches(&data, directory_.c_str(), RangeSet{}.records), 0);
     }
 }
 
@@ -173,8 +168,8 @@ TEST_F(RangeMatch, SizeAboveFourGibibytesUsesBothHalves) {
     data.nFileSizeLow = 0x40000000;
     Ranges atLeast5G{L"/[s5G]"};
     Ranges atMost4G{L"/[s,4G]"};
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), atLeast5G.first()), 0);
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), atMost4G.first()), 1);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), atLeast5G.records()), 0);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), atMost4G.records()), 1);
 }
 
 TEST_F(RangeMatch, TimeOfDayOfTheLastWrite) {
@@ -224,8 +219,8 @@ TEST_F(RangeMatch, TimeOfDayOfTheLastAccess) {
         GTEST_SKIP() << "the file system did not keep the last-access time that was set";
     Ranges byAccess{L"/[ta:10:00,11:00]"};
     Ranges byWrite{L"/[t10:00,11:00]"};
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), byAccess.first()), 0);
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), byWrite.first()), 1);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), byAccess.records()), 0);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), byWrite.records()), 1);
 }
 
 TEST_F(RangeMatch, ThreeDayDateRangeWithAndWithoutTimes) {
@@ -303,8 +298,8 @@ TEST_F(RangeMatch, DayOfWeekByCreationTimeOnDisk) {
                         "CreationStampIsTestedOnTheFindData covers the stamp choice";
     Ranges creationSunday{L"/[wc:sun]"};
     Ranges writeSunday{L"/[w:sun]"};
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), creationSunday.first()), 0);
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), writeSunday.first()), 1);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), creationSunday.records()), 0);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), writeSunday.records()), 1);
 }
 
 TEST_F(RangeMatch, CreationStampIsTestedOnTheFindData) {
@@ -331,7 +326,7 @@ TEST_F(RangeMatch, CreationStampIsTestedOnTheFindData) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.argument);
         Ranges ranges{row.argument};
-        EXPECT_EQ(RangeMatches(&data, directory_.c_str(), ranges.first()), row.expected);
+        EXPECT_EQ(RangeMatches(&data, directory_.c_str(), ranges.records()), row.expected);
     }
 }
 
@@ -342,8 +337,8 @@ TEST_F(RangeMatch, TimeThatDoesNotConvertFailsTheRecord) {
     data.ftLastWriteTime.dwLowDateTime = 0xFFFFFFFF;
     Ranges anyTime{L"/[t0:00,23:59]"};
     Ranges notAnyTime{L"/![t0:00,23:59]"};
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), anyTime.first()), 1);
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), notAnyTime.first()), 0);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), anyTime.records()), 1);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), notAnyTime.records()), 0);
 }
 
 TEST_F(RangeMatch, Exclusions) {
@@ -392,19 +387,15 @@ TEST_F(RangeMatch, AFailingRecordRejectsWhereverItStandsInTheList) {
     WIN32_FIND_DATAW data = FindData(tree_.path(L"f.txt"));
     Ranges passing{L"/[s1]"};
     Ranges failing{L"/[s10]"};
-    RangeRecord a = *passing.first();
-    RangeRecord b = *failing.first();
-    RangeRecord c = *passing.first();
+    RangeRecord a = passing.first();
+    RangeRecord b = failing.first();
+    RangeRecord c = passing.first();
     // Failing record last, in the middle, first.
-    RangeRecord* orders[3][3] = {{&a, &c, &b}, {&a, &b, &c}, {&b, &a, &c}};
-    for (auto& order : orders) {
-        order[0]->next = order[1];
-        order[1]->next = order[2];
-        order[2]->next = nullptr;
-        EXPECT_EQ(RangeMatches(&data, directory_.c_str(), order[0]), 1);
-    }
+    const std::vector<RangeRecord> orders[3] = {{a, c, b}, {a, b, c}, {b, a, c}};
+    for (const auto& order : orders)
+        EXPECT_EQ(RangeMatches(&data, directory_.c_str(), order), 1);
     b.low = 0;
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), &b), 0);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), std::span<const RangeRecord>(&b, 1)), 0);
 }
 
 TEST_F(RangeMatch, OwnerThatCannotBeLookedUpIsEmptyText) {
@@ -421,7 +412,7 @@ TEST_F(RangeMatch, OwnerThatCannotBeLookedUpIsEmptyText) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.argument);
         Ranges ranges{row.argument};
-        EXPECT_EQ(RangeMatches(&data, directory_.c_str(), ranges.first()), row.expected);
+        EXPECT_EQ(RangeMatches(&data, directory_.c_str(), ranges.records()), row.expected);
     }
 }
 
@@ -480,13 +471,12 @@ TEST_F(RangeMatch, DescriptionSwitchFormKeepsItsBracket) {
     RangeSet set;
     std::wstring withBracket = L":*]";
     std::wstring plain = L":*s";
-    ASSERT_EQ(ParseDescriptionRange(withBracket.data(), false, false, set), 0);
+    ASSERT_FALSE(ParseDescriptionRange(U16(withBracket), false, false, set, Context()));
     WIN32_FIND_DATAW data = FindData(tree_.path(L"a.txt"));
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), set.first), 0);
-    FreeRangeSet(set);
-    ASSERT_EQ(ParseDescriptionRange(plain.data(), false, false, set), 0);
-    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), set.first), 1);
-    FreeRangeSet(set);
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), set.records), 0);
+    set = RangeSet{};
+    ASSERT_FALSE(ParseDescriptionRange(U16(plain), false, false, set, Context()));
+    EXPECT_EQ(RangeMatches(&data, directory_.c_str(), set.records), 1);
 }
 
 TEST_F(RangeMatch, LookupDescriptionResults) {

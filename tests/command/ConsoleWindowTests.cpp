@@ -1,0 +1,28 @@
+// The width and page length read from the standard-output console: without a console there is no
+// paging and the report is 100 columns wide.
+#include "command/ConsoleWindow.h"
+
+#include "command/CommandTestSupport.h"
+#include "output/LineOutput.h"
+
+#include <gtest/gtest.h>
+
+using namespace scrutel;
+
+namespace {
+
+TEST(PageLength, WithoutAConsoleThereIsNoPaging) {
+    command_tests::NoConsole noConsole;
+    g_paging.pageLength = 5;
+    g_paging.linesLeft = 5;
+    EXPECT_EQ(SetupPageLength(20), 0u);
+    EXPECT_EQ(g_paging.pageLength, 0u);
+    EXPECT_EQ(g_paging.linesLeft, 0u);
+}
+
+TEST(ReportWidth, WithoutAConsoleIs100) {
+    command_tests::NoConsole noConsole;
+    EXPECT_EQ(ConsoleReportWidth(), 100u);
+}
+
+} // namespace
