@@ -9,7 +9,7 @@
 #include "reports/FileProbe.h"
 #include "reports/ReportMemo.h"
 #include "reports/FindData.h"
-#include "reports/OwnerAccount.h"
+#include "reports/Owner.h"
 
 #include <aclapi.h>
 
@@ -37,42 +37,6 @@ constexpr AttributeText AttributeTexts[] = {
     {FILE_ATTRIBUTE_COMPRESSED, L"Compressed  "},
     {FILE_ATTRIBUTE_ENCRYPTED, L"Encrypted  "},
 };
-
-// The owner of the open file as "domain\account", or false when it cannot be told. With a memo,
-// each SID's account is looked up once per command.
-bool OwnerOfOpenFile(HANDLE file, wchar_t* owner, size_t capacity, ReportMemo* memo) {
-    // The owner alone makes a small descriptor; a larger one is fetched at its size.
-    alignas(SECURITY_DESCRIPTOR) BYTE small[512];
-    std::unique_ptr<BYTE[]> large;
-    PSECURITY_DESCRIPTOR descriptor = small;
-    DWORD needed = 0;
-    if (!GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION, descriptor, sizeof small, &needed)) {
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0 || needed > 0x10000) return false;
-        large.reset(new (std::nothrow) BYTE[needed]);
-        if (!large) return false;
-        descriptor = large.get();
-        if (!GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION, descriptor, needed, &needed))
-            return false;
-    }
-    PSID sid = nullptr;
-    BOOL defaulted = FALSE;
-    if (!GetSecurityDescriptorOwner(descriptor, &sid, &defaulted) || !sid || !IsValidSid(sid)) return false;
-    if (!memo) {
-        bool written = false;
-        return AccountOfSid(sid, 1024, owner, capacity, &written) == 0 && written;
-    }
-    std::string key(static_cast<const char*>(sid), GetLengthSid(sid));
-    auto known = memo->accounts.find(key);
-    if (known == memo->accounts.end()) {
-        std::vector<wchar_t> text(capacity, L'\0');
-        bool written = false;
-        bool ok = AccountOfSid(sid, 1024, text.data(), capacity, &written) == 0 && written;
-        known = memo->accounts.emplace(key, std::make_pair(ok, std::wstring(ok ? text.data() : L""))).first;
-    }
-    if (!known->second.first || known->second.second.size() >= capacity) return false;
-    wmemcpy(owner, known->second.second.c_str(), known->second.second.size() + 1);
-    return true;
-}
 
 } // namespace
 
