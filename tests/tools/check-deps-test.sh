@@ -37,6 +37,8 @@ g++-12 g++
 gcc-12 gcc
 libasan8 libasan
 libubsan1 libubsan
+clang-14 clang++
+libclang-rt-14-dev libclang_rt.fuzzer
 fonts-wine tahoma.ttf
 ROWS
 
