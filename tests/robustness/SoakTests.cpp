@@ -16,6 +16,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -207,6 +209,22 @@ TEST(Soak, ManyCommandsLeaveHandlesMemoryAndThreadsAsTheyWere) {
                 atEnd.privateBytes, atEnd.threads);
     ASSERT_GT(atWarmUp.handles, 0u) << "no way to count handles here";
     ASSERT_GT(atWarmUp.privateBytes, 0u);
+    {
+        // The measures must see a leak of the kind they guard against: ten handles and 2 MiB.
+        std::vector<HANDLE> events;
+        for (int i = 0; i < 10; ++i)
+            events.push_back(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        std::vector<std::unique_ptr<char[]>> blocks;
+        for (int i = 0; i < 32; ++i) {
+            blocks.emplace_back(new char[64 * 1024]);
+            std::memset(blocks.back().get(), i + 1, 64 * 1024);
+        }
+        Measure leaking = Now();
+        EXPECT_GE(leaking.handles, atEnd.handles + 10);
+        EXPECT_GE(leaking.privateBytes, atEnd.privateBytes + (1u << 20));
+        for (HANDLE event : events)
+            CloseHandle(event);
+    }
     EXPECT_LE(atEnd.handles * 100, atWarmUp.handles * 101);
     EXPECT_LE(atEnd.privateBytes * 100, atWarmUp.privateBytes * 101);
     EXPECT_LE(atEnd.threads, atWarmUp.threads);
