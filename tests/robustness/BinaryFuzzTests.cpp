@@ -114,10 +114,10 @@ TEST(BinaryFuzz, ExeHeaderReaderAndClassifier) {
 Bytes BuiltVersionBlock() {
     using namespace version_test;
     Node root = Block(FixedRecord(1, 2, 3, 4),
-                      {{L"040904B0",
-                        {Text(L"FileDescription", L"A description"), Text(L"FileVersion", L"1.2.3.4"),
-                         Text(L"LegalCopyright", L"\u00a9 nobody"), Text(L"ProductVersion", L"")}},
-                       {L"000004E4", {Text(L"FileVersion", L"other")}}},
+                      {{u"040904B0",
+                        {Text(u"FileDescription", u"A description"), Text(u"FileVersion", u"1.2.3.4"),
+                         Text(u"LegalCopyright", u"\u00a9 nobody"), Text(u"ProductVersion", u"")}},
+                       {u"000004E4", {Text(u"FileVersion", u"other")}}},
                       {{0x0409, 0x04B0}, {0x0000, 0x04E4}});
     return Encode(root);
 }
@@ -140,12 +140,12 @@ TEST(BinaryFuzz, VersionResourcesBoundsChecked) {
     const wchar_t* const names[] = {L"FileDescription", L"FileVersion", L"LegalCopyright",
                                     L"ProductVersion",  L"CompanyName", L"",
                                     L"Translation"};
-    const wchar_t* const subBlocks[] = {L"\\",
-                                        L"\\VarFileInfo\\Translation",
-                                        L"\\StringFileInfo\\040904B0\\FileVersion",
-                                        L"\\StringFileInfo",
-                                        L"\\\\",
-                                        L""};
+    const char16_t* const subBlocks[] = {u"\\",
+                                         u"\\VarFileInfo\\Translation",
+                                         u"\\StringFileInfo\\040904B0\\FileVersion",
+                                         u"\\StringFileInfo",
+                                         u"\\\\",
+                                         u""};
     auto g = FixedGenerator(31);
     const int iterations = Iterations(5000);
     for (int i = 0; i < iterations; ++i) {
