@@ -229,11 +229,11 @@ TEST(BinaryFuzz, ReparseDataGivesOnlyDocumentedResults) {
         GuardedMemory memory(samples[0]);
         ReparseData d = InterpretReparseData(ByteReader(memory.data(), memory.size()));
         ASSERT_EQ(d.result, 0);
-        ASSERT_EQ(d.text, L"C:\\target\\file.txt");
+        ASSERT_EQ(d.text, u"C:\\target\\file.txt");
         GuardedMemory alias(samples[4]);
         d = InterpretReparseData(ByteReader(alias.data(), alias.size()));
         ASSERT_EQ(d.result, 0);
-        ASSERT_EQ(d.text, L"C:\\Program Files\\App\\app.exe");
+        ASSERT_EQ(d.text, u"C:\\Program Files\\App\\app.exe");
     }
     auto g = FixedGenerator(32);
     const int iterations = Iterations(8000);
@@ -250,7 +250,7 @@ TEST(BinaryFuzz, ReparseDataGivesOnlyDocumentedResults) {
             ASSERT_LE(d.text.size(), bytes.size() / 2);
         }
         if (d.result == ReparseUnsupportedTag) {
-            ASSERT_EQ(d.text.rfind(L"ReparseData-", 0), 0u);
+            ASSERT_EQ(d.text.rfind(u"ReparseData-", 0), 0u);
         }
     }
     ReportIterations("InterpretReparseData", iterations);
