@@ -332,7 +332,7 @@ TEST(BinaryFuzz, DarwinBlocksStayInsideTheirBytes) {
         GuardedMemory memory(sample);
         DarwinDescriptors d = ReadDarwinBlock(ByteReader(memory.data(), memory.size()));
         ASSERT_EQ(d.ansi, text);
-        ASSERT_EQ(testing_support::ToUtf8(d.wide), text);
+        ASSERT_EQ(Utf8FromU16(d.wide), text);
     }
     auto g = FixedGenerator(34);
     const int iterations = Iterations(4000);
