@@ -1,10 +1,6 @@
-// The MZ/PE/LE header reader: the pure test over the first bytes of a file and the thin read
-// that fetches them.
-#include "reports/ExecutableType.h"
-
-#include "core/Owners.h"
-
-#include <windows.h>
+// The MZ/PE/LE header reader: the tests over the first bytes of a file, each field read through
+// the bounds-checked reader.
+#include "reports/ExeHeader.h"
 
 namespace scrutel {
 
@@ -69,22 +65,6 @@ std::optional<ExeHeader> ParseExeHeader(const ByteReader& bytes) {
             return ExeHeader{MachineX86, SubsystemLe};
     }
     return std::nullopt;
-}
-
-int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem) {
-    if (machine) *machine = 0;
-    if (subsystem) *subsystem = 0;
-    if (!path || !*path || !machine || !subsystem) return -1;
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return 1; // never read from a device
-    unsigned char buffer[ExeHeaderReadBytes] = {};
-    DWORD got = 0;
-    if (!ReadFile(file.get(), buffer, ExeHeaderReadBytes, &got, nullptr)) return 1;
-    auto header = ParseExeHeader(ByteReader(buffer, got));
-    if (!header) return 1;
-    *machine = header->machine;
-    *subsystem = header->subsystem;
-    return 0;
 }
 
 } // namespace scrutel

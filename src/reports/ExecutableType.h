@@ -1,81 +1,19 @@
-// The executable-type classifier's parts: the type names, the MZ/PE/LE header reader (a pure
-// function over the first bytes of a file) and the classification from the system's answer.
+// The executable-type classifier's Windows side: reading a file's header from disk and the
+// type code of a file from the system's answer (the pure parts are in ExeHeader.h and
+// ExecutableRules.h).
 #pragma once
-#include "core/ByteReader.h"
+#include "reports/ExeHeader.h"
+#include "reports/ExecutableRules.h"
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
-#include <span>
 
 namespace scrutel {
-
-inline constexpr int ExecutableTypeCount = 19;
-// Indexed by the type code; callers print codes 1 to 18 only.
-extern const wchar_t* const ExecutableTypeNames[ExecutableTypeCount];
-
-inline constexpr uint16_t MachineX86 = 0x14C;
-inline constexpr uint16_t MachineX64 = 0x8664;
-// The subsystem word reported for an LE (virtual device driver) header.
-inline constexpr uint16_t SubsystemLe = 0x454C;
-
-struct ExeHeader {
-    uint16_t machine = 0;
-    uint16_t subsystem = 0;
-};
-
-// The fields of a PE header that the header readers need.
-struct PeHeader {
-    size_t offset = 0; // of the "PE\0\0" signature
-    uint16_t machine = 0;
-    uint16_t sectionCount = 0;
-    uint16_t optionalSize = 0; // SizeOfOptionalHeader
-    uint16_t magic = 0;        // 0x10B (PE32) or 0x20B (PE32+)
-    uint16_t subsystem = 0;
-};
-inline constexpr uint16_t PeMagic32 = 0x10B;
-inline constexpr uint16_t PeMagic64 = 0x20B;
-// The signature plus the file header that precedes the optional header.
-inline constexpr size_t PeFileHeaderBytes = 24;
-
-// The new-header offset (e_lfanew) of an "MZ" or "ZM" image: nothing for another signature or
-// an offset that is zero, negative or outside the bytes.
-std::optional<size_t> NewHeaderOffset(const ByteReader& bytes);
-
-// Reads the PE signature, the file header and the fixed start of the optional header at offset.
-// Nothing when the signature differs, a field lies outside the bytes, the magic is neither PE32
-// nor PE32+, or the stated optional header is shorter than that kind's fixed part. The optional
-// header and the section table are not required to lie inside the bytes.
-std::optional<PeHeader> ParsePeHeader(const ByteReader& bytes, size_t offset);
-
-// Reads the machine and subsystem from the first bytes of a file (up to 8192 are read).
-// Nothing when fewer than 1024 bytes are given or a signature, offset or size test fails.
-std::optional<ExeHeader> ParseExeHeader(const ByteReader& bytes);
-inline constexpr size_t ExeHeaderReadBytes = 8192;
 
 // Opens path and parses its header. 0 passed; 1 the file cannot be opened or read, is too
 // short, or fails a test; -1 bad arguments. Both outputs are set to 0 first.
 int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem);
-// Whether the system's binary-type query can name a file with these first bytes: an "MZ" (or
-// "ZM") image, or a .com or .pif file by its extension.
-bool SystemMayKnowBinaryType(std::span<const std::byte> head, const wchar_t* path);
 class FileProbe;
 // ExecutableTypeCode from a report's probe (its first bytes decide whether the system is asked).
 int ExecutableTypeCode(FileProbe& probe);
-
-// What the classifier knows about a file. The header and the shell's answer are fetched only
-// when a rule needs them.
-struct ExecutableFacts {
-    bool binaryTypeKnown = false; // GetBinaryTypeW succeeded
-    uint32_t binaryType = 0;      // its SCS_* answer
-    bool accessDenied = false;    // GetBinaryTypeW failed with ERROR_ACCESS_DENIED
-    enum Extension { OtherExtension, DllExtension, ExeExtension } extension = OtherExtension;
-    std::function<std::optional<ExeHeader>()> header;
-    std::function<uint32_t()> shellExeType; // SHGetFileInfoW with SHGFI_EXETYPE
-};
-
-// The type code 0 to 18 for the facts.
-int ClassifyExecutable(const ExecutableFacts& facts);
 
 } // namespace scrutel

@@ -4,13 +4,11 @@
 
 #include "core/ByteReader.h"
 
-#include <windows.h>
-
-#include <climits>
-#include <cwchar>
-#include <cwctype>
+#include <algorithm>
 #include <memory>
 #include <new>
+#include <optional>
+#include <span>
 
 namespace scrutel {
 
@@ -21,7 +19,6 @@ constexpr uint32_t TagName = 0x6E616D65;       // "name"
 constexpr uint32_t TagOpenType = 0x4F54544F;   // "OTTO"
 constexpr uint32_t SfntVersionTrueType = 0x00010000;
 constexpr size_t SubfamilyCapacity = 256;
-constexpr UINT CodePageMacRoman = 10000;
 
 // A table tag: four printable bytes, no leading space, and spaces only as trailing padding.
 bool LooksLikeTag(uint32_t tag) {
@@ -39,42 +36,88 @@ bool LooksLikeTag(uint32_t tag) {
     return true;
 }
 
-bool IsWhite(wchar_t c) {
-    return iswspace(c) != 0;
+// The characters of Mac OS Roman bytes 0x80..0xFF (the bytes below are ASCII).
+constexpr char16_t MacRomanHighHalf[128] = {
+    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5,
+    0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3, 0x00F2, 0x00F4,
+    0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, 0x2020, 0x00B0, 0x00A2, 0x00A3, 0x00A7, 0x2022, 0x00B6,
+    0x00DF, 0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8, 0x221E, 0x00B1, 0x2264, 0x2265,
+    0x00A5, 0x00B5, 0x2202, 0x2211, 0x220F, 0x03C0, 0x222B, 0x00AA, 0x00BA, 0x2126, 0x00E6, 0x00F8, 0x00BF,
+    0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB, 0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5,
+    0x0152, 0x0153, 0x2013, 0x2014, 0x201C, 0x201D, 0x2018, 0x2019, 0x00F7, 0x25CA, 0x00FF, 0x0178, 0x2044,
+    0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02, 0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1,
+    0x00CB, 0x00C8, 0x00CD, 0x00CE, 0x00CF, 0x00CC, 0x00D3, 0x00D4, 0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9,
+    0x0131, 0x02C6, 0x02DC, 0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
+};
+
+struct Range {
+    char16_t first, last;
+};
+// White space: the ASCII white space, no-break space, ogham space mark, the typographic spaces,
+// the line and paragraph separators, and the narrow, mathematical and ideographic spaces.
+constexpr Range WhiteRanges[] = {{0x0009, 0x000D}, {0x0020, 0x0020}, {0x00A0, 0x00A0},
+                                 {0x1680, 0x1680}, {0x2000, 0x200A}, {0x2028, 0x2029},
+                                 {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000}};
+// Controls: C0, DEL and C1, and the invisible format characters.
+constexpr Range ControlRanges[] = {
+    {0x0000, 0x001F}, {0x007F, 0x009F}, {0x0600, 0x0605}, {0x061C, 0x061C}, {0x06DD, 0x06DD},
+    {0x070F, 0x070F}, {0x0890, 0x0891}, {0x08E2, 0x08E2}, {0x180E, 0x180E}, {0x200B, 0x200F},
+    {0x202A, 0x202E}, {0x2060, 0x2064}, {0x2066, 0x206F}, {0xFEFF, 0xFEFF}, {0xFFF9, 0xFFFB},
+};
+
+template <size_t N> bool InRanges(const Range (&ranges)[N], char16_t c) {
+    for (const Range& r : ranges)
+        if (c >= r.first && c <= r.last) return true;
+    return false;
+}
+
+bool IsWhite(char16_t c) {
+    return IsFontTextWhite(c);
+}
+
+size_t Length(const char16_t* text) {
+    return std::char_traits<char16_t>::length(text);
+}
+
+// Copies source up to its terminator or n characters, filling the rest of the n with NULs.
+void CopyAtMost(char16_t* output, const char16_t* source, size_t n) {
+    size_t i = 0;
+    for (; i < n && source[i]; ++i)
+        output[i] = source[i];
+    for (; i < n; ++i)
+        output[i] = 0;
 }
 
 // Copies a UTF-16 big-endian string of byteLength bytes into output (at most capacity - 1
 // characters) and terminates it.
-void CopyUtf16Be(std::span<const std::byte> bytes, wchar_t* output, size_t capacity) {
+void CopyUtf16Be(std::span<const std::byte> bytes, char16_t* output, size_t capacity) {
     size_t count = bytes.size() / 2;
     if (count > capacity - 1) count = capacity - 1;
     for (size_t i = 0; i < count; ++i) {
         unsigned hi = static_cast<uint8_t>(bytes[2 * i]);
         unsigned lo = static_cast<uint8_t>(bytes[2 * i + 1]);
-        output[i] = static_cast<wchar_t>((hi << 8) | lo);
+        output[i] = static_cast<char16_t>((hi << 8) | lo);
     }
     output[count] = 0;
 }
 
-// Converts a Mac OS Roman string into output; false when the system cannot convert it into
-// capacity - 1 characters.
-bool ConvertMacRoman(std::span<const std::byte> bytes, wchar_t* output, size_t capacity) {
-    if (bytes.empty() || bytes.size() > INT_MAX) return false;
-    int limit = capacity - 1 > INT_MAX ? INT_MAX : static_cast<int>(capacity - 1);
-    if (limit <= 0) return false;
-    int n = MultiByteToWideChar(CodePageMacRoman, 0, reinterpret_cast<const char*>(bytes.data()),
-                                static_cast<int>(bytes.size()), output, limit);
-    if (n <= 0) {
+// Converts a Mac OS Roman string into output, one character per byte; false (output emptied)
+// when it does not fit capacity - 1 characters, as a conversion into a buffer that size fails.
+bool ConvertMacRoman(std::span<const std::byte> bytes, char16_t* output, size_t capacity) {
+    if (bytes.empty() || capacity < 2) return false;
+    if (bytes.size() > capacity - 1) {
         output[0] = 0;
         return false;
     }
-    output[n] = 0;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        output[i] = MacRomanCharacter(static_cast<uint8_t>(bytes[i]));
+    output[bytes.size()] = 0;
     return true;
 }
 
 // Reads one name by identifier (not the composite).
 int ReadSingleName(const ByteReader& file, uint32_t tableOffset, uint32_t tableLength, uint32_t nameId,
-                   wchar_t* output, size_t capacity, uint32_t widthLimit) {
+                   char16_t* output, size_t capacity, uint32_t widthLimit) {
     output[0] = 0;
     if (tableLength < 18) return -1;
     ByteReader table = file.sub(tableOffset, tableLength);
@@ -130,10 +173,10 @@ int ReadSingleName(const ByteReader& file, uint32_t tableOffset, uint32_t tableL
 }
 
 // Appends " " and part to output within its capacity.
-void JoinWithSpace(wchar_t* output, size_t capacity, const wchar_t* part) {
-    size_t used = wcslen(output);
+void JoinWithSpace(char16_t* output, size_t capacity, const char16_t* part) {
+    size_t used = Length(output);
     if (used + 1 < capacity) {
-        output[used++] = L' ';
+        output[used++] = u' ';
         output[used] = 0;
     }
     for (size_t i = 0; part[i] && used + 1 < capacity; ++i)
@@ -142,6 +185,18 @@ void JoinWithSpace(wchar_t* output, size_t capacity, const wchar_t* part) {
 }
 
 } // namespace
+
+bool IsFontTextWhite(char16_t c) {
+    return InRanges(WhiteRanges, c);
+}
+
+bool IsFontTextControl(char16_t c) {
+    return InRanges(ControlRanges, c);
+}
+
+char16_t MacRomanCharacter(uint8_t byte) {
+    return byte < 0x80 ? static_cast<char16_t>(byte) : MacRomanHighHalf[byte - 0x80];
+}
 
 uint32_t FontCollectionCount(const void* data, size_t size) {
     ByteReader file(data, size);
@@ -225,7 +280,7 @@ int LocateUsableNameTable(const void* data, size_t size, size_t fontOffset, Name
 }
 
 int ReadFontName(const void* data, size_t size, uint32_t tableOffset, uint32_t tableLength, uint32_t nameId,
-                 wchar_t* output, size_t capacity, uint32_t widthLimit) {
+                 char16_t* output, size_t capacity, uint32_t widthLimit) {
     if (!output || capacity == 0) return -1;
     output[0] = 0;
     ByteReader file(data, size);
@@ -236,8 +291,8 @@ int ReadFontName(const void* data, size_t size, uint32_t tableOffset, uint32_t t
     if (result < 0) return result;
     if (output[0] == 0) {
         const uint32_t pairs[2][2] = {{16, 17}, {1, 2}};
-        std::unique_ptr<wchar_t[]> family(new (std::nothrow) wchar_t[capacity]);
-        wchar_t subfamily[SubfamilyCapacity];
+        std::unique_ptr<char16_t[]> family(new (std::nothrow) char16_t[capacity]);
+        char16_t subfamily[SubfamilyCapacity];
         if (!family) return 0;
         for (const auto& pair : pairs) {
             family[0] = 0;
@@ -245,7 +300,7 @@ int ReadFontName(const void* data, size_t size, uint32_t tableOffset, uint32_t t
             ReadSingleName(file, tableOffset, tableLength, pair[0], family.get(), capacity, 0);
             ReadSingleName(file, tableOffset, tableLength, pair[1], subfamily, SubfamilyCapacity, 0);
             if (family[0] && subfamily[0]) {
-                wcsncpy(output, family.get(), capacity - 1);
+                CopyAtMost(output, family.get(), capacity - 1);
                 output[capacity - 1] = 0;
                 JoinWithSpace(output, capacity, subfamily);
                 break;
@@ -257,26 +312,26 @@ int ReadFontName(const void* data, size_t size, uint32_t tableOffset, uint32_t t
     return 1;
 }
 
-int CleanFontText(wchar_t* text, size_t capacity) {
+int CleanFontText(char16_t* text, size_t capacity) {
     if (!text || capacity == 0) return -1;
-    std::unique_ptr<wchar_t[]> cleaned(new (std::nothrow) wchar_t[capacity]);
+    std::unique_ptr<char16_t[]> cleaned(new (std::nothrow) char16_t[capacity]);
     if (!cleaned) return -2;
     size_t written = 0;
     int changed = 0;
     for (size_t i = 0; i < capacity && text[i]; ++i) {
-        wchar_t c = text[i];
+        char16_t c = text[i];
         if (written == 0 && IsWhite(c)) {
             ++changed;
             continue;
         }
-        if (c == L'\t') {
-            c = L' ';
+        if (c == u'\t') {
+            c = u' ';
             ++changed;
-        } else if (c == L'\r' || c == L'\n') {
+        } else if (c == u'\r' || c == u'\n') {
             ++changed;
             if (IsWhite(cleaned[written - 1])) continue;
-            c = L' ';
-        } else if (iswcntrl(c)) {
+            c = u' ';
+        } else if (IsFontTextControl(c)) {
             ++changed;
             continue;
         }
@@ -287,25 +342,25 @@ int CleanFontText(wchar_t* text, size_t capacity) {
         cleaned[written++] = c;
     }
     cleaned[written] = 0;
-    if (changed) wmemcpy(text, cleaned.get(), written + 1);
+    if (changed) std::copy_n(cleaned.get(), written + 1, text);
     return changed;
 }
 
-int TruncateWithEllipsis(wchar_t* text, size_t n) {
+int TruncateWithEllipsis(char16_t* text, size_t n) {
     if (!text) return 0;
-    size_t length = wcslen(text);
+    size_t length = Length(text);
     if (length <= n) return 0;
     if (n == 0) {
         text[0] = 0;
         return 1;
     }
-    text[n - 1] = L'\u2026';
+    text[n - 1] = u'\u2026';
     text[n] = 0;
     return 1;
 }
 
-int FontHeaderStringsFromBytes(const void* data, size_t size, wchar_t* description, wchar_t* version,
-                               wchar_t* legal) {
+int FontHeaderStringsFromBytes(const void* data, size_t size, char16_t* description, char16_t* version,
+                               char16_t* legal) {
     if (!description || !version || !legal) return 0;
     description[0] = version[0] = legal[0] = 0;
     if (!data || size < FontMinFileSize) return 0;
@@ -329,9 +384,9 @@ int FontHeaderStringsFromBytes(const void* data, size_t size, wchar_t* descripti
     ReadFontName(data, size, table.offset, table.length, 5, version, capacity, 0);
     if (version[0]) {
         size_t digit = 0;
-        while (version[digit] && !(version[digit] >= L'0' && version[digit] <= L'9'))
+        while (version[digit] && !(version[digit] >= u'0' && version[digit] <= u'9'))
             ++digit;
-        if (version[digit]) wmemmove(version, version + digit, wcslen(version + digit) + 1);
+        if (version[digit]) std::copy_n(version + digit, Length(version + digit) + 1, version);
         TruncateWithEllipsis(version, 30);
         ++found;
     }

@@ -1,6 +1,8 @@
 // Reading the naming table of TrueType and OpenType fonts and collections from the bytes of a
 // font file: collection headers, the table directory, the name records and their text.
 #pragma once
+#include "core/Utf16.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -43,23 +45,49 @@ int LocateUsableNameTable(const void* data, size_t size, size_t fontOffset, Name
 // 1 stored, 0 not found, -1 when the table is shorter than 18 bytes, lies outside the data, its
 // records run past its end, or output is missing.
 int ReadFontName(const void* data, size_t size, uint32_t tableOffset, uint32_t tableLength, uint32_t nameId,
-                 wchar_t* output, size_t capacity, uint32_t widthLimit);
+                 char16_t* output, size_t capacity, uint32_t widthLimit);
 
 // Drops leading white space and control characters, turns tabs and line breaks into spaces (a
 // break after white space is dropped). Returns how many characters were dropped or replaced; -1
 // for a missing string or zero capacity, -2 when no working buffer can be had.
-int CleanFontText(wchar_t* text, size_t capacity);
+int CleanFontText(char16_t* text, size_t capacity);
 // Cuts text longer than n characters to n, the last becoming U+2026: 1; otherwise 0.
-int TruncateWithEllipsis(wchar_t* text, size_t n);
+int TruncateWithEllipsis(char16_t* text, size_t n);
 
 // Description (width 40), version (from its first digit, at most 30) and legal notice of the
 // first font of the file's bytes, into three 1024-character outputs. Number found.
-int FontHeaderStringsFromBytes(const void* data, size_t size, wchar_t* description, wchar_t* version,
-                               wchar_t* legal);
+int FontHeaderStringsFromBytes(const void* data, size_t size, char16_t* description, char16_t* version,
+                               char16_t* legal);
+
+// The character classes the cleaning uses, as the C runtime's C locale gives them on the
+// platform the report was recorded on: white space, and controls (C0, DEL, C1 and the format
+// characters).
+bool IsFontTextWhite(char16_t c);
+bool IsFontTextControl(char16_t c);
+// The character of a Mac OS Roman byte.
+char16_t MacRomanCharacter(uint8_t byte);
+
+#if defined(_WIN32)
+inline int ReadFontName(const void* data, size_t size, uint32_t tableOffset, uint32_t tableLength,
+                        uint32_t nameId, wchar_t* output, size_t capacity, uint32_t widthLimit) {
+    return ReadFontName(data, size, tableOffset, tableLength, nameId, U16(output), capacity, widthLimit);
+}
+inline int CleanFontText(wchar_t* text, size_t capacity) {
+    return CleanFontText(U16(text), capacity);
+}
+inline int TruncateWithEllipsis(wchar_t* text, size_t n) {
+    return TruncateWithEllipsis(U16(text), n);
+}
+inline int FontHeaderStringsFromBytes(const void* data, size_t size, wchar_t* description, wchar_t* version,
+                                      wchar_t* legal) {
+    return FontHeaderStringsFromBytes(data, size, U16(description), U16(version), U16(legal));
+}
+
 // The same for a font file on disk; 0 when it cannot be opened.
 int ReadFontHeaderStrings(const wchar_t* path, wchar_t* description, wchar_t* version, wchar_t* legal);
 
 // Prints the font blocks of a font file's bytes (every font of a collection). 0 or ABORTED.
 int ReportFontsFromBytes(const void* data, size_t size, uint32_t width);
+#endif
 
 } // namespace scrutel

@@ -41,8 +41,6 @@ constexpr uint32_t TagCopyright = 0x8298;
 constexpr uint32_t TagSoftware = 0x0131;
 constexpr WORD PropertyTypeAscii = 2;
 
-const wchar_t* const DayNames[7] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
-
 // Disposes of the image on every path out of the section.
 struct ImageOwner {
     Gdiplus::GpImage* image = nullptr;
@@ -67,17 +65,6 @@ struct GdipMemory {
 
 void SetNotAvailable(wchar_t* output) {
     wcscpy(output, L"N/A");
-}
-
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
-
-unsigned Number(const wchar_t* text, int digits) {
-    unsigned value = 0;
-    for (int i = 0; i < digits; ++i)
-        value = value * 10 + static_cast<unsigned>(text[i] - L'0');
-    return value;
 }
 
 // Opens the file and checks its structure before the decoder sees it. The handle shares reading
@@ -134,32 +121,6 @@ void DecodePropertyText(const uint8_t* bytes, size_t length, wchar_t* output, si
                                 static_cast<int>(capacity - 1));
     }
     output[n > 0 ? n : 0] = 0;
-}
-
-int FormatDateTaken(const wchar_t* value, wchar_t* output, size_t capacity) {
-    if (!value || !output || capacity < 32) return 0;
-    output[0] = 0;
-    // "YYYY:MM:DD hh:mm:ss"
-    static const wchar_t pattern[] = L"dddd:dd:dd dd:dd:dd";
-    for (size_t i = 0; i < 19; ++i) {
-        wchar_t c = value[i];
-        if (pattern[i] == L'd' ? !IsDigit(c) : c != pattern[i]) return 0;
-    }
-    if (value[19] != 0) return 0;
-    unsigned year = Number(value, 4), month = Number(value + 5, 2), day = Number(value + 8, 2);
-    unsigned hour = Number(value + 11, 2), minute = Number(value + 14, 2), second = Number(value + 17, 2);
-    bool valid = year >= 1601 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-                 day <= DaysInMonth(year, month) && hour <= 23 && minute <= 59 && second <= 59;
-    if (!valid) {
-        wcscpy(output, value);
-        output[4] = L'-';
-        output[7] = L'-';
-        return 2;
-    }
-    _snwprintf(output, capacity, L"%s %04u-%02u-%02u  %02u:%02u:%02u",
-               DayNames[DayNumber(year, month, day) % 7], year, month, day, hour, minute, second);
-    output[capacity - 1] = 0;
-    return 1;
 }
 
 int ImageTextProperty(Gdiplus::GpImage* image, uint32_t tag, wchar_t* output) {

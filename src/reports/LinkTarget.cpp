@@ -28,14 +28,9 @@ namespace scrutel {
 
 namespace {
 
-constexpr std::wstring_view PackedAlphabet =
-    L"!$%&'()*+,-.0123456789=?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[]^_`abcdefghijklmnopqrstuvwxyz{}~";
-constexpr size_t PackedGuidChars = 20;
 constexpr size_t VersionTextChars = 1024;
 constexpr uint32_t DarwinSignature = 0xA0000006;
 constexpr DWORD HasDarwinId = 0x1000;
-constexpr size_t DarwinAnsiBytes = 260;
-constexpr size_t DarwinWideChars = 260;
 constexpr WORD InstallerProductInfoOrdinal = 70;
 
 // The installed name of a product, through msi.dll loaded for this call only, so that a system
@@ -61,50 +56,6 @@ void CopyBounded(wchar_t* output, size_t capacity, const std::wstring& text) {
 }
 
 } // namespace
-
-int DecodePackedGuid(const wchar_t* packed, wchar_t* output) {
-    if (!output) return -1;
-    if (!packed || wcsnlen(packed, PackedGuidChars) < PackedGuidChars) return 10;
-    uint32_t values[4];
-    for (size_t i = 0; i < PackedGuidChars; ++i)
-        if (PackedAlphabet.find(packed[i]) == std::wstring_view::npos) return 11;
-    for (size_t g = 0; g < 4; ++g) {
-        uint64_t value = 0;
-        for (int k = 4; k >= 0; --k)
-            value = value * 85 + PackedAlphabet.find(packed[5 * g + k]);
-        if (value > 0xFFFFFFFFull) return 12;
-        values[g] = static_cast<uint32_t>(value);
-    }
-    uint8_t d4[8];
-    for (int i = 0; i < 4; ++i) {
-        d4[i] = static_cast<uint8_t>(values[2] >> (8 * i));
-        d4[4 + i] = static_cast<uint8_t>(values[3] >> (8 * i));
-    }
-    _snwprintf(output, 39, L"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", values[0],
-               values[1] & 0xFFFF, values[1] >> 16, d4[0], d4[1], d4[2], d4[3], d4[4], d4[5], d4[6], d4[7]);
-    output[38] = 0;
-    return 0;
-}
-
-DarwinDescriptors ReadDarwinBlock(const ByteReader& block) {
-    DarwinDescriptors d;
-    auto size = block.u32le(0);
-    auto signature = block.u32le(4);
-    if (!size || !signature || *signature != DarwinSignature) return d;
-    // The stated size may be smaller than the block: read no further than it says.
-    ByteReader body = block.sub(0, *size <= block.size() ? *size : block.size());
-    for (size_t i = 0; i < DarwinAnsiBytes; ++i) {
-        auto c = body.u8(8 + i);
-        if (!c || *c == 0) break;
-        d.ansi.push_back(static_cast<char>(*c));
-    }
-    for (size_t i = 0; i < DarwinWideChars; ++i) {
-        auto c = body.u16le(8 + DarwinAnsiBytes + 2 * i);
-        if (!c || *c == 0) break;
-        d.wide.push_back(static_cast<wchar_t>(*c));
-    }
-    return d;
-}
 
 int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* arguments) {
     if (!target || !linkPath || !*linkPath) return -1;
@@ -146,7 +97,7 @@ int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* argument
                         LocalMemory block(raw);
                         DarwinDescriptors d = ReadDarwinBlock(ByteReader(raw, LocalSize(raw)));
                         if (!d.wide.empty()) {
-                            descriptor = d.wide;
+                            descriptor = WideString(d.wide);
                         } else if (!d.ansi.empty()) {
                             std::vector<wchar_t> wide(DescriptorChars, L'\0');
                             if (MultiByteToWideChar(CP_ACP, 0, d.ansi.c_str(), -1, wide.data(),

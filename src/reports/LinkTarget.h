@@ -1,8 +1,9 @@
 // Shell links: what a ".lnk" file points to (a path with arguments, a shell item, or an
-// installed product), the decoder of packed product codes, and the link-target section's seams.
+// installed product) and the link-target section's seams.
 #pragma once
 #include "core/Limits.h"
 #include "core/ByteReader.h"
+#include "reports/AdvertisedShortcut.h"
 #include "reports/ExecAlias.h"
 
 #include <cstddef>
@@ -22,19 +23,6 @@ enum ShellLinkResult : int {
     LinkShellItem = 2, // target holds "<display name>"
     LinkAdvertised = 3 // target holds "<<product name>>" or "<<{product code}>>"
 };
-
-// Decodes the first 20 characters of a packed product code into braced GUID text (output holds
-// at least 39 characters). 0 success; 10 shorter than 20 characters; 11 a character outside
-// the alphabet; 12 a group worth more than 0xFFFFFFFF; -1 no output. Output untouched on failure.
-int DecodePackedGuid(const wchar_t* packed, wchar_t* output);
-
-// The descriptors of a Darwin data block (the block that CopyDataBlock returns for signature
-// 0xA0000006): the wide one and the ANSI one, each up to its terminator within its field.
-struct DarwinDescriptors {
-    std::wstring wide;
-    std::string ansi;
-};
-DarwinDescriptors ReadDarwinBlock(const ByteReader& block);
 
 // Reads the shell link at linkPath. target holds LinkTargetChars characters, arguments (when
 // given) LinkArgumentChars. Returns a ShellLinkResult, or -1 without a target buffer or link path.

@@ -31,6 +31,7 @@ inline constexpr uint32_t MaxVersionResourceBytes = 0x10000;
 // Other formats (plain MZ, LE, LX, non-MZ files) are Absent: the reader finds nothing in them.
 VersionResourceCheck CheckVersionResource(const ByteReader& file);
 
+#if defined(_WIN32)
 // Opens path, maps it read-only and checks it. A file that cannot be opened, is empty or does
 // not start with "MZ" is Absent (the system's reader would find nothing in it either).
 VersionResourceCheck CheckVersionResourceFile(const wchar_t* path);
@@ -38,5 +39,6 @@ VersionResourceCheck CheckVersionResourceFile(const wchar_t* path);
 // start with "MZ", else (or when the probe cannot read the file) by path as above.
 class FileProbe;
 VersionResourceCheck CheckVersionResourceFile(FileProbe& probe);
+#endif
 
 } // namespace scrutel

@@ -3,11 +3,8 @@
 // follow out of the file or into its fixed-size buffers.
 #include "reports/ShellLinkCheck.h"
 
-#include "core/Owners.h"
-
 #include <cstring>
-#include <vector>
-#include <windows.h>
+#include <optional>
 
 namespace scrutel {
 
@@ -250,22 +247,6 @@ ShellLinkCheck CheckShellLink(const ByteReader& link) {
 
     if (auto failed = CheckExtraData(link, at)) return *failed;
     return {true, ""};
-}
-
-ShellLinkCheck CheckShellLinkFile(const wchar_t* path) {
-    if (!path || !*path) return Fail("no path");
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return Fail("cannot open");
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return Fail("cannot read");
-    if (size.QuadPart > static_cast<LONGLONG>(MaxShellLinkBytes)) return Fail("larger than any link");
-    // One byte beyond the size found lets a file that grew meanwhile fail the size limit.
-    std::vector<std::byte> bytes(static_cast<size_t>(size.QuadPart) + 1);
-    DWORD got = 0;
-    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
-        return Fail("cannot read");
-    return CheckShellLink(ByteReader(bytes.data(), got));
 }
 
 } // namespace scrutel

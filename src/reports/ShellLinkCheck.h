@@ -42,7 +42,9 @@ inline constexpr size_t MaxLinkArgumentChars = 32767;
 // their documented sizes, at most MaxLinkExtraBlocks of them).
 ShellLinkCheck CheckShellLink(const ByteReader& link);
 
+#if defined(_WIN32)
 // Reads the link at path (refused when larger than MaxShellLinkBytes or unreadable) and checks it.
 ShellLinkCheck CheckShellLinkFile(const wchar_t* path);
+#endif
 
 } // namespace scrutel

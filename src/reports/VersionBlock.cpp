@@ -2,7 +2,7 @@
 // checked against the node that contains it, so a lying length can only shorten what is read.
 #include "reports/VersionBlock.h"
 
-#include <cwchar>
+#include <algorithm>
 
 namespace scrutel {
 
@@ -15,8 +15,8 @@ size_t Align4(size_t offset) {
     return (offset + 3) & ~size_t{3};
 }
 
-wchar_t FoldAscii(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
 // One node of the block: [start, end) clipped to its parent, with its key's position and its
@@ -64,16 +64,16 @@ std::optional<Node> ReadNode(const ByteReader& r, size_t start, size_t parentEnd
     return n;
 }
 
-bool KeyEquals(const ByteReader& r, const Node& n, std::wstring_view key) {
+bool KeyEquals(const ByteReader& r, const Node& n, U16View key) {
     if (n.keyChars != key.size()) return false;
     for (size_t i = 0; i < key.size(); ++i) {
         auto c = r.u16le(n.keyStart + 2 * i);
-        if (!c || FoldAscii(static_cast<wchar_t>(*c)) != FoldAscii(key[i])) return false;
+        if (!c || FoldAscii(static_cast<char16_t>(*c)) != FoldAscii(key[i])) return false;
     }
     return true;
 }
 
-std::optional<Node> FindChild(const ByteReader& r, const Node& parent, std::wstring_view key) {
+std::optional<Node> FindChild(const ByteReader& r, const Node& parent, U16View key) {
     size_t pos = parent.childrenStart;
     while (pos < parent.end) {
         auto child = ReadNode(r, pos, parent.end);
@@ -89,28 +89,28 @@ std::optional<Node> FindChild(const ByteReader& r, const Node& parent, std::wstr
 
 // The text of a value: UTF-16 up to its terminator or the end of its bytes. Nothing when it
 // does not fit an output of ValueBufferChars characters.
-bool CopyText(const VersionValue& v, wchar_t* output) {
+bool CopyText(const VersionValue& v, char16_t* output) {
     if (v.valueLength == 0) {
         output[0] = 0;
         return true;
     }
     ByteReader text(v.data);
     size_t count = 0;
-    wchar_t buffer[ValueBufferChars];
+    char16_t buffer[ValueBufferChars];
     for (;;) {
         auto c = text.u16le(count * 2);
         if (!c || *c == 0) break;
         if (count + 1 >= ValueBufferChars) return false;
-        buffer[count++] = static_cast<wchar_t>(*c);
+        buffer[count++] = static_cast<char16_t>(*c);
     }
     buffer[count] = 0;
-    wmemcpy(output, buffer, count + 1);
+    std::copy_n(buffer, count + 1, output);
     return true;
 }
 
 } // namespace
 
-std::optional<VersionValue> FindVersionValue(const ByteReader& block, std::wstring_view subBlock) {
+std::optional<VersionValue> FindVersionValue(const ByteReader& block, U16View subBlock) {
     // The 16-bit layout has its key where the 32-bit one has the type word.
     auto typeByte = block.u8(4);
     if (!typeByte || *typeByte >= 0x20) return std::nullopt;
@@ -118,12 +118,12 @@ std::optional<VersionValue> FindVersionValue(const ByteReader& block, std::wstri
     if (!node) return std::nullopt;
     size_t i = 0;
     while (i < subBlock.size()) {
-        if (subBlock[i] == L'\\') {
+        if (subBlock[i] == u'\\') {
             ++i;
             continue;
         }
-        size_t j = subBlock.find(L'\\', i);
-        if (j == std::wstring_view::npos) j = subBlock.size();
+        size_t j = subBlock.find(u'\\', i);
+        if (j == U16View::npos) j = subBlock.size();
         node = FindChild(block, *node, subBlock.substr(i, j - i));
         if (!node) return std::nullopt;
         i = j;
@@ -135,39 +135,39 @@ std::optional<VersionValue> FindVersionValue(const ByteReader& block, std::wstri
     return v;
 }
 
-int LookupVersionString(const ByteReader& block, const wchar_t* name, wchar_t* output) {
+int LookupVersionString(const ByteReader& block, const char16_t* name, char16_t* output) {
     if (!name || !output) return -1;
-    auto table = FindVersionValue(block, L"\\VarFileInfo\\Translation");
+    auto table = FindVersionValue(block, u"\\VarFileInfo\\Translation");
     if (!table || table->valueLength == 0) return 1;
     ByteReader entries(table->data);
-    std::wstring_view nameView(name);
+    U16View nameView(name);
     for (size_t offset = 0; entries.has(offset, 4); offset += 4) {
         uint16_t language = *entries.u16le(offset);
         uint16_t codePage = *entries.u16le(offset + 2);
-        wchar_t path[ValueBufferChars];
-        static const wchar_t hex[] = L"0123456789ABCDEF";
-        std::wstring_view prefix = L"\\StringFileInfo\\";
+        char16_t path[ValueBufferChars];
+        static const char16_t hex[] = u"0123456789ABCDEF";
+        U16View prefix = u"\\StringFileInfo\\";
         size_t total = prefix.size() + 8 + 1 + nameView.size();
         if (total >= ValueBufferChars) return 2;
         size_t p = 0;
-        for (wchar_t c : prefix)
+        for (char16_t c : prefix)
             path[p++] = c;
         for (int shift = 12; shift >= 0; shift -= 4)
             path[p++] = hex[(language >> shift) & 0xF];
         for (int shift = 12; shift >= 0; shift -= 4)
             path[p++] = hex[(codePage >> shift) & 0xF];
-        path[p++] = L'\\';
-        for (wchar_t c : nameView)
+        path[p++] = u'\\';
+        for (char16_t c : nameView)
             path[p++] = c;
         path[p] = 0;
-        auto value = FindVersionValue(block, std::wstring_view(path, p));
+        auto value = FindVersionValue(block, U16View(path, p));
         if (value && CopyText(*value, output)) return 0;
     }
     return 2;
 }
 
 std::optional<std::array<uint16_t, 4>> FixedFileVersionParts(const ByteReader& block) {
-    auto root = FindVersionValue(block, L"\\");
+    auto root = FindVersionValue(block, u"\\");
     if (!root || root->data.size() < FixedRecordBytes) return std::nullopt;
     ByteReader fixed(root->data);
     uint32_t high = *fixed.u32le(8);

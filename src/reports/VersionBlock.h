@@ -2,13 +2,13 @@
 // sub-block lookup, string values through the translation table, and the fixed file version.
 #pragma once
 #include "core/ByteReader.h"
+#include "core/Utf16.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string_view>
 
 namespace scrutel {
 
@@ -19,16 +19,16 @@ struct VersionValue {
     uint16_t type = 0;        // 1 for text, 0 for binary
 };
 
-// Looks up a sub-block such as L"\\" (the root's fixed record), L"\\VarFileInfo\\Translation"
-// or L"\\StringFileInfo\\040904B0\\FileVersion". Keys compare without regard to ASCII case.
+// Looks up a sub-block such as u"\\" (the root's fixed record), u"\\VarFileInfo\\Translation"
+// or u"\\StringFileInfo\\040904B0\\FileVersion". Keys compare without regard to ASCII case.
 // Only the 32-bit layout is understood; anything malformed gives nothing.
-std::optional<VersionValue> FindVersionValue(const ByteReader& block, std::wstring_view subBlock);
+std::optional<VersionValue> FindVersionValue(const ByteReader& block, U16View subBlock);
 
 // The string value name through the first translation that has it, copied into output
 // (1024 characters). 0 found; 1 no translation table (or an empty one); 2 no translation has
 // the value (output untouched); -1 missing name or output. A value of 1024 characters or more
 // does not fit and counts as absent.
-int LookupVersionString(const ByteReader& block, const wchar_t* name, wchar_t* output);
+int LookupVersionString(const ByteReader& block, const char16_t* name, char16_t* output);
 
 // The four parts of the fixed record's file version (high and low words of the high half,
 // then of the low half), or nothing when the block has no complete fixed record.

@@ -44,7 +44,7 @@ int QueryVersionString(const void* block, const wchar_t* name, wchar_t* output) 
 
 int QueryVersionString(const void* block, size_t blockSize, const wchar_t* name, wchar_t* output) {
     if (!name || !output) return -1;
-    return LookupVersionString(ByteReader(block, blockSize), name, output);
+    return LookupVersionString(ByteReader(block, blockSize), U16(name), U16(output));
 }
 
 namespace {

@@ -25,14 +25,6 @@ using testing_support::RandomBytes;
 using testing_support::SourceFixture;
 using testing_support::TempTree;
 
-namespace {
-
-std::span<const std::byte> AsBytes(const char* text) {
-    return std::span<const std::byte>(reinterpret_cast<const std::byte*>(text), strlen(text));
-}
-
-} // namespace
-
 TEST(FileProbe, ReadsASmallFileWholeAndALargeOneUpToTheHead) {
     TempTree tree;
     struct Case {
@@ -152,27 +144,6 @@ TEST(FileProbe, ChecksumsOfAFileThatCannotBeOpenedAreNotComputed) {
 }
 
 // ---- Gates: the system reader is spared only where its answer cannot differ
-
-TEST(ExecutableTypeGate, OnlyImagesAndComOrPifFilesGoToTheSystem) {
-    struct Case {
-        const char* label;
-        const char* bytes;
-        const wchar_t* path;
-        bool asked;
-    } cases[] = {
-        {"MZ image", "MZ\x90", L"C:\\a\\prog.dat", true},
-        {"ZM image", "ZM\x90", L"C:\\a\\prog", true},
-        {"text named .exe", "hello", L"C:\\a\\prog.exe", false},
-        {"one byte", "M", L"C:\\a\\prog.exe", false},
-        {"empty", "", L"C:\\a\\prog.dll", false},
-        {"text named .com", "hello", L"C:\\a\\prog.COM", true},
-        {"text named .pif", "hello", L"C:\\a\\prog.pif", true},
-        {"dot in the folder only", "hello", L"C:\\a.com\\prog", false},
-        {"longer extension", "hello", L"C:\\a\\prog.comx", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(SystemMayKnowBinaryType(AsBytes(c.bytes), c.path), c.asked) << c.label;
-}
 
 TEST(ExecutableTypeGate, TheProbeGivesTheSameTypeAsThePathOnBothSidesOfTheGate) {
     TempTree tree;

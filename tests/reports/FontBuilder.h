@@ -30,12 +30,18 @@ inline uint32_t Tag(const char (&t)[5]) {
            (uint32_t(uint8_t(t[2])) << 8) | uint32_t(uint8_t(t[3]));
 }
 
-inline Bytes Utf16Be(const std::wstring& text) {
+inline Bytes Utf16Be(const std::u16string& text) {
     Bytes b;
-    for (wchar_t c : text)
+    for (char16_t c : text)
         AddU16(b, static_cast<uint16_t>(c));
     return b;
 }
+#if defined(_WIN32)
+// The Windows-only tests name their texts as wide strings (the same UTF-16 code units).
+inline Bytes Utf16Be(const std::wstring& text) {
+    return Utf16Be(std::u16string(text.begin(), text.end()));
+}
+#endif
 inline Bytes Latin(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
@@ -47,9 +53,14 @@ struct NameRecord {
     uint16_t nameId;
     Bytes text;
 };
+inline NameRecord Win(uint16_t nameId, const std::u16string& text) {
+    return {3, 1, 0x409, nameId, Utf16Be(text)};
+}
+#if defined(_WIN32)
 inline NameRecord Win(uint16_t nameId, const std::wstring& text) {
     return {3, 1, 0x409, nameId, Utf16Be(text)};
 }
+#endif
 inline NameRecord Mac(uint16_t nameId, const std::string& text) {
     return {1, 0, 0, nameId, Latin(text)};
 }

@@ -27,8 +27,8 @@ struct PlacedTable {
         data.insert(data.end(), 8, 0xDD);
         length = static_cast<uint32_t>(table.size());
     }
-    int Read(uint32_t nameId, std::wstring* text, size_t capacity = Cap, uint32_t width = 0) const {
-        std::vector<wchar_t> out(capacity + 1, L'#');
+    int Read(uint32_t nameId, std::u16string* text, size_t capacity = Cap, uint32_t width = 0) const {
+        std::vector<char16_t> out(capacity + 1, u'#');
         int r = ReadFontName(data.data(), data.size(), offset, length, nameId, out.data(), capacity, width);
         *text = out.data();
         return r;
@@ -39,78 +39,78 @@ struct PlacedTable {
 
 struct TruncateCase {
     const char* label;
-    std::wstring text;
+    std::u16string text;
     size_t n;
     int result;
-    std::wstring expected;
+    std::u16string expected;
 };
 
 TEST(TruncateWithEllipsis, CutsLongerTextsOnly) {
     const TruncateCase cases[] = {
-        {"longer", L"abcdefgh", 5, 1, L"abcd\u2026"},
-        {"one longer", L"abcdef", 5, 1, L"abcd\u2026"},
-        {"exactly n", L"abcde", 5, 0, L"abcde"},
-        {"shorter", L"abc", 5, 0, L"abc"},
-        {"empty", L"", 3, 0, L""},
-        {"n of one", L"abc", 1, 1, L"\u2026"},
-        {"n of zero empties", L"abc", 0, 1, L""},
+        {"longer", u"abcdefgh", 5, 1, u"abcd\u2026"},
+        {"one longer", u"abcdef", 5, 1, u"abcd\u2026"},
+        {"exactly n", u"abcde", 5, 0, u"abcde"},
+        {"shorter", u"abc", 5, 0, u"abc"},
+        {"empty", u"", 3, 0, u""},
+        {"n of one", u"abc", 1, 1, u"\u2026"},
+        {"n of zero empties", u"abc", 0, 1, u""},
     };
     for (const auto& c : cases) {
-        wchar_t buffer[64];
-        wcscpy(buffer, c.text.c_str());
+        char16_t buffer[64];
+        std::char_traits<char16_t>::copy(buffer, c.text.c_str(), c.text.size() + 1);
         EXPECT_EQ(TruncateWithEllipsis(buffer, c.n), c.result) << c.label;
-        EXPECT_EQ(std::wstring(buffer), c.expected) << c.label;
+        EXPECT_EQ(std::u16string(buffer), c.expected) << c.label;
     }
-    EXPECT_EQ(TruncateWithEllipsis(nullptr, 3), 0);
+    EXPECT_EQ(TruncateWithEllipsis(static_cast<char16_t*>(nullptr), 3), 0);
 }
 
 // ---- CleanFontText
 
 struct CleanCase {
     const char* label;
-    std::wstring text;
+    std::u16string text;
     int result;
-    std::wstring expected;
+    std::u16string expected;
 };
 
 TEST(CleanFontText, DropsAndReplacesByTheRules) {
     const CleanCase cases[] = {
-        {"unchanged", L"Plain Name", 0, L"Plain Name"},
-        {"leading blanks and tabs", L" \t  Name", 4, L"Name"},
-        {"leading line breaks", L"\r\n\nName", 3, L"Name"},
-        {"tab inside", L"A\tB", 1, L"A B"},
-        {"CRLF after a letter", L"Line one\r\nLine two", 2, L"Line one Line two"},
-        {"LF after a letter", L"one\ntwo", 1, L"one two"},
-        {"break after a space dropped", L"one \ntwo", 1, L"one two"},
-        {"break after a tab: tab to space, break dropped", L"one\t\ntwo", 2, L"one two"},
-        {"inner and trailing space runs kept", L"a  b  ", 0, L"a  b  "},
+        {"unchanged", u"Plain Name", 0, u"Plain Name"},
+        {"leading blanks and tabs", u" \t  Name", 4, u"Name"},
+        {"leading line breaks", u"\r\n\nName", 3, u"Name"},
+        {"tab inside", u"A\tB", 1, u"A B"},
+        {"CRLF after a letter", u"Line one\r\nLine two", 2, u"Line one Line two"},
+        {"LF after a letter", u"one\ntwo", 1, u"one two"},
+        {"break after a space dropped", u"one \ntwo", 1, u"one two"},
+        {"break after a tab: tab to space, break dropped", u"one\t\ntwo", 2, u"one two"},
+        {"inner and trailing space runs kept", u"a  b  ", 0, u"a  b  "},
         {"control characters dropped",
-         L"a\x01"
-         L"b\x1F"
-         L"c\x7F",
-         3, L"abc"},
-        {"only white space", L" \t\r\n", 4, L""},
-        {"C1 control dropped", L"x\x85y", 1, L"xy"},
-        {"non-ASCII kept", L"Caf\u00E9 \u00A9", 0, L"Caf\u00E9 \u00A9"},
+         u"a\x01"
+         u"b\x1F"
+         u"c\x7F",
+         3, u"abc"},
+        {"only white space", u" \t\r\n", 4, u""},
+        {"C1 control dropped", u"x\x85y", 1, u"xy"},
+        {"non-ASCII kept", u"Caf\u00E9 \u00A9", 0, u"Caf\u00E9 \u00A9"},
     };
     for (const auto& c : cases) {
-        wchar_t buffer[64];
-        wcscpy(buffer, c.text.c_str());
+        char16_t buffer[64];
+        std::char_traits<char16_t>::copy(buffer, c.text.c_str(), c.text.size() + 1);
         EXPECT_EQ(CleanFontText(buffer, 64), c.result) << c.label;
-        EXPECT_EQ(std::wstring(buffer), c.expected) << c.label;
+        EXPECT_EQ(std::u16string(buffer), c.expected) << c.label;
     }
 }
 
 TEST(CleanFontText, MissingStringOrZeroCapacity) {
-    wchar_t buffer[4] = L"a";
-    EXPECT_EQ(CleanFontText(nullptr, 4), -1);
+    char16_t buffer[4] = u"a";
+    EXPECT_EQ(CleanFontText(static_cast<char16_t*>(nullptr), 4), -1);
     EXPECT_EQ(CleanFontText(buffer, 0), -1);
 }
 
 TEST(CleanFontText, UnterminatedTextIsCutWithinItsCapacity) {
-    wchar_t buffer[5] = {L'a', L'b', L'c', L'd', L'e'};
+    char16_t buffer[5] = {u'a', u'b', u'c', u'd', u'e'};
     EXPECT_EQ(CleanFontText(buffer, 5), 1);
-    EXPECT_EQ(std::wstring(buffer), L"abcd");
+    EXPECT_EQ(std::u16string(buffer), u"abcd");
 }
 
 // ---- Collection headers
@@ -172,7 +172,7 @@ TEST(FontOffset, SingleFontAndCollectionEntries) {
 Bytes DirectoryWithTags(const std::vector<uint32_t>& tags, uint32_t version = 0x00010000) {
     std::vector<Table> tables;
     for (uint32_t t : tags)
-        tables.push_back({t, t == Tag("name") ? NameTable({Win(4, L"N")}) : Bytes(8, 7)});
+        tables.push_back({t, t == Tag("name") ? NameTable({Win(4, u"N")}) : Bytes(8, 7)});
     return SingleFont(tables, FontOptions{version});
 }
 
@@ -256,7 +256,7 @@ TEST(FontTableChecksum, WholeWordsAndPartialLastWord) {
 
 // Regression: an unpadded naming table followed by non-zero bytes must still pass its checksum.
 TEST(LocateUsableNameTable, UnpaddedTableFollowedByNonZeroBytesPasses) {
-    Bytes names = NameTable({Win(4, L"Odd Length")});
+    Bytes names = NameTable({Win(4, u"Odd Length")});
     names.push_back(0x41); // odd length
     ASSERT_NE(names.size() % 4, 0u);
     Bytes file =
@@ -273,7 +273,7 @@ struct UsableCase {
 };
 
 TEST(LocateUsableNameTable, RejectsEveryBadTable) {
-    Bytes good = FontWithNames({Win(4, L"Good")});
+    Bytes good = FontWithNames({Win(4, u"Good")});
     NameTableLocation location;
     ASSERT_EQ(LocateUsableNameTable(good.data(), good.size(), 0, &location), 1);
     const size_t nameRecord = 12 + 16; // the second table record
@@ -288,7 +288,7 @@ TEST(LocateUsableNameTable, RejectsEveryBadTable) {
         size_t fontOffset;
     };
     const Case cases[] = {
-        {"checksum off by one", FontWithNames({Win(4, L"Good")}, FontOptions{0x00010000, true, 1}), 0},
+        {"checksum off by one", FontWithNames({Win(4, u"Good")}, FontOptions{0x00010000, true, 1}), 0},
         {"offset 0", with(nameRecord + 8, 0), 0},
         {"length 0", with(nameRecord + 12, 0), 0},
         {"table past the end", with(nameRecord + 12, 5000), 0},
@@ -308,66 +308,66 @@ struct NameCase {
     std::vector<NameRecord> records;
     uint32_t nameId;
     int result;
-    std::wstring expected;
+    std::u16string expected;
 };
 
 TEST(ReadFontName, ChoosesRecordsByPlatformAndOrder) {
     const NameCase cases[] = {
-        {"Windows BMP", {Win(4, L"Full Name")}, 4, 1, L"Full Name"},
-        {"Unicode platform, any encoding", {{0, 3, 0, 4, Utf16Be(L"Uni")}}, 4, 1, L"Uni"},
-        {"Unicode platform, encoding 6", {{0, 6, 0, 4, Utf16Be(L"Uni6")}}, 4, 1, L"Uni6"},
-        {"Windows symbol", {{3, 0, 0x409, 4, Utf16Be(L"Sym")}}, 4, 1, L"Sym"},
-        {"Windows full repertoire", {{3, 10, 0x409, 4, Utf16Be(L"Full")}}, 4, 1, L"Full"},
-        {"Windows Shift-JIS skipped", {{3, 2, 0x411, 4, Utf16Be(L"SJ")}}, 4, 0, L""},
-        {"other name id", {Win(1, L"Family")}, 4, 0, L""},
+        {"Windows BMP", {Win(4, u"Full Name")}, 4, 1, u"Full Name"},
+        {"Unicode platform, any encoding", {{0, 3, 0, 4, Utf16Be(u"Uni")}}, 4, 1, u"Uni"},
+        {"Unicode platform, encoding 6", {{0, 6, 0, 4, Utf16Be(u"Uni6")}}, 4, 1, u"Uni6"},
+        {"Windows symbol", {{3, 0, 0x409, 4, Utf16Be(u"Sym")}}, 4, 1, u"Sym"},
+        {"Windows full repertoire", {{3, 10, 0x409, 4, Utf16Be(u"Full")}}, 4, 1, u"Full"},
+        {"Windows Shift-JIS skipped", {{3, 2, 0x411, 4, Utf16Be(u"SJ")}}, 4, 0, u""},
+        {"other name id", {Win(1, u"Family")}, 4, 0, u""},
         {"first matching record wins, whatever its language",
-         {{3, 1, 0x40E, 4, Utf16Be(L"Magyar")}, {3, 1, 0x409, 4, Utf16Be(L"English")}},
+         {{3, 1, 0x40E, 4, Utf16Be(u"Magyar")}, {3, 1, 0x409, 4, Utf16Be(u"English")}},
          4,
          1,
-         L"Magyar"},
+         u"Magyar"},
         {"Windows preferred over an earlier Macintosh record",
-         {Mac(4, "Mac Name"), Win(4, L"Win Name")},
+         {Mac(4, "Mac Name"), Win(4, u"Win Name")},
          4,
          1,
-         L"Win Name"},
-        {"Macintosh only, Mac OS Roman", {Mac(0, "Caf\x8E \xA9 1998")}, 0, 1, L"Caf\u00E9 \u00A9 1998"},
-        {"Macintosh encoding 7 accepted", {{1, 7, 0, 5, Latin("Seven")}}, 5, 1, L"Seven"},
-        {"Macintosh encoding 8 skipped", {{1, 8, 0, 5, Latin("Eight")}}, 5, 0, L""},
-        {"Macintosh empty string skipped for the next one", {Mac(5, ""), Mac(5, "Second")}, 5, 1, L"Second"},
-        {"other platform skipped", {{2, 1, 0, 4, Utf16Be(L"ISO")}}, 4, 0, L""},
-        {"odd length rounded down", {{3, 1, 0x409, 4, Bytes{0, 'A', 0, 'B', 0}}}, 4, 1, L"AB"},
-        {"empty Unicode string is still found", {{3, 1, 0x409, 4, Bytes{}}, Win(4, L"Later")}, 4, 1, L""},
+         u"Win Name"},
+        {"Macintosh only, Mac OS Roman", {Mac(0, "Caf\x8E \xA9 1998")}, 0, 1, u"Caf\u00E9 \u00A9 1998"},
+        {"Macintosh encoding 7 accepted", {{1, 7, 0, 5, Latin("Seven")}}, 5, 1, u"Seven"},
+        {"Macintosh encoding 8 skipped", {{1, 8, 0, 5, Latin("Eight")}}, 5, 0, u""},
+        {"Macintosh empty string skipped for the next one", {Mac(5, ""), Mac(5, "Second")}, 5, 1, u"Second"},
+        {"other platform skipped", {{2, 1, 0, 4, Utf16Be(u"ISO")}}, 4, 0, u""},
+        {"odd length rounded down", {{3, 1, 0x409, 4, Bytes{0, 'A', 0, 'B', 0}}}, 4, 1, u"AB"},
+        {"empty Unicode string is still found", {{3, 1, 0x409, 4, Bytes{}}, Win(4, u"Later")}, 4, 1, u""},
         {"line breaks cleaned",
-         {Win(10, L"First line\r\nsecond line \nthird")},
+         {Win(10, u"First line\r\nsecond line \nthird")},
          10,
          1,
-         L"First line second line third"},
-        {"leading blanks cleaned", {Win(8, L"   Maker")}, 8, 1, L"Maker"},
+         u"First line second line third"},
+        {"leading blanks cleaned", {Win(8, u"   Maker")}, 8, 1, u"Maker"},
     };
     for (const auto& c : cases) {
         PlacedTable table(NameTable(c.records));
-        std::wstring text;
+        std::u16string text;
         EXPECT_EQ(table.Read(c.nameId, &text), c.result) << c.label;
         EXPECT_EQ(text, c.expected) << c.label;
     }
 }
 
 TEST(ReadFontName, RecordsWhoseStringsRunPastTheTableAreSkipped) {
-    Bytes table = NameTable({Win(4, L"Fine"), Win(5, L"Cut")});
+    Bytes table = NameTable({Win(4, u"Fine"), Win(5, u"Cut")});
     // Second record: string offset points past the table.
     PutU16(table, 6 + 12 + 10, 0x7000);
     PlacedTable placed(table);
-    std::wstring text;
+    std::u16string text;
     EXPECT_EQ(placed.Read(4, &text), 1);
-    EXPECT_EQ(text, L"Fine");
+    EXPECT_EQ(text, u"Fine");
     EXPECT_EQ(placed.Read(5, &text), 0);
-    EXPECT_EQ(text, L"");
+    EXPECT_EQ(text, u"");
 
     // A string that ends exactly at the table's end is inside it.
-    Bytes last = NameTable({Win(4, L"Edge")});
+    Bytes last = NameTable({Win(4, u"Edge")});
     PlacedTable edge(last);
     EXPECT_EQ(edge.Read(4, &text), 1);
-    EXPECT_EQ(text, L"Edge");
+    EXPECT_EQ(text, u"Edge");
     // One byte longer runs into the guard bytes: skipped.
     Bytes longer = last;
     PutU16(longer, 6 + 8, 9);
@@ -382,7 +382,7 @@ struct HeaderCase {
 };
 
 TEST(ReadFontName, TableHeaderChecks) {
-    Bytes valid = NameTable({Win(4, L"Name")});
+    Bytes valid = NameTable({Win(4, u"Name")});
     auto withU16 = [&](size_t at, uint32_t v) {
         Bytes b = valid;
         PutU16(b, at, v);
@@ -390,7 +390,7 @@ TEST(ReadFontName, TableHeaderChecks) {
     };
     const HeaderCase cases[] = {
         {"format 0", valid, 1},
-        {"format 1", NameTable({Win(4, L"Name")}, 1), 1},
+        {"format 1", NameTable({Win(4, u"Name")}, 1), 1},
         {"format 2", withU16(0, 2), 0},
         {"format 0xFFFF", withU16(0, 0xFFFF), 0},
         {"no records", withU16(2, 0), 0},
@@ -400,7 +400,7 @@ TEST(ReadFontName, TableHeaderChecks) {
     };
     for (const auto& c : cases) {
         PlacedTable table(c.table);
-        std::wstring text;
+        std::u16string text;
         EXPECT_EQ(table.Read(4, &text), c.result) << c.label;
     }
 }
@@ -409,46 +409,46 @@ TEST(ReadFontName, RecordsMustEndBeforeTheTableEnds) {
     // One record and no string storage: 6 + 12 = 18 bytes reaches the end exactly.
     Bytes table = {0, 0, 0, 1, 0, 18, 0, 3, 0, 1, 4, 9, 0, 4, 0, 0, 0, 0};
     PlacedTable placed(table);
-    std::wstring text;
+    std::u16string text;
     EXPECT_EQ(placed.Read(4, &text), -1);
 }
 
 TEST(ReadFontName, TableOutsideTheDataIsRejected) {
-    Bytes table = NameTable({Win(4, L"Name")});
-    std::vector<wchar_t> out(64);
+    Bytes table = NameTable({Win(4, u"Name")});
+    std::vector<char16_t> out(64);
     EXPECT_EQ(ReadFontName(table.data(), table.size(), 4, static_cast<uint32_t>(table.size()), 4, out.data(),
                            64, 0),
               -1);
     EXPECT_EQ(ReadFontName(table.data(), table.size(), 0xFFFFFFFFu, 100, 4, out.data(), 64, 0), -1);
-    EXPECT_EQ(
-        ReadFontName(table.data(), table.size(), 0, static_cast<uint32_t>(table.size()), 4, nullptr, 64, 0),
-        -1);
+    EXPECT_EQ(ReadFontName(table.data(), table.size(), 0, static_cast<uint32_t>(table.size()), 4,
+                           static_cast<char16_t*>(nullptr), 64, 0),
+              -1);
     EXPECT_EQ(
         ReadFontName(table.data(), table.size(), 0, static_cast<uint32_t>(table.size()), 4, out.data(), 0, 0),
         -1);
 }
 
 TEST(ReadFontName, CapacityAndWidthLimits) {
-    PlacedTable table(NameTable({Win(10, L"0123456789"), Mac(9, "ABCDEFGHIJ")}));
-    std::wstring text;
+    PlacedTable table(NameTable({Win(10, u"0123456789"), Mac(9, "ABCDEFGHIJ")}));
+    std::u16string text;
     EXPECT_EQ(table.Read(10, &text, 5), 1);
-    EXPECT_EQ(text, L"0123");
+    EXPECT_EQ(text, u"0123");
     EXPECT_EQ(table.Read(10, &text, Cap, 4), 1);
-    EXPECT_EQ(text, L"012\u2026");
+    EXPECT_EQ(text, u"012\u2026");
     EXPECT_EQ(table.Read(10, &text, Cap, 10), 1);
-    EXPECT_EQ(text, L"0123456789");
+    EXPECT_EQ(text, u"0123456789");
     // A Macintosh string that does not fit is skipped rather than cut.
     EXPECT_EQ(table.Read(9, &text, 5), 0);
     EXPECT_EQ(table.Read(9, &text, 11), 1);
-    EXPECT_EQ(text, L"ABCDEFGHIJ");
+    EXPECT_EQ(text, u"ABCDEFGHIJ");
 }
 
 TEST(ReadFontName, SixtyCharacterDescriptionCutToFortyNine) {
-    std::wstring sixty(60, L'd');
+    std::u16string sixty(60, u'd');
     PlacedTable table(NameTable({Win(10, sixty)}));
-    std::wstring text;
+    std::u16string text;
     EXPECT_EQ(table.Read(10, &text, Cap, 80 - 31), 1);
-    EXPECT_EQ(text, std::wstring(48, L'd') + L"\u2026");
+    EXPECT_EQ(text, std::u16string(48, u'd') + u"\u2026");
     EXPECT_EQ(table.Read(10, &text, Cap, 0u - 31u), 1);
     EXPECT_EQ(text, sixty);
 }
@@ -458,72 +458,72 @@ TEST(ReadFontName, SixtyCharacterDescriptionCutToFortyNine) {
 TEST(ReadFontName, CompositeNameFallbacks) {
     const NameCase cases[] = {
         {"full name",
-         {Win(1, L"Fam"), Win(2, L"Sub"), Win(4, L"Full"), Win(16, L"Typo"), Win(17, L"TSub")},
+         {Win(1, u"Fam"), Win(2, u"Sub"), Win(4, u"Full"), Win(16, u"Typo"), Win(17, u"TSub")},
          FontCompositeName,
          1,
-         L"Full"},
+         u"Full"},
         {"typographic family and subfamily",
-         {Win(1, L"Fam"), Win(2, L"Sub"), Win(16, L"Typo"), Win(17, L"Light")},
+         {Win(1, u"Fam"), Win(2, u"Sub"), Win(16, u"Typo"), Win(17, u"Light")},
          FontCompositeName,
          1,
-         L"Typo Light"},
+         u"Typo Light"},
         {"blank full name falls back",
-         {Win(4, L"  "), Win(16, L"Typo"), Win(17, L"Light")},
+         {Win(4, u"  "), Win(16, u"Typo"), Win(17, u"Light")},
          FontCompositeName,
          1,
-         L"Typo Light"},
+         u"Typo Light"},
         {"typographic subfamily missing: family and subfamily",
-         {Win(1, L"Fam"), Win(2, L"Bold"), Win(16, L"Typo")},
+         {Win(1, u"Fam"), Win(2, u"Bold"), Win(16, u"Typo")},
          FontCompositeName,
          1,
-         L"Fam Bold"},
+         u"Fam Bold"},
         {"typographic family missing",
-         {Win(1, L"Fam"), Win(2, L"Bold"), Win(17, L"TSub")},
+         {Win(1, u"Fam"), Win(2, u"Bold"), Win(17, u"TSub")},
          FontCompositeName,
          1,
-         L"Fam Bold"},
-        {"family only: nothing", {Win(1, L"Fam")}, FontCompositeName, 0, L""},
-        {"subfamily only: nothing", {Win(2, L"Bold"), Win(17, L"Light")}, FontCompositeName, 0, L""},
+         u"Fam Bold"},
+        {"family only: nothing", {Win(1, u"Fam")}, FontCompositeName, 0, u""},
+        {"subfamily only: nothing", {Win(2, u"Bold"), Win(17, u"Light")}, FontCompositeName, 0, u""},
         {"Macintosh parts",
          {Mac(1, "Mac Fam"), Mac(2, "It\x8Elic")},
          FontCompositeName,
          1,
-         L"Mac Fam It\u00E9lic"},
+         u"Mac Fam It\u00E9lic"},
     };
     for (const auto& c : cases) {
         PlacedTable table(NameTable(c.records));
-        std::wstring text;
+        std::u16string text;
         EXPECT_EQ(table.Read(c.nameId, &text), c.result) << c.label;
         EXPECT_EQ(text, c.expected) << c.label;
     }
 }
 
 TEST(ReadFontName, CompositeNameLimits) {
-    PlacedTable table(NameTable({Win(16, L"Typographic"), Win(17, L"Semibold")}));
-    std::wstring text;
+    PlacedTable table(NameTable({Win(16, u"Typographic"), Win(17, u"Semibold")}));
+    std::u16string text;
     // Joined within the output's capacity (10 characters: 9 and the terminator).
     EXPECT_EQ(table.Read(FontCompositeName, &text, 10), 1);
-    EXPECT_EQ(text, L"Typograph");
+    EXPECT_EQ(text, u"Typograph");
     EXPECT_EQ(table.Read(FontCompositeName, &text, 13), 1);
-    EXPECT_EQ(text, L"Typographic ");
+    EXPECT_EQ(text, u"Typographic ");
     EXPECT_EQ(table.Read(FontCompositeName, &text, 14), 1);
-    EXPECT_EQ(text, L"Typographic S");
+    EXPECT_EQ(text, u"Typographic S");
     // The width limit applies to the whole.
     EXPECT_EQ(table.Read(FontCompositeName, &text, Cap, 15), 1);
-    EXPECT_EQ(text, L"Typographic Se\u2026");
+    EXPECT_EQ(text, u"Typographic Se\u2026");
     // A subfamily longer than 255 characters is cut to 255.
-    PlacedTable longSub(NameTable({Win(1, L"F"), Win(2, std::wstring(300, L's'))}));
+    PlacedTable longSub(NameTable({Win(1, u"F"), Win(2, std::u16string(300, u's'))}));
     EXPECT_EQ(longSub.Read(FontCompositeName, &text), 1);
-    EXPECT_EQ(text, L"F " + std::wstring(255, L's'));
+    EXPECT_EQ(text, u"F " + std::u16string(255, u's'));
 }
 
 TEST(ReadFontName, CompositeOnMalformedTableIsAnError) {
-    Bytes table = NameTable({Win(4, L"N")});
+    Bytes table = NameTable({Win(4, u"N")});
     PutU16(table, 2, 40);
     PlacedTable placed(table);
-    std::wstring text;
+    std::u16string text;
     EXPECT_EQ(placed.Read(FontCompositeName, &text), -1);
-    EXPECT_EQ(text, L"");
+    EXPECT_EQ(text, u"");
 }
 
 // ---- Header strings from a font's bytes
@@ -532,52 +532,52 @@ struct HeaderStringsCase {
     const char* label;
     Bytes file;
     int found;
-    std::wstring description, version, legal;
+    std::u16string description, version, legal;
 };
 
 TEST(FontHeaderStringsFromBytes, DescriptionVersionAndNotice) {
-    std::vector<Table> first = {{Tag("name"), NameTable({Win(1, L"Family A"), Win(2, L"Regular"),
-                                                         Win(4, L"Family A Regular"), Win(16, L"Typo A")})}};
-    std::vector<Table> second = {{Tag("name"), NameTable({Win(1, L"Family B"), Win(16, L"Typo B")})}};
-    std::vector<Table> noTypo = {{Tag("name"), NameTable({Win(1, L"Only Family"), Win(4, L"Full")})}};
+    std::vector<Table> first = {{Tag("name"), NameTable({Win(1, u"Family A"), Win(2, u"Regular"),
+                                                         Win(4, u"Family A Regular"), Win(16, u"Typo A")})}};
+    std::vector<Table> second = {{Tag("name"), NameTable({Win(1, u"Family B"), Win(16, u"Typo B")})}};
+    std::vector<Table> noTypo = {{Tag("name"), NameTable({Win(1, u"Only Family"), Win(4, u"Full")})}};
     const HeaderStringsCase cases[] = {
         {"single font",
-         FontWithNames({Win(0, L"(c) 2020 Maker"), Win(4, L"Sample Sans"), Win(5, L"Version 2.035;PS 1.0")}),
-         3, L"Sample Sans", L"2.035;PS 1.0", L"(c) 2020 Maker"},
-        {"composite description", FontWithNames({Win(16, L"Sample"), Win(17, L"Light")}), 1, L"Sample Light",
-         L"", L""},
-        {"version without digits kept whole", FontWithNames({Win(5, L"Beta release")}), 1, L"",
-         L"Beta release", L""},
-        {"version cut to 30", FontWithNames({Win(5, L"Version 1." + std::wstring(40, L'9'))}), 1, L"",
-         L"1." + std::wstring(27, L'9') + L"\u2026", L""},
-        {"description cut to 40", FontWithNames({Win(4, std::wstring(45, L'n'))}), 1,
-         std::wstring(39, L'n') + L"\u2026", L"", L""},
-        {"notice not cut", FontWithNames({Win(0, std::wstring(300, L'c'))}), 1, L"", L"",
-         std::wstring(300, L'c')},
-        {"collection: typographic family of the first font", Collection({first, second}), 1, L"Typo A", L"",
-         L""},
-        {"collection without typographic family: family", Collection({noTypo}), 1, L"Only Family", L"", L""},
-        {"no names", FontWithNames({Win(9, L"Designer")}), 0, L"", L"", L""},
-        {"checksum mismatch", FontWithNames({Win(4, L"N")}, FontOptions{0x00010000, true, 7}), 0, L"", L"",
-         L""},
+         FontWithNames({Win(0, u"(c) 2020 Maker"), Win(4, u"Sample Sans"), Win(5, u"Version 2.035;PS 1.0")}),
+         3, u"Sample Sans", u"2.035;PS 1.0", u"(c) 2020 Maker"},
+        {"composite description", FontWithNames({Win(16, u"Sample"), Win(17, u"Light")}), 1, u"Sample Light",
+         u"", u""},
+        {"version without digits kept whole", FontWithNames({Win(5, u"Beta release")}), 1, u"",
+         u"Beta release", u""},
+        {"version cut to 30", FontWithNames({Win(5, u"Version 1." + std::u16string(40, u'9'))}), 1, u"",
+         u"1." + std::u16string(27, u'9') + u"\u2026", u""},
+        {"description cut to 40", FontWithNames({Win(4, std::u16string(45, u'n'))}), 1,
+         std::u16string(39, u'n') + u"\u2026", u"", u""},
+        {"notice not cut", FontWithNames({Win(0, std::u16string(300, u'c'))}), 1, u"", u"",
+         std::u16string(300, u'c')},
+        {"collection: typographic family of the first font", Collection({first, second}), 1, u"Typo A", u"",
+         u""},
+        {"collection without typographic family: family", Collection({noTypo}), 1, u"Only Family", u"", u""},
+        {"no names", FontWithNames({Win(9, u"Designer")}), 0, u"", u"", u""},
+        {"checksum mismatch", FontWithNames({Win(4, u"N")}, FontOptions{0x00010000, true, 7}), 0, u"", u"",
+         u""},
     };
     for (const auto& c : cases) {
-        wchar_t d[1024], v[1024], l[1024];
+        char16_t d[1024], v[1024], l[1024];
         EXPECT_EQ(FontHeaderStringsFromBytes(c.file.data(), c.file.size(), d, v, l), c.found) << c.label;
-        EXPECT_EQ(std::wstring(d), c.description) << c.label;
-        EXPECT_EQ(std::wstring(v), c.version) << c.label;
-        EXPECT_EQ(std::wstring(l), c.legal) << c.label;
+        EXPECT_EQ(std::u16string(d), c.description) << c.label;
+        EXPECT_EQ(std::u16string(v), c.version) << c.label;
+        EXPECT_EQ(std::u16string(l), c.legal) << c.label;
     }
 }
 
 TEST(FontHeaderStringsFromBytes, TooSmallOrBrokenFilesGiveNothing) {
-    Bytes font = FontWithNames({Win(4, L"Name")});
-    wchar_t d[1024] = L"x", v[1024] = L"y", l[1024] = L"z";
+    Bytes font = FontWithNames({Win(4, u"Name")});
+    char16_t d[1024] = u"x", v[1024] = u"y", l[1024] = u"z";
     EXPECT_EQ(FontHeaderStringsFromBytes(font.data(), 4095, d, v, l), 0);
-    EXPECT_STREQ(d, L"");
-    EXPECT_STREQ(v, L"");
-    EXPECT_STREQ(l, L"");
-    Bytes collection = Collection({{{Tag("name"), NameTable({Win(16, L"T")})}}});
+    EXPECT_EQ(std::u16string(d), u"");
+    EXPECT_EQ(std::u16string(v), u"");
+    EXPECT_EQ(std::u16string(l), u"");
+    Bytes collection = Collection({{{Tag("name"), NameTable({Win(16, u"T")})}}});
     PutU32(collection, 12, static_cast<uint32_t>(collection.size() - 1000));
     EXPECT_EQ(FontHeaderStringsFromBytes(collection.data(), collection.size(), d, v, l), 0);
     EXPECT_EQ(FontHeaderStringsFromBytes(nullptr, 5000, d, v, l), 0);

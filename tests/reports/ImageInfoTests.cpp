@@ -39,47 +39,6 @@ std::wstring SizeLine(const std::wstring& size) {
 
 // ---- Pure parts
 
-struct DateCase {
-    const char* label;
-    std::wstring value;
-    int result;
-    std::wstring text;
-};
-
-TEST(FormatDateTaken, FormsOfTheExifDate) {
-    const DateCase cases[] = {
-        {"valid", L"2000:01:01 12:34:56", 1, L"Sat 2000-01-01  12:34:56"},
-        {"first day of the range", L"1601:01:01 00:00:00", 1, L"Mon 1601-01-01  00:00:00"},
-        {"last day of the range", L"9999:12:31 23:59:59", 1, L"Fri 9999-12-31  23:59:59"},
-        {"leap day of a year divisible by 400", L"2000:02:29 08:00:00", 1, L"Tue 2000-02-29  08:00:00"},
-        {"leap day of a year divisible by 4", L"2024:02:29 08:00:00", 1, L"Thu 2024-02-29  08:00:00"},
-        {"a Sunday", L"2023:12:31 10:11:12", 1, L"Sun 2023-12-31  10:11:12"},
-        {"all zero", L"0000:00:00 00:00:00", 2, L"0000-00-00 00:00:00"},
-        {"February 29 of a century year", L"1900:02:29 12:00:00", 2, L"1900-02-29 12:00:00"},
-        {"February 29 of a common year", L"2023:02:29 12:00:00", 2, L"2023-02-29 12:00:00"},
-        {"April 31", L"2021:04:31 12:00:00", 2, L"2021-04-31 12:00:00"},
-        {"month 13", L"2021:13:01 12:00:00", 2, L"2021-13-01 12:00:00"},
-        {"day 0", L"2021:01:00 12:00:00", 2, L"2021-01-00 12:00:00"},
-        {"hour 24", L"2021:01:01 24:00:00", 2, L"2021-01-01 24:00:00"},
-        {"minute 60", L"2021:01:01 23:60:00", 2, L"2021-01-01 23:60:00"},
-        {"second 60", L"2021:01:01 23:59:60", 2, L"2021-01-01 23:59:60"},
-        {"year 1600", L"1600:12:31 23:59:59", 2, L"1600-12-31 23:59:59"},
-        {"trailing character", L"2000:01:01 12:34:56Z", 0, L""},
-        {"dashes", L"2000-01-01 12:34:56", 0, L""},
-        {"T separator", L"2000:01:01T12:34:56", 0, L""},
-        {"short", L"2000:01:01 12:34", 0, L""},
-        {"letter for a digit", L"2000:0a:01 12:34:56", 0, L""},
-        {"full-width digit", L"2000:01:01 12:34:5\uFF16", 0, L""},
-        {"not available", L"N/A", 0, L""},
-        {"empty", L"", 0, L""},
-    };
-    for (const auto& c : cases) {
-        wchar_t out[64] = L"unchanged";
-        EXPECT_EQ(FormatDateTaken(c.value.c_str(), out, 64), c.result) << c.label;
-        EXPECT_EQ(std::wstring(out), c.text) << c.label;
-    }
-}
-
 struct DecodeCase {
     const char* label;
     std::string bytes;

@@ -8,7 +8,7 @@
 namespace version_test {
 
 struct Node {
-    std::wstring key;
+    std::u16string key;
     uint16_t type = 1;
     std::vector<uint8_t> value; // raw value bytes
     uint16_t valueLength = 0;   // as stored (characters for text, bytes for binary)
@@ -30,7 +30,7 @@ inline void Encode(const Node& n, std::vector<uint8_t>& out) {
     out.resize(base + 6);
     Put16(out, base + 2, n.valueLength);
     Put16(out, base + 4, n.type);
-    for (wchar_t c : n.key) {
+    for (char16_t c : n.key) {
         out.push_back(static_cast<uint8_t>(c));
         out.push_back(static_cast<uint8_t>(c >> 8));
     }
@@ -52,9 +52,9 @@ inline std::vector<uint8_t> Encode(const Node& root) {
 }
 
 // A text value: UTF-16 with its terminator, length in characters including the terminator.
-inline Node Text(const std::wstring& key, const std::wstring& text) {
+inline Node Text(const std::u16string& key, const std::u16string& text) {
     Node n{key, 1, {}, static_cast<uint16_t>(text.size() + 1), {}};
-    for (wchar_t c : text) {
+    for (char16_t c : text) {
         n.value.push_back(static_cast<uint8_t>(c));
         n.value.push_back(static_cast<uint8_t>(c >> 8));
     }
@@ -64,14 +64,14 @@ inline Node Text(const std::wstring& key, const std::wstring& text) {
 }
 
 inline Node Translations(const std::vector<std::pair<uint16_t, uint16_t>>& pairs) {
-    Node t{L"Translation", 0, {}, static_cast<uint16_t>(pairs.size() * 4), {}};
+    Node t{u"Translation", 0, {}, static_cast<uint16_t>(pairs.size() * 4), {}};
     for (auto [language, codePage] : pairs) {
         t.value.push_back(static_cast<uint8_t>(language));
         t.value.push_back(static_cast<uint8_t>(language >> 8));
         t.value.push_back(static_cast<uint8_t>(codePage));
         t.value.push_back(static_cast<uint8_t>(codePage >> 8));
     }
-    return Node{L"VarFileInfo", 1, {}, 0, {t}};
+    return Node{u"VarFileInfo", 1, {}, 0, {t}};
 }
 
 // The 52-byte fixed record with the given file version parts.
@@ -88,16 +88,16 @@ inline std::vector<uint8_t> FixedRecord(uint16_t a, uint16_t b, uint16_t c, uint
     return r;
 }
 
-// A whole block: fixed record, string tables (one per key such as L"040904B0") and translations.
+// A whole block: fixed record, string tables (one per key such as u"040904B0") and translations.
 struct Table {
-    std::wstring key;
+    std::u16string key;
     std::vector<Node> values;
 };
 inline Node Block(const std::vector<uint8_t>& fixed, const std::vector<Table>& tables,
                   const std::vector<std::pair<uint16_t, uint16_t>>& translations) {
-    Node root{L"VS_VERSION_INFO", 0, fixed, static_cast<uint16_t>(fixed.size()), {}};
+    Node root{u"VS_VERSION_INFO", 0, fixed, static_cast<uint16_t>(fixed.size()), {}};
     if (!tables.empty()) {
-        Node strings{L"StringFileInfo", 1, {}, 0, {}};
+        Node strings{u"StringFileInfo", 1, {}, 0, {}};
         for (const Table& t : tables)
             strings.children.push_back(Node{t.key, 1, {}, 0, t.values});
         root.children.push_back(strings);

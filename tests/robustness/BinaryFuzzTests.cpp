@@ -114,10 +114,10 @@ TEST(BinaryFuzz, ExeHeaderReaderAndClassifier) {
 Bytes BuiltVersionBlock() {
     using namespace version_test;
     Node root = Block(FixedRecord(1, 2, 3, 4),
-                      {{L"040904B0",
-                        {Text(L"FileDescription", L"A description"), Text(L"FileVersion", L"1.2.3.4"),
-                         Text(L"LegalCopyright", L"\u00a9 nobody"), Text(L"ProductVersion", L"")}},
-                       {L"000004E4", {Text(L"FileVersion", L"other")}}},
+                      {{u"040904B0",
+                        {Text(u"FileDescription", u"A description"), Text(u"FileVersion", u"1.2.3.4"),
+                         Text(u"LegalCopyright", u"\u00a9 nobody"), Text(u"ProductVersion", u"")}},
+                       {u"000004E4", {Text(u"FileVersion", u"other")}}},
                       {{0x0409, 0x04B0}, {0x0000, 0x04E4}});
     return Encode(root);
 }
@@ -140,12 +140,12 @@ TEST(BinaryFuzz, VersionResourcesBoundsChecked) {
     const wchar_t* const names[] = {L"FileDescription", L"FileVersion", L"LegalCopyright",
                                     L"ProductVersion",  L"CompanyName", L"",
                                     L"Translation"};
-    const wchar_t* const subBlocks[] = {L"\\",
-                                        L"\\VarFileInfo\\Translation",
-                                        L"\\StringFileInfo\\040904B0\\FileVersion",
-                                        L"\\StringFileInfo",
-                                        L"\\\\",
-                                        L""};
+    const char16_t* const subBlocks[] = {u"\\",
+                                         u"\\VarFileInfo\\Translation",
+                                         u"\\StringFileInfo\\040904B0\\FileVersion",
+                                         u"\\StringFileInfo",
+                                         u"\\\\",
+                                         u""};
     auto g = FixedGenerator(31);
     const int iterations = Iterations(5000);
     for (int i = 0; i < iterations; ++i) {
@@ -229,11 +229,11 @@ TEST(BinaryFuzz, ReparseDataGivesOnlyDocumentedResults) {
         GuardedMemory memory(samples[0]);
         ReparseData d = InterpretReparseData(ByteReader(memory.data(), memory.size()));
         ASSERT_EQ(d.result, 0);
-        ASSERT_EQ(d.text, L"C:\\target\\file.txt");
+        ASSERT_EQ(d.text, u"C:\\target\\file.txt");
         GuardedMemory alias(samples[4]);
         d = InterpretReparseData(ByteReader(alias.data(), alias.size()));
         ASSERT_EQ(d.result, 0);
-        ASSERT_EQ(d.text, L"C:\\Program Files\\App\\app.exe");
+        ASSERT_EQ(d.text, u"C:\\Program Files\\App\\app.exe");
     }
     auto g = FixedGenerator(32);
     const int iterations = Iterations(8000);
@@ -250,7 +250,7 @@ TEST(BinaryFuzz, ReparseDataGivesOnlyDocumentedResults) {
             ASSERT_LE(d.text.size(), bytes.size() / 2);
         }
         if (d.result == ReparseUnsupportedTag) {
-            ASSERT_EQ(d.text.rfind(L"ReparseData-", 0), 0u);
+            ASSERT_EQ(d.text.rfind(u"ReparseData-", 0), 0u);
         }
     }
     ReportIterations("InterpretReparseData", iterations);
@@ -332,7 +332,7 @@ TEST(BinaryFuzz, DarwinBlocksStayInsideTheirBytes) {
         GuardedMemory memory(sample);
         DarwinDescriptors d = ReadDarwinBlock(ByteReader(memory.data(), memory.size()));
         ASSERT_EQ(d.ansi, text);
-        ASSERT_EQ(testing_support::ToUtf8(d.wide), text);
+        ASSERT_EQ(Utf8FromU16(d.wide), text);
     }
     auto g = FixedGenerator(34);
     const int iterations = Iterations(4000);

@@ -84,7 +84,11 @@ inline Bytes Mutate(std::mt19937& g, const Bytes& sample) {
             break;
         case 5: {
             const size_t length = Pick(g, 64);
-            if (at + length <= b.size()) b.insert(b.begin() + at, b.begin() + at, b.begin() + at + length);
+            // Copied out first: a vector may not insert a range of its own elements.
+            if (at + length <= b.size()) {
+                const Bytes stretch(b.begin() + at, b.begin() + at + length);
+                b.insert(b.begin() + at, stretch.begin(), stretch.end());
+            }
             break;
         }
         case 6: {

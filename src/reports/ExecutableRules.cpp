@@ -1,0 +1,145 @@
+// The executable-type rules: the system's binary type refined by the file's own headers, the
+// names of the type codes, and which files the system's query can name at all.
+#include "reports/ExecutableRules.h"
+
+namespace scrutel {
+
+const char16_t* const ExecutableTypeNames[ExecutableTypeCount] = {
+    u"Unknown",
+    u"MS-DOS",
+    u".PIF file",
+    u"Windows 16-bit",
+    u"Windows 3.x VxD",
+    u"OS/2",
+    u"Windows 32-bit",
+    u"Windows 32-bit (console)",
+    u"Posix",
+    u"Windows 64-bit",
+    u"Windows 64-bit (console)",
+    u"EFI application",
+    u"EFI boot service driver",
+    u"EFI runtime driver",
+    u"EFI ROM",
+    u"XBox",
+    u"Windows boot application",
+    u"32-bit .DLL file",
+    u"64-bit .DLL file",
+};
+
+namespace {
+
+// The system's binary types (GetBinaryTypeW).
+enum : uint32_t {
+    Scs32Bit = 0,
+    ScsDos = 1,
+    ScsWow = 2,
+    ScsPif = 3,
+    ScsPosix = 4,
+    ScsOs216 = 5,
+    Scs64Bit = 6,
+};
+
+enum : uint16_t {
+    SubsystemWindowsGui = 2,
+    SubsystemWindowsConsole = 3,
+};
+
+// Windows GUI or console programs by machine and subsystem; 0 for any other pair.
+int WindowsProgramCode(const ExeHeader& h) {
+    if (h.machine == MachineX86) {
+        if (h.subsystem == SubsystemWindowsGui) return 6;
+        if (h.subsystem == SubsystemWindowsConsole) return 7;
+    } else if (h.machine == MachineX64) {
+        if (h.subsystem == SubsystemWindowsGui) return 9;
+        if (h.subsystem == SubsystemWindowsConsole) return 10;
+    }
+    return 0;
+}
+
+int Refine(int mapped, const ExecutableFacts& facts) {
+    std::optional<ExeHeader> h = facts.header ? facts.header() : std::nullopt;
+    if (!h) return mapped;
+    if (h->machine == MachineX86 && h->subsystem == SubsystemLe) return 4;
+    if (int code = WindowsProgramCode(*h)) return code;
+    switch (h->subsystem) {
+    case 10:
+        return 11;
+    case 11:
+        return 12;
+    case 12:
+        return 13;
+    case 13:
+        return 14;
+    case 14:
+        return 15;
+    case 16:
+        return 16;
+    default:
+        return mapped;
+    }
+}
+
+} // namespace
+
+int ClassifyExecutable(const ExecutableFacts& facts) {
+    if (facts.binaryTypeKnown) {
+        switch (facts.binaryType) {
+        case Scs32Bit:
+            return Refine(6, facts);
+        case ScsDos:
+            return Refine(1, facts);
+        case ScsOs216:
+            return Refine(5, facts);
+        case Scs64Bit:
+            return Refine(9, facts);
+        case ScsWow:
+            return 3;
+        case ScsPif:
+            return 2;
+        case ScsPosix:
+            return 8;
+        default:
+            return 0;
+        }
+    }
+    if (facts.extension == ExecutableFacts::DllExtension) {
+        std::optional<ExeHeader> h = facts.header ? facts.header() : std::nullopt;
+        if (!h || h->subsystem == 0) return 0;
+        if (h->machine == MachineX86) return 17;
+        if (h->machine == MachineX64) return 18;
+        return 0;
+    }
+    if (facts.extension == ExecutableFacts::ExeExtension && facts.accessDenied) {
+        uint32_t shell = facts.shellExeType ? facts.shellExeType() : 0;
+        uint16_t low = static_cast<uint16_t>(shell & 0xFFFF);
+        if (low != 0x4550 && low != 0x5045) return 0;
+        std::optional<ExeHeader> h = facts.header ? facts.header() : std::nullopt;
+        return h ? WindowsProgramCode(*h) : 0;
+    }
+    return 0;
+}
+
+bool SystemMayKnowBinaryType(std::span<const std::byte> head, const char16_t* path) {
+    if (head.size() >= 2 && ((head[0] == std::byte{'M'} && head[1] == std::byte{'Z'}) ||
+                             (head[0] == std::byte{'Z'} && head[1] == std::byte{'M'})))
+        return true;
+    // Without an image header the system names only these by their extension (the text after the
+    // last dot of the whole path, as it looks for it).
+    if (!path) return false;
+    U16View whole(path);
+    size_t dot = whole.rfind(u'.');
+    if (dot == U16View::npos) return false;
+    U16View extension = whole.substr(dot);
+    auto is = [extension](U16View wanted) {
+        if (extension.size() != wanted.size()) return false;
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            char16_t c = extension[i];
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+            if (c != wanted[i]) return false;
+        }
+        return true;
+    };
+    return is(u".com") || is(u".pif");
+}
+
+} // namespace scrutel
