@@ -8,6 +8,7 @@
 #include "select/PathResolve.h"
 #include "select/Walker.h"
 #include "text/Encoding.h"
+#include "text/TextSource.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -50,8 +51,8 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
                  uint32_t walkFlags) {
     if (!listName || !*listName || !handler) return -1;
     HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
-    TextBuffer buffer;
-    if (OpenTextBuffer(&buffer, listName, 0, GetOEMCP()) != 0) {
+    TextSource list;
+    if (OpenTextSource(&list, listName, 0, GetOEMCP()) != 0) {
         PrintErrorPrefix();
         Qprintf(standardError, L"Error opening list file \"%s\"\r\n", listName);
         return 2;
@@ -59,7 +60,8 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
     std::vector<wchar_t> line(LineChars, 0);
     std::vector<wchar_t> path(LineChars, 0);
     int result = 0;
-    while (buffer.position < buffer.size && ReadLine(buffer, line.data(), LineChars, true) == 0) {
+    while (list.cursor.position < list.cursor.size &&
+           ReadLine(list.cursor, line.data(), LineChars, true) == 0) {
         TrimSpaces(line.data());
         if (line[0] == L':') continue; // a comment
         RemoveQuotes(line.data());
@@ -82,7 +84,7 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
             result = 2;
         }
     }
-    CloseTextBuffer(&buffer);
+    CloseTextSource(&list);
     return result;
 }
 

@@ -5,7 +5,7 @@
 
 #include "select/Walker.h"
 #include "support/TestSupport.h"
-#include "text/TextBuffer.h"
+#include "text/TextCursor.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,5 +1,6 @@
 // A text source held in memory: a file mapped read-only, a copy of the clipboard's Unicode text,
-// or the standard input (copied to a temporary file first when it is a console or a pipe).
+// or the standard input (copied to a temporary file first when it is a console or a pipe), with
+// the cursor the readers of text/Encoding.h use over its bytes.
 #pragma once
 #include "core/Owners.h"
 #include "text/TextCursor.h"
@@ -29,15 +30,17 @@ bool IsVolumeGuidName(const wchar_t* trueName);
 // STD_OUTPUT_HANDLE and STD_ERROR_HANDLE are accepted too. A null handle is false.
 bool IsConsoleHandle(HANDLE handle);
 
-// One open text source: the cursor the readers (text/Encoding.h) use, over the bytes of whatever
-// this buffer holds open. Owned by the caller; not copyable. Destruction closes whatever is still
-// open.
-struct TextBuffer : TextCursor {
-    TextBuffer() = default;
-    TextBuffer(const TextBuffer&) = delete;
-    TextBuffer& operator=(const TextBuffer&) = delete;
-    ~TextBuffer();
+// One open text source: what holds its bytes (the handles, the mapping or the clipboard copy) and
+// the cursor the readers (text/Encoding.h) take, over those bytes. Owned by the caller; not
+// copyable. Destruction closes whatever is still open.
+struct TextSource {
+    TextSource() = default;
+    TextSource(const TextSource&) = delete;
+    TextSource& operator=(const TextSource&) = delete;
+    ~TextSource();
 
+    // The bytes, their encoding and the reading position; data points into view or copy.
+    TextCursor cursor;
     // The canonical file name for files; "clip:" or "-" unchanged.
     std::wstring name;
     // Full name of the temporary copy of console or pipe input (deleted on close), or empty.
@@ -50,27 +53,28 @@ struct TextBuffer : TextCursor {
     int32_t error = 0;
     uint32_t openFlags = 0;
 
-    // What data points into: the view of mapping, or the clipboard copy.
+    // What cursor.data points into: the view of mapping, or the clipboard copy.
     MappedView view;
     HeapMemory copy;
 };
 
-// DetectEncoding of text/Encoding.h, except that the clipboard's copy (a buffer named "clip:" in
-// any case that holds no file) is UTF-16LE whatever its bytes, with a mark when it starts with one.
-TextEncoding DetectEncoding(TextBuffer& buffer, bool ebcdic);
+// DetectEncoding of text/Encoding.h on the source's cursor, except that the clipboard's copy (a
+// source named "clip:" in any case that holds no file) is UTF-16LE whatever its bytes, with a mark
+// when it starts with one.
+TextEncoding DetectEncoding(TextSource& source, bool ebcdic);
 
-// Opens source ("clip:" in any case, "-" for standard input, or a file name) into buffer.
-// codePage 0 means the system's ANSI code page. Returns 0 when open; -1 for a missing buffer or
-// source, an empty source, or any clipboard failure; otherwise the value stored in error. After a
-// failure the buffer holds nothing that needs closing. Prints nothing except the console prompt
-// when "-" reads from a console.
-int OpenTextBuffer(TextBuffer* buffer, const wchar_t* source, uint32_t flags, uint32_t codePage);
-// Opens bytes already in memory (a disk file's whole content, read by the caller) as OpenTextBuffer
+// Opens name ("clip:" in any case, "-" for standard input, or a file name) into source.
+// codePage 0 means the system's ANSI code page. Returns 0 when open; -1 for a missing source or
+// name, an empty name, or any clipboard failure; otherwise the value stored in error (a failed read
+// of the standard input too). After a failure the source holds nothing that needs closing. Prints
+// nothing except the console prompt when "-" reads from a console.
+int OpenTextSource(TextSource* source, const wchar_t* name, uint32_t flags, uint32_t codePage);
+// Opens bytes already in memory (a disk file's whole content, read by the caller) as OpenTextSource
 // opens a file: the same code-page set-up and detection; an empty text fails with TextErrorEmpty.
-// The buffer borrows the bytes, which must outlive it; name is kept as the buffer's name.
-int OpenTextBufferOnBytes(TextBuffer* buffer, const wchar_t* name, const uint8_t* data, size_t size,
+// The source borrows the bytes, which must outlive it; name is kept as the source's name.
+int OpenTextSourceOnBytes(TextSource* source, const wchar_t* name, const uint8_t* data, size_t size,
                           uint32_t flags, uint32_t codePage);
 // Releases everything, deletes the temporary copy, clears every field except error. Returns 0.
-int CloseTextBuffer(TextBuffer* buffer);
+int CloseTextSource(TextSource* source);
 
 } // namespace scrutel
