@@ -6,6 +6,7 @@
 
 #include "plugin/HostApi.h"
 #include "text/Encoding.h"
+#include "text/ReadOutcome.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -18,6 +19,10 @@ namespace {
 
 constexpr size_t PathCapacity = PathChars;
 constexpr DWORD CopyPieceBytes = 8192;
+
+static_assert(ReadErrorHandleEof == ERROR_HANDLE_EOF && ReadErrorBrokenPipe == ERROR_BROKEN_PIPE &&
+                  ReadErrorMoreData == ERROR_MORE_DATA,
+              "the read outcomes use the system's error codes");
 
 // Releases what the source holds (view before mapping before file, so the temporary copy can be
 // deleted afterwards) and resets every field, error included.
@@ -91,8 +96,9 @@ int OpenClipboardText(TextSource& b) {
     return 0;
 }
 
-// Copies everything readable from source into a new temporary file, which becomes b.file.
-// source is the console handle (not owned) or b.file itself.
+// Copies the whole input from source into a new temporary file, which becomes b.file. source is
+// the console handle (not owned) or b.file itself. A read that fails before the normal end fails
+// the open with its error: the copy would be a shortened text.
 int CopyToTemporaryFile(TextSource& b, HANDLE source, bool sourceIsConsole) {
     std::vector<wchar_t> directory(PathCapacity, 0);
     DWORD length = ::GetTempPathW(static_cast<DWORD>(PathCapacity), directory.data());
@@ -119,7 +125,16 @@ int CopyToTemporaryFile(TextSource& b, HANDLE source, bool sourceIsConsole) {
 
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(source, piece.data(), CopyPieceBytes, &got, nullptr) || got == 0) break;
+        BOOL read = ::ReadFile(source, piece.data(), CopyPieceBytes, &got, nullptr);
+        DWORD readError = read ? 0 : ::GetLastError();
+        ReadOutcome outcome = ClassifyRead(read != 0, got, readError);
+        if (outcome == ReadOutcome::End) break;
+        if (outcome == ReadOutcome::Failed) {
+            // The copy would be a shortened text: fail the open as any unreadable source does.
+            if (readError == 0) readError = ERROR_READ_FAULT;
+            temp.reset();
+            return Fail(b, static_cast<int32_t>(readError));
+        }
         DWORD written = 0;
         if (!::WriteFile(temp.get(), piece.data(), got, &written, nullptr) || written != got) {
             DWORD error = ::GetLastError();

@@ -1,5 +1,6 @@
 // Tests of opening text sources: files (empty, missing, shared for writing, every encoding), the
-// clipboard, the standard input as a pipe and as a redirected file, and the pure helpers.
+// clipboard, the standard input as a pipe (read to its end or failing) and as a redirected file,
+// and the pure helpers.
 #include "support/TestSupport.h"
 #include "text/Encoding.h"
 #include "text/TextSource.h"
@@ -357,6 +358,56 @@ TEST(OpenTextSource, EmptyPipeGivesEmptyAndLeavesNoTemporaryFile) {
         EXPECT_FALSE(Exists(ExpectedTempName()));
     }
     CloseHandle(read);
+}
+
+// A read that fails before the end is not the end of the input: the open fails with the read's
+// error, and no temporary copy stays behind. Here the standard input is the write end of a pipe,
+// which cannot be read at all.
+TEST(OpenTextSource, StandardInputThatCannotBeReadFailsWithTheReadError) {
+    HANDLE read = nullptr, write = nullptr;
+    ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(write, "a.txt\r\n", 7, &written, nullptr));
+    {
+        StandardInput input(write);
+        TextSource b;
+        EXPECT_EQ(OpenTextSource(&b, L"-", 0, 0), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(b.error, ERROR_ACCESS_DENIED);
+        ExpectClosed(b);
+        EXPECT_FALSE(Exists(ExpectedTempName()));
+    }
+    CloseHandle(write);
+    CloseHandle(read);
+}
+
+// A pipe whose server disconnects after the first text has been read: the rest of the input is
+// lost, so the open fails instead of giving the shortened text.
+TEST(OpenTextSource, PipeBrokenAfterSomeTextFailsInsteadOfGivingAShortenedText) {
+    const std::wstring name = L"\\\\.\\pipe\\scrutel-text-source-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536,
+                                     65536, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    HANDLE client = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    std::thread writer([&] {
+        DWORD written = 0;
+        WriteFile(server, "a.txt\r\n", 7, &written, nullptr);
+        // Returns once the reader has taken the text; the reader's next read then fails.
+        FlushFileBuffers(server);
+        DisconnectNamedPipe(server);
+    });
+    {
+        StandardInput input(client);
+        TextSource b;
+        int result = OpenTextSource(&b, L"-", 0, 0);
+        writer.join();
+        EXPECT_EQ(result, ERROR_PIPE_NOT_CONNECTED);
+        EXPECT_EQ(b.error, ERROR_PIPE_NOT_CONNECTED);
+        ExpectClosed(b);
+        EXPECT_FALSE(Exists(ExpectedTempName()));
+    }
+    CloseHandle(client);
+    CloseHandle(server);
 }
 
 TEST(OpenTextSource, StandardInputFromARedirectedFileIsMappedDirectly) {
