@@ -3,13 +3,14 @@
 // or a pipe (neither can be mapped).
 #include "text/TextSource.h"
 #include "core/Limits.h"
+#include "core/Utf16.h"
 
 #include "plugin/HostApi.h"
 #include "text/Encoding.h"
 #include "text/ReadOutcome.h"
+#include "text/VolumeGuidName.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <new>
 #include <vector>
 
@@ -189,7 +190,7 @@ int OpenSource(TextSource& b, const wchar_t* source, uint32_t flags, uint32_t co
         QueryTrueName(source, trueName.data());
         trueName[PathCapacity - 1] = 0;
         std::wstring canonical = trueName.data();
-        if (IsVolumeGuidName(canonical.c_str())) canonical.insert(0, L"\\\\.\\");
+        if (IsVolumeGuidName(U16(canonical.c_str()))) canonical.insert(0, L"\\\\.\\");
         b.name = std::move(canonical);
         b.file.reset(
             ::CreateFileW(b.name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -237,10 +238,6 @@ int OpenSource(TextSource& b, const wchar_t* source, uint32_t flags, uint32_t co
 
 TextSource::~TextSource() {
     CloseTextSource(this);
-}
-
-bool IsVolumeGuidName(const wchar_t* trueName) {
-    return trueName && _wcsnicmp(trueName, L"Volume{", 7) == 0 && iswxdigit(trueName[7]);
 }
 
 uint32_t UserEbcdicCodePage() {

@@ -22,10 +22,6 @@ inline constexpr int32_t TextErrorEmpty = -100;
 // The EBCDIC code page for the user's default locale.
 uint32_t UserEbcdicCodePage();
 
-// True when a true name begins with "Volume{" (any case) and a hexadecimal digit, a volume that is
-// opened through the device namespace (with the prefix \\.\ in front).
-bool IsVolumeGuidName(const wchar_t* trueName);
-
 // True when handle refers to a console. The standard-handle numbers STD_INPUT_HANDLE,
 // STD_OUTPUT_HANDLE and STD_ERROR_HANDLE are accepted too. A null handle is false.
 bool IsConsoleHandle(HANDLE handle);

@@ -244,23 +244,6 @@ TEST(OpenTextSource, DestructionClosesAnOpenSource) {
     EXPECT_TRUE(DeleteFileW(path.c_str()));
 }
 
-TEST(TextSourceHelpers, VolumeGuidNames) {
-    struct Case {
-        const wchar_t* name;
-        bool expected;
-    } cases[] = {
-        {L"Volume{1b3c5d7e-0000-0000-0000-000000000000}\\file.txt", true},
-        {L"volume{Abcdef01-}", true},
-        {L"Volume{g123}", false},
-        {L"Volume{", false},
-        {L"C:\\Volume{1234}", false},
-        {L"", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsVolumeGuidName(c.name), c.expected) << testing_support::ToUtf8(c.name);
-    EXPECT_FALSE(IsVolumeGuidName(nullptr));
-}
-
 TEST(TextSourceHelpers, ConsoleHandles) {
     EXPECT_FALSE(IsConsoleHandle(nullptr));
     EXPECT_FALSE(IsConsoleHandle(INVALID_HANDLE_VALUE));
