@@ -1,9 +1,9 @@
-// Benchmark of CountLines: counts the lines of a large text file through a TextBuffer and reports
+// Benchmark of CountLines: counts the lines of a large text file through a TextSource and reports
 // the throughput. With a file argument it measures that file; without one it writes 100 MiB test
 // files (UTF-8 with LF, ASCII with CR LF, UTF-16LE with a mark) to the temporary directory,
 // measures each and deletes them. Not part of the test suite.
 #include "text/Encoding.h"
-#include "text/TextBuffer.h"
+#include "text/TextSource.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -68,29 +68,30 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 }
 
 int Measure(const std::wstring& path, const char* label) {
-    TextBuffer buffer;
+    TextSource source;
     double openStart = Seconds();
-    int opened = OpenTextBuffer(&buffer, path.c_str(), TextDetectEbcdic, 0);
+    int opened = OpenTextSource(&source, path.c_str(), TextDetectEbcdic, 0);
     double openTime = Seconds() - openStart;
     if (opened != 0) {
         std::printf("%s: cannot open (%d)\n", label, opened);
         return 1;
     }
     wchar_t encoding[1024];
-    EncodingName(buffer.encoding, static_cast<int64_t>(buffer.bomLength), encoding);
+    TextCursor& text = source.cursor;
+    EncodingName(text.encoding, static_cast<int64_t>(text.bomLength), encoding);
     double best = 1e30;
     uint64_t lines = 0;
     for (int run = 0; run < 5; ++run) {
         double start = Seconds();
-        lines = CountLines(buffer);
+        lines = CountLines(text);
         double elapsed = Seconds() - start;
         if (elapsed < best) best = elapsed;
     }
-    double mib = static_cast<double>(buffer.size) / (1024.0 * 1024.0);
+    double mib = static_cast<double>(text.size) / (1024.0 * 1024.0);
     std::printf("%-22s %-20ls %8.1f MiB %10llu lines  open %6.1f ms  count best of 5 %7.1f ms  %7.0f MiB/s\n",
                 label, encoding, mib, static_cast<unsigned long long>(lines), openTime * 1000, best * 1000,
                 mib / best);
-    CloseTextBuffer(&buffer);
+    CloseTextSource(&source);
     return 0;
 }
 

@@ -6,7 +6,7 @@
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
-#include "text/TextBuffer.h"
+#include "text/TextSource.h"
 
 #include <windows.h>
 
@@ -75,22 +75,22 @@ int FontSection(const wchar_t* path, uint32_t width) {
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
         return 2;
-    // The buffer's destructor closes it on every path out.
-    TextBuffer buffer;
-    if (OpenTextBuffer(&buffer, path, TextDiskFileOnly, 0) != 0) return -2;
-    if (buffer.size > SIZE_MAX) return 0;
-    return ReportFontsFromBytes(buffer.data, static_cast<size_t>(buffer.size), width);
+    // The source's destructor closes it on every path out.
+    TextSource source;
+    if (OpenTextSource(&source, path, TextDiskFileOnly, 0) != 0) return -2;
+    if (source.cursor.size > SIZE_MAX) return 0;
+    return ReportFontsFromBytes(source.cursor.data, static_cast<size_t>(source.cursor.size), width);
 }
 
 int ReadFontHeaderStrings(const wchar_t* path, wchar_t* description, wchar_t* version, wchar_t* legal) {
     if (!description || !version || !legal) return 0;
     description[0] = version[0] = legal[0] = 0;
     if (!path || !*path) return 0;
-    TextBuffer buffer;
-    if (OpenTextBuffer(&buffer, path, TextDiskFileOnly, 0) != 0) return 0;
-    if (buffer.size > SIZE_MAX) return 0;
-    return FontHeaderStringsFromBytes(buffer.data, static_cast<size_t>(buffer.size), description, version,
-                                      legal);
+    TextSource source;
+    if (OpenTextSource(&source, path, TextDiskFileOnly, 0) != 0) return 0;
+    if (source.cursor.size > SIZE_MAX) return 0;
+    return FontHeaderStringsFromBytes(source.cursor.data, static_cast<size_t>(source.cursor.size),
+                                      description, version, legal);
 }
 
 } // namespace scrutel

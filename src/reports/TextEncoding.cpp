@@ -10,6 +10,7 @@
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "text/Encoding.h"
+#include "text/TextSource.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -33,19 +34,19 @@ const wchar_t* LineEndingName(LineEnding kind) {
     }
 }
 
-// True when none of the first 128 KiB of the buffer has its top bit set.
-bool StartsSevenBit(const TextBuffer& buffer) {
-    uint64_t n = std::min<uint64_t>(buffer.size, 131072);
+// True when none of the first 128 KiB of the text has its top bit set.
+bool StartsSevenBit(const TextCursor& text) {
+    uint64_t n = std::min<uint64_t>(text.size, 131072);
     uint8_t any = 0;
     for (uint64_t i = 0; i < n; ++i)
-        any |= buffer.data[i];
+        any |= text.data[i];
     return (any & 0x80) == 0;
 }
 
 } // namespace
 
-// The encoding and line lines of an open buffer.
-static int ReportText(TextBuffer& buffer);
+// The encoding and line lines of an open source.
+static int ReportText(TextSource& source);
 
 bool IsTextFileType(const wchar_t* path, const wchar_t* textFileTypes) {
     if (!path || !*path || !textFileTypes) return false;
@@ -62,9 +63,9 @@ bool IsTextFileType(const wchar_t* path, const wchar_t* textFileTypes) {
 int TextEncodingReport(const wchar_t* path, const wchar_t* textFileTypes) {
     if (!path || !*path) return -1;
     if (!IsTextFileType(path, textFileTypes)) return 0;
-    TextBuffer buffer;
-    if (OpenTextBuffer(&buffer, path, TextDetectEbcdic | TextDiskFileOnly, 0) != 0) return 0;
-    return ReportText(buffer);
+    TextSource source;
+    if (OpenTextSource(&source, path, TextDetectEbcdic | TextDiskFileOnly, 0) != 0) return 0;
+    return ReportText(source);
 }
 
 int TextEncodingReport(FileProbe& probe, const wchar_t* textFileTypes) {
@@ -75,32 +76,32 @@ int TextEncodingReport(FileProbe& probe, const wchar_t* textFileTypes) {
     if (!probe.HeadIsWholeFile()) return TextEncodingReport(path, textFileTypes);
     std::span<const std::byte> head;
     probe.Head(head);
-    TextBuffer buffer;
-    if (OpenTextBufferOnBytes(&buffer, path, reinterpret_cast<const uint8_t*>(head.data()), head.size(),
+    TextSource source;
+    if (OpenTextSourceOnBytes(&source, path, reinterpret_cast<const uint8_t*>(head.data()), head.size(),
                               TextDetectEbcdic | TextDiskFileOnly, 0) != 0)
         return 0;
-    return ReportText(buffer);
+    return ReportText(source);
 }
 
-int ReportText(TextBuffer& buffer) {
-    if (buffer.encoding == EncodingOem && buffer.data && StartsSevenBit(buffer))
-        buffer.encoding = EncodingAscii;
+int ReportText(TextSource& source) {
+    TextCursor& text = source.cursor;
+    if (text.encoding == EncodingOem && text.data && StartsSevenBit(text)) text.encoding = EncodingAscii;
 
     wchar_t name[1024] = {};
-    EncodingName(buffer.encoding, static_cast<int64_t>(buffer.bomLength), name);
+    EncodingName(text.encoding, static_cast<int64_t>(text.bomLength), name);
     bool printed = false;
     if (name[0]) {
         ReportPrintf(L"    Text encoding ........... %s", name);
         if (EndLine(1) == ABORTED) {
-            CloseTextBuffer(&buffer);
+            CloseTextSource(&source);
             return ABORTED;
         }
         printed = true;
     }
 
-    uint64_t count = CountLines(buffer);
-    LineEnding kind = LineEndingKind(buffer);
-    CloseTextBuffer(&buffer);
+    uint64_t count = CountLines(text);
+    LineEnding kind = LineEndingKind(text);
+    CloseTextSource(&source);
 
     if (kind != LineEndingNone) {
         wchar_t countText[64] = {};

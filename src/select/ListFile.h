@@ -10,7 +10,5 @@ namespace scrutel {
 // handler result, ABORTED, or -1 for a missing name.
 int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& settings, FileHandler handler,
                  uint32_t walkFlags);
-// Removes leading and trailing white space in place.
-void TrimSpaces(wchar_t* line);
 
 } // namespace scrutel

@@ -8,8 +8,6 @@
 
 #if defined(_WIN32)
 #include "core/Utf16.h"
-// The sources the readers read on Windows; it adds the clipboard rule to DetectEncoding.
-#include "text/TextBuffer.h"
 #endif
 
 namespace scrutel {

@@ -46,7 +46,7 @@ uint32_t EbcdicCodePageIndex(uint32_t codePage);
 uint32_t EbcdicCodePageForLocale(uint32_t locale);
 
 // What the readers (text/Encoding.h) work on: data from position up to size. The bytes are
-// borrowed; whoever fills in data keeps them alive (a TextBuffer on Windows, a test's vector).
+// borrowed; whoever fills in data keeps them alive (a TextSource on Windows, a test's vector).
 struct TextCursor {
     // First byte of the source.
     const uint8_t* data = nullptr;

@@ -10,7 +10,10 @@ set(PORTABLE_SOURCES
     src/command/Switches.cpp
     src/text/CodePageTables.cpp
     src/text/Encoding.cpp
+    src/text/ReadOutcome.cpp
     src/text/TextCursor.cpp
+    src/text/VolumeGuidName.cpp
+    src/select/ListLine.cpp
     src/reports/AdvertisedShortcut.cpp
     src/reports/CompoundFileCheck.cpp
     src/reports/CompoundFileFit.cpp

@@ -25,8 +25,8 @@ bool IsDetectable(uint32_t e) {
            e == EncodingEbcdic || e == EncodingUtf32Le || e == EncodingUtf32Be;
 }
 
-// A buffer over guarded bytes, set up as OpenTextBuffer would leave it.
-void Prepare(TextBuffer& buffer, const GuardedMemory& memory, TextEncoding encoding, uint32_t codePage,
+// A cursor over guarded bytes, set up as OpenTextSource would leave it.
+void Prepare(TextCursor& buffer, const GuardedMemory& memory, TextEncoding encoding, uint32_t codePage,
              uint32_t ebcdicCodePage) {
     buffer.data = memory.size() ? memory.data() : nullptr;
     buffer.size = memory.size();
@@ -81,7 +81,7 @@ Bytes EncodedSample(TextEncoding encoding) {
 
 // Every reader on one buffer: documented values only, progress on every character, and
 // positions that stay inside the data.
-void ExerciseReaders(TextBuffer& buffer, std::mt19937& g) {
+void ExerciseReaders(TextCursor& buffer, std::mt19937& g) {
     const uint64_t start = buffer.position;
     const uint64_t size = buffer.size;
 
@@ -141,7 +141,7 @@ TEST(TextFuzz, ReadersInEveryEncodingOnRandomAndMutatedBytes) {
             SCOPED_TRACE(i);
             Bytes bytes = Pick(g, 2) == 0 ? RandomBytes(g, 700) : Mutate(g, sample);
             GuardedMemory memory(bytes);
-            TextBuffer buffer;
+            TextCursor buffer;
             const uint32_t codePage = TextCodePages[Pick(g, std::size(TextCodePages))];
             const uint32_t ebcdic = EbcdicCodePages[Pick(g, std::size(EbcdicCodePages))];
             Prepare(buffer, memory, encoding, codePage, ebcdic);
@@ -171,7 +171,7 @@ TEST(TextFuzz, DetectionGivesADocumentedEncodingAndReadableResult) {
         SCOPED_TRACE(i);
         Bytes bytes = Pick(g, 2) == 0 ? RandomBytes(g, 600) : Mutate(g, samples[Pick(g, samples.size())]);
         GuardedMemory memory(bytes);
-        TextBuffer buffer;
+        TextCursor buffer;
         Prepare(buffer, memory, EncodingOem, 1252, 1140);
         const bool ebcdic = Pick(g, 2) == 0;
         const TextEncoding found = DetectEncoding(buffer, ebcdic);

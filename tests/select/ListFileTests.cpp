@@ -5,7 +5,7 @@
 
 #include "select/Walker.h"
 #include "support/TestSupport.h"
-#include "text/TextBuffer.h"
+#include "text/TextCursor.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -356,23 +356,6 @@ TEST(ListFileEndToEnd, StandardInputFromARedirectedFile) {
     EXPECT_EQ(FromUtf8(run.out), tree.path(L"a.txt") + L"\r\n\r\n1 matching file found.\r\n");
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(TemporaryCopies(temp).empty());
-}
-
-TEST(TrimSpaces, Cases) {
-    struct Case {
-        const wchar_t* in;
-        const wchar_t* out;
-    } cases[] = {
-        {L"", L""},       {L"   ", L""},      {L" a ", L"a"},     {L"\t a b \r\n", L"a b"},
-        {L"abc", L"abc"}, {L"  abc", L"abc"}, {L"abc\t", L"abc"}, {L"\v\fx y\f", L"x y"},
-    };
-    for (const Case& c : cases) {
-        wchar_t line[32];
-        wcscpy(line, c.in);
-        TrimSpaces(line);
-        EXPECT_STREQ(line, c.out) << ToUtf8(c.in);
-    }
-    TrimSpaces(nullptr);
 }
 
 } // namespace

@@ -67,7 +67,7 @@ TEST(Readers, RandomBytesNeverCrashOrReadPastTheEnd) {
         for (auto& b : bytes)
             b = uint8_t(generator());
         for (TextEncoding encoding : encodings) {
-            TextBuffer b;
+            TextCursor b;
             b.data = guard.Place(bytes);
             b.size = bytes.size();
             b.encoding = encoding;

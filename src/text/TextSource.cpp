@@ -1,14 +1,16 @@
 // Opening and closing text sources: files mapped read-only, a copy of the clipboard's Unicode
 // text, and the standard input, which is first copied to a temporary file when it is a console
 // or a pipe (neither can be mapped).
-#include "text/TextBuffer.h"
+#include "text/TextSource.h"
 #include "core/Limits.h"
+#include "core/Utf16.h"
 
 #include "plugin/HostApi.h"
 #include "text/Encoding.h"
+#include "text/ReadOutcome.h"
+#include "text/VolumeGuidName.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <new>
 #include <vector>
 
@@ -19,10 +21,14 @@ namespace {
 constexpr size_t PathCapacity = PathChars;
 constexpr DWORD CopyPieceBytes = 8192;
 
-// Releases what the buffer holds (view before mapping before file, so the temporary copy can be
+static_assert(ReadErrorHandleEof == ERROR_HANDLE_EOF && ReadErrorBrokenPipe == ERROR_BROKEN_PIPE &&
+                  ReadErrorMoreData == ERROR_MORE_DATA,
+              "the read outcomes use the system's error codes");
+
+// Releases what the source holds (view before mapping before file, so the temporary copy can be
 // deleted afterwards) and resets every field, error included.
-void ReleaseAll(TextBuffer& b) {
-    b.data = nullptr;
+void ReleaseAll(TextSource& b) {
+    b.cursor.data = nullptr;
     b.view.reset();
     b.copy.reset();
     b.mapping.reset();
@@ -33,20 +39,12 @@ void ReleaseAll(TextBuffer& b) {
     b.name.clear();
     b.name.shrink_to_fit();
     b.error = 0;
-    b.encoding = EncodingOem;
-    b.size = 0;
-    b.position = 0;
-    b.bomLength = 0;
-    b.codePage = 0;
-    b.codePageIndex = 0;
-    b.ebcdicCodePage = 0;
-    b.ebcdicIndex = 0;
-    b.replacement = 0xFFFD;
+    b.cursor = TextCursor{};
     b.openFlags = 0;
 }
 
-// The failure exit of OpenTextBuffer: nothing stays open, only error survives.
-int Fail(TextBuffer& b, int32_t error) {
+// The failure exit of OpenTextSource: nothing stays open, only error survives.
+int Fail(TextSource& b, int32_t error) {
     ReleaseAll(b);
     b.error = error;
     return error;
@@ -68,7 +66,7 @@ void WriteConsolePrompt() {
     ::WriteConsoleW(console.get(), prompt, static_cast<DWORD>(wcslen(prompt)), &written, nullptr);
 }
 
-int OpenClipboardText(TextBuffer& b) {
+int OpenClipboardText(TextSource& b) {
     if (!::OpenClipboard(::GetConsoleWindow())) return Fail(b, -1);
     struct ClipboardCloser {
         ~ClipboardCloser() { ::CloseClipboard(); }
@@ -91,16 +89,18 @@ int OpenClipboardText(TextBuffer& b) {
     auto* target = static_cast<wchar_t*>(copy);
     wmemcpy(target, text, length);
     target[length] = 0;
-    b.data = static_cast<const uint8_t*>(copy);
-    b.size = static_cast<uint64_t>(length) * 2;
-    b.encoding = EncodingUtf16Le;
-    if (b.size >= 2 && b.data[0] == 0xFF && b.data[1] == 0xFE) b.position = b.bomLength = 2;
+    b.cursor.data = static_cast<const uint8_t*>(copy);
+    b.cursor.size = static_cast<uint64_t>(length) * 2;
+    b.cursor.encoding = EncodingUtf16Le;
+    if (b.cursor.size >= 2 && b.cursor.data[0] == 0xFF && b.cursor.data[1] == 0xFE)
+        b.cursor.position = b.cursor.bomLength = 2;
     return 0;
 }
 
-// Copies everything readable from source into a new temporary file, which becomes b.file.
-// source is the console handle (not owned) or b.file itself.
-int CopyToTemporaryFile(TextBuffer& b, HANDLE source, bool sourceIsConsole) {
+// Copies the whole input from source into a new temporary file, which becomes b.file. source is
+// the console handle (not owned) or b.file itself. A read that fails before the normal end fails
+// the open with its error: the copy would be a shortened text.
+int CopyToTemporaryFile(TextSource& b, HANDLE source, bool sourceIsConsole) {
     std::vector<wchar_t> directory(PathCapacity, 0);
     DWORD length = ::GetTempPathW(static_cast<DWORD>(PathCapacity), directory.data());
     if (length == 0 || length >= PathCapacity) {
@@ -118,7 +118,7 @@ int CopyToTemporaryFile(TextBuffer& b, HANDLE source, bool sourceIsConsole) {
     FileHandle temp(::CreateFileW(tempName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!temp) {
-        // Not ours (another open buffer may hold a copy of that name): nothing to delete.
+        // Not ours (another open source may hold a copy of that name): nothing to delete.
         DWORD error = ::GetLastError();
         return Fail(b, static_cast<int32_t>(error));
     }
@@ -126,7 +126,16 @@ int CopyToTemporaryFile(TextBuffer& b, HANDLE source, bool sourceIsConsole) {
 
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(source, piece.data(), CopyPieceBytes, &got, nullptr) || got == 0) break;
+        BOOL read = ::ReadFile(source, piece.data(), CopyPieceBytes, &got, nullptr);
+        DWORD readError = read ? 0 : ::GetLastError();
+        ReadOutcome outcome = ClassifyRead(read != 0, got, readError);
+        if (outcome == ReadOutcome::End) break;
+        if (outcome == ReadOutcome::Failed) {
+            // The copy would be a shortened text: fail the open as any unreadable source does.
+            if (readError == 0) readError = ERROR_READ_FAULT;
+            temp.reset();
+            return Fail(b, static_cast<int32_t>(readError));
+        }
         DWORD written = 0;
         if (!::WriteFile(temp.get(), piece.data(), got, &written, nullptr) || written != got) {
             DWORD error = ::GetLastError();
@@ -142,17 +151,17 @@ int CopyToTemporaryFile(TextBuffer& b, HANDLE source, bool sourceIsConsole) {
     return 0;
 }
 
-void SetUpCodePages(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t codePage) {
-    b.codePage = codePage ? codePage : ::GetACP();
-    b.codePageIndex = TextCodePageIndex(b.codePage);
-    b.ebcdicCodePage = UserEbcdicCodePage();
-    b.ebcdicIndex = EbcdicCodePageIndex(b.ebcdicCodePage);
-    b.replacement = 0xFFFD;
+void SetUpCodePages(TextSource& b, const wchar_t* source, uint32_t flags, uint32_t codePage) {
+    b.cursor.codePage = codePage ? codePage : ::GetACP();
+    b.cursor.codePageIndex = TextCodePageIndex(b.cursor.codePage);
+    b.cursor.ebcdicCodePage = UserEbcdicCodePage();
+    b.cursor.ebcdicIndex = EbcdicCodePageIndex(b.cursor.ebcdicCodePage);
+    b.cursor.replacement = 0xFFFD;
     b.openFlags = flags;
     b.name = source;
 }
 
-int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t codePage) {
+int OpenSource(TextSource& b, const wchar_t* source, uint32_t flags, uint32_t codePage) {
     SetUpCodePages(b, source, flags, codePage);
 
     if (_wcsicmp(source, L"clip:") == 0) return OpenClipboardText(b);
@@ -164,7 +173,7 @@ int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t co
             console = input;
             WriteConsolePrompt();
         } else if (input && input != INVALID_HANDLE_VALUE) {
-            // Work on a duplicate: closing the buffer must not close the process's standard input,
+            // Work on a duplicate: closing the source must not close the process's standard input,
             // whose handle value the host keeps using.
             HANDLE duplicate = nullptr;
             if (!::DuplicateHandle(::GetCurrentProcess(), input, ::GetCurrentProcess(), &duplicate, 0, FALSE,
@@ -181,7 +190,7 @@ int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t co
         QueryTrueName(source, trueName.data());
         trueName[PathCapacity - 1] = 0;
         std::wstring canonical = trueName.data();
-        if (IsVolumeGuidName(canonical.c_str())) canonical.insert(0, L"\\\\.\\");
+        if (IsVolumeGuidName(U16(canonical.c_str()))) canonical.insert(0, L"\\\\.\\");
         b.name = std::move(canonical);
         b.file.reset(
             ::CreateFileW(b.name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -206,9 +215,9 @@ int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t co
         }
     }
 
-    b.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (b.size == 0) return Fail(b, TextErrorEmpty);
-    if (b.size > SIZE_MAX) return Fail(b, ERROR_NOT_ENOUGH_MEMORY);
+    b.cursor.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (b.cursor.size == 0) return Fail(b, TextErrorEmpty);
+    if (b.cursor.size > SIZE_MAX) return Fail(b, ERROR_NOT_ENOUGH_MEMORY);
 
     b.mapping.reset(::CreateFileMappingW(b.file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!b.mapping) {
@@ -220,19 +229,15 @@ int OpenSource(TextBuffer& b, const wchar_t* source, uint32_t flags, uint32_t co
         DWORD error = ::GetLastError();
         return Fail(b, static_cast<int32_t>(error));
     }
-    b.data = static_cast<const uint8_t*>(b.view.get());
+    b.cursor.data = static_cast<const uint8_t*>(b.view.get());
     DetectEncoding(b, (flags & TextDetectEbcdic) != 0);
     return 0;
 }
 
 } // namespace
 
-TextBuffer::~TextBuffer() {
-    CloseTextBuffer(this);
-}
-
-bool IsVolumeGuidName(const wchar_t* trueName) {
-    return trueName && _wcsnicmp(trueName, L"Volume{", 7) == 0 && iswxdigit(trueName[7]);
+TextSource::~TextSource() {
+    CloseTextSource(this);
 }
 
 uint32_t UserEbcdicCodePage() {
@@ -251,48 +256,49 @@ bool IsConsoleHandle(HANDLE handle) {
     return ::GetConsoleMode(handle, &mode) != 0;
 }
 
-TextEncoding DetectEncoding(TextBuffer& b, bool ebcdic) {
-    if (b.data && !b.mapping && !b.file && _wcsicmp(b.name.c_str(), L"clip:") == 0) {
-        b.bomLength = (b.size >= 2 && b.data[0] == 0xFF && b.data[1] == 0xFE) ? 2 : 0;
-        if (b.position < b.bomLength) b.position = b.bomLength;
-        b.encoding = EncodingUtf16Le;
-        return b.encoding;
+TextEncoding DetectEncoding(TextSource& b, bool ebcdic) {
+    if (b.cursor.data && !b.mapping && !b.file && _wcsicmp(b.name.c_str(), L"clip:") == 0) {
+        b.cursor.bomLength =
+            (b.cursor.size >= 2 && b.cursor.data[0] == 0xFF && b.cursor.data[1] == 0xFE) ? 2 : 0;
+        if (b.cursor.position < b.cursor.bomLength) b.cursor.position = b.cursor.bomLength;
+        b.cursor.encoding = EncodingUtf16Le;
+        return b.cursor.encoding;
     }
-    return DetectEncoding(static_cast<TextCursor&>(b), ebcdic);
+    return DetectEncoding(b.cursor, ebcdic);
 }
 
-int OpenTextBuffer(TextBuffer* buffer, const wchar_t* source, uint32_t flags, uint32_t codePage) {
-    if (!buffer || !source || !*source) return -1;
-    ReleaseAll(*buffer);
+int OpenTextSource(TextSource* source, const wchar_t* name, uint32_t flags, uint32_t codePage) {
+    if (!source || !name || !*name) return -1;
+    ReleaseAll(*source);
     try {
-        return OpenSource(*buffer, source, flags, codePage);
+        return OpenSource(*source, name, flags, codePage);
     } catch (const std::bad_alloc&) {
-        return Fail(*buffer, ERROR_NOT_ENOUGH_MEMORY);
+        return Fail(*source, ERROR_NOT_ENOUGH_MEMORY);
     }
 }
 
-int OpenTextBufferOnBytes(TextBuffer* buffer, const wchar_t* name, const uint8_t* data, size_t size,
+int OpenTextSourceOnBytes(TextSource* source, const wchar_t* name, const uint8_t* data, size_t size,
                           uint32_t flags, uint32_t codePage) {
-    if (!buffer || !name || !*name || (!data && size)) return -1;
-    ReleaseAll(*buffer);
+    if (!source || !name || !*name || (!data && size)) return -1;
+    ReleaseAll(*source);
     try {
-        TextBuffer& b = *buffer;
+        TextSource& b = *source;
         SetUpCodePages(b, name, flags, codePage);
-        b.size = size;
-        if (b.size == 0) return Fail(b, TextErrorEmpty);
-        b.data = data;
+        b.cursor.size = size;
+        if (b.cursor.size == 0) return Fail(b, TextErrorEmpty);
+        b.cursor.data = data;
         DetectEncoding(b, (flags & TextDetectEbcdic) != 0);
         return 0;
     } catch (const std::bad_alloc&) {
-        return Fail(*buffer, ERROR_NOT_ENOUGH_MEMORY);
+        return Fail(*source, ERROR_NOT_ENOUGH_MEMORY);
     }
 }
 
-int CloseTextBuffer(TextBuffer* buffer) {
-    if (!buffer) return 0;
-    int32_t error = buffer->error;
-    ReleaseAll(*buffer);
-    buffer->error = error;
+int CloseTextSource(TextSource* source) {
+    if (!source) return 0;
+    int32_t error = source->error;
+    ReleaseAll(*source);
+    source->error = error;
     return 0;
 }
 
