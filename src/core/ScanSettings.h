@@ -10,16 +10,23 @@ class ReportMemo;
 // Result of every output stage when the user interrupted the report.
 inline constexpr int ABORTED = -3;
 
+// What one SCRUTEL command hands to the walker and to every file's report: first the options the
+// command line set (read only while the walk runs), then what the command learns and counts as it
+// goes (written by the reports, read by the driver's summary and by tests).
 struct ScanSettings {
-    uint32_t matchCount = 0;
-    // Sections that failed without printing, and sections that caught a fault, over the command.
-    uint32_t sectionFailures = 0;
-    uint32_t sectionFaults = 0;
+    // ---- Options
     int32_t timeZoneMode = 0;
     uint32_t timeFlags = 0;
     uint32_t hashMask = 0;
     uint32_t maxWidth = 0;
     const wchar_t* textFileTypes = nullptr;
+
+    // ---- Learnt and counted during the command
+    // Files reported: the summary line's count.
+    uint32_t matchCount = 0;
+    // Sections that failed without printing, and sections that caught a fault.
+    uint32_t sectionFailures = 0;
+    uint32_t sectionFaults = 0;
     // Whether this platform has the property system, learnt from the first file the Windows-
     // properties section asks about: 0 not known yet, -1 missing (every call answers E_NOTIMPL).
     int32_t propertySystem = 0;

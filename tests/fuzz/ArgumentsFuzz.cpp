@@ -62,10 +62,7 @@ void ParseEveryWay(U16View argument) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<char16_t> text(size / 2 + 1, 0);
-    for (size_t i = 0; i + 1 < size; i += 2)
-        text[i / 2] = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    text.back() = 0;
+    std::vector<char16_t> text = FuzzText(data, size, true);
 
     auto table = std::make_unique<ArgTable>();
     ParseStatus status = SplitArguments(text.data(), *table);

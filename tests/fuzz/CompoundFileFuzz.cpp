@@ -11,9 +11,7 @@
 using namespace scrutel;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<std::byte> bytes(size);
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = std::byte{data[i]};
+    std::vector<std::byte> bytes = FuzzBytes(data, size);
     std::span<const std::byte> file(bytes.data(), bytes.size());
 
     CompoundFileCheck check = CheckCompoundFile(file);

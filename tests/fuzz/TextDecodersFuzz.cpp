@@ -80,10 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             int rc = ReadLine(cursor, line, sizeof line / sizeof line[0], (choice & 0x20) != 0);
             if (rc != 0) break;
             FUZZ_CHECK(cursor.position > before || cursor.position == cursor.size);
-            bool terminated = false;
-            for (char16_t c : line)
-                terminated = terminated || c == 0;
-            FUZZ_CHECK(terminated);
+            FUZZ_CHECK(FuzzTerminated(line, sizeof line / sizeof line[0]));
             ++read;
         }
         FUZZ_CHECK(read <= bytes.size() + 1);
