@@ -14,7 +14,7 @@ using namespace scrutel;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    // The last byte also chooses what the system would answer, so that real files seed the corpus
+    // The last byte also chooses what the system would answer, so that real files join the corpus
     // as they are.
     const uint8_t choice = data[size - 1];
     std::vector<std::byte> bytes = FuzzBytes(data, size);

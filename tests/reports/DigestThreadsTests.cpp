@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstring>
 #include <random>
@@ -57,19 +56,6 @@ class MemorySource : public ChecksumSource {
     int reads_ = 0;
     int snapshots_ = 0;
 };
-
-size_t ThreadsOfThisProcess() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    size_t count = 0;
-    DWORD self = GetCurrentProcessId();
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == self) ++count;
-    CloseHandle(snapshot);
-    return count;
-}
 
 ChecksumResults OneThread(const std::vector<uint8_t>& bytes, uint32_t mask) {
     ChecksumSet set(mask);
@@ -238,10 +224,10 @@ TEST_F(DigestThreads, NoThreadOutlivesAHashingWhateverItsEnd) {
     for (unsigned threads : {2u, 4u, 7u})
         ASSERT_TRUE(HashEveryWay(threads));
     Sleep(100);
-    size_t before = ThreadsOfThisProcess();
+    size_t before = testing_support::ThreadsOfThisProcess();
     for (int round = 0; round < 10; ++round)
         for (unsigned threads : {2u, 4u, 7u})
             ASSERT_TRUE(HashEveryWay(threads)) << "round " << round << ", " << threads << " threads";
     Sleep(100);
-    EXPECT_EQ(ThreadsOfThisProcess(), before);
+    EXPECT_EQ(testing_support::ThreadsOfThisProcess(), before);
 }

@@ -15,7 +15,7 @@ using namespace scrutel;
 using testing_support::Put16;
 using testing_support::Put32;
 
-struct PeSpec {
+struct PeLayout {
     uint16_t signature = 0x5A4D;
     int32_t newHeader = 0x80;
     uint16_t machine = MachineX64;
@@ -25,7 +25,7 @@ struct PeSpec {
     size_t size = 1024;
 };
 
-inline std::vector<uint8_t> Pe(const PeSpec& s) {
+inline std::vector<uint8_t> Pe(const PeLayout& s) {
     std::vector<uint8_t> b(s.size, 0);
     Put16(b, 0, s.signature);
     Put32(b, 0x3C, static_cast<uint32_t>(s.newHeader));
@@ -44,8 +44,8 @@ inline std::optional<ExeHeader> Parse(const std::vector<uint8_t>& b) {
     return ParseExeHeader(ByteReader(b.data(), b.size()));
 }
 
-inline PeSpec With(void (*change)(PeSpec&)) {
-    PeSpec s;
+inline PeLayout With(void (*change)(PeLayout&)) {
+    PeLayout s;
     change(s);
     return s;
 }

@@ -13,7 +13,7 @@
 using namespace scrutel;
 using exe_test::Parse;
 using exe_test::Pe;
-using exe_test::PeSpec;
+using exe_test::PeLayout;
 using exe_test::With;
 
 namespace {
@@ -21,14 +21,14 @@ namespace {
 using testing_support::Put16;
 using testing_support::Put32;
 
-struct LeSpec {
+struct LeLayout {
     uint8_t byteOrder = 0, wordOrder = 0;
     uint32_t level = 0;
     uint16_t cpu = 3;
     uint16_t os = 4;
 };
 
-std::vector<uint8_t> Le(const LeSpec& s) {
+std::vector<uint8_t> Le(const LeLayout& s) {
     std::vector<uint8_t> b(2048, 0);
     Put16(b, 0, 0x5A4D);
     Put32(b, 0x3C, 0x400);
@@ -51,35 +51,35 @@ std::span<const std::byte> AsBytes(const char* text) {
 TEST(ParseExeHeaderTest, PeHeaders) {
     struct Row {
         const char* label;
-        PeSpec spec;
+        PeLayout spec;
         bool passes;
         uint16_t machine, subsystem;
     } rows[] = {
-        {"x64 console", PeSpec{}, true, MachineX64, 3},
-        {"x86 windowed PE32", With([](PeSpec& s) {
+        {"x64 console", PeLayout{}, true, MachineX64, 3},
+        {"x86 windowed PE32", With([](PeLayout& s) {
              s.machine = MachineX86, s.magic = 0x10B, s.optionalSize = 0xE0, s.subsystem = 2;
          }),
          true, MachineX86, 2},
-        {"ZM signature", With([](PeSpec& s) { s.signature = 0x4D5A; }), true, MachineX64, 3},
-        {"other machine kept", With([](PeSpec& s) { s.machine = 0xAA64; }), true, 0xAA64, 3},
-        {"EFI subsystem", With([](PeSpec& s) { s.subsystem = 10; }), true, MachineX64, 10},
-        {"bad signature", With([](PeSpec& s) { s.signature = 0x4D4D; }), false, 0, 0},
-        {"zero new-header offset", With([](PeSpec& s) { s.newHeader = 0; }), false, 0, 0},
-        {"negative new-header offset", With([](PeSpec& s) { s.newHeader = -8; }), false, 0, 0},
-        {"offset plus 0xF4 is the size", With([](PeSpec& s) { s.newHeader = 1024 - 0xF4; }), false, 0, 0},
-        {"offset plus 0xF4 just below the size", With([](PeSpec& s) { s.newHeader = 1024 - 0xF4 - 1; }), true,
-         MachineX64, 3},
-        {"offset beyond what was read", With([](PeSpec& s) { s.newHeader = 0x10000; }), false, 0, 0},
-        {"huge offset cannot wrap", With([](PeSpec& s) { s.newHeader = 0x7FFFFFFF; }), false, 0, 0},
-        {"optional header below 20", With([](PeSpec& s) { s.optionalSize = 19; }), false, 0, 0},
-        {"PE32 optional header too small", With([](PeSpec& s) { s.magic = 0x10B, s.optionalSize = 0xDF; }),
-         false, 0, 0},
-        {"PE32 optional header minimum", With([](PeSpec& s) { s.magic = 0x10B, s.optionalSize = 0xE0; }),
+        {"ZM signature", With([](PeLayout& s) { s.signature = 0x4D5A; }), true, MachineX64, 3},
+        {"other machine kept", With([](PeLayout& s) { s.machine = 0xAA64; }), true, 0xAA64, 3},
+        {"EFI subsystem", With([](PeLayout& s) { s.subsystem = 10; }), true, MachineX64, 10},
+        {"bad signature", With([](PeLayout& s) { s.signature = 0x4D4D; }), false, 0, 0},
+        {"zero new-header offset", With([](PeLayout& s) { s.newHeader = 0; }), false, 0, 0},
+        {"negative new-header offset", With([](PeLayout& s) { s.newHeader = -8; }), false, 0, 0},
+        {"offset plus 0xF4 is the size", With([](PeLayout& s) { s.newHeader = 1024 - 0xF4; }), false, 0, 0},
+        {"offset plus 0xF4 just below the size", With([](PeLayout& s) { s.newHeader = 1024 - 0xF4 - 1; }),
          true, MachineX64, 3},
-        {"PE32+ optional header too small", With([](PeSpec& s) { s.optionalSize = 0xEF; }), false, 0, 0},
-        {"unknown optional magic", With([](PeSpec& s) { s.magic = 0x107; }), false, 0, 0},
-        {"shorter than 1024 bytes", With([](PeSpec& s) { s.size = 1023; }), false, 0, 0},
-        {"zero-filled file", With([](PeSpec& s) { s.signature = 0, s.newHeader = 0; }), false, 0, 0},
+        {"offset beyond what was read", With([](PeLayout& s) { s.newHeader = 0x10000; }), false, 0, 0},
+        {"huge offset cannot wrap", With([](PeLayout& s) { s.newHeader = 0x7FFFFFFF; }), false, 0, 0},
+        {"optional header below 20", With([](PeLayout& s) { s.optionalSize = 19; }), false, 0, 0},
+        {"PE32 optional header too small", With([](PeLayout& s) { s.magic = 0x10B, s.optionalSize = 0xDF; }),
+         false, 0, 0},
+        {"PE32 optional header minimum", With([](PeLayout& s) { s.magic = 0x10B, s.optionalSize = 0xE0; }),
+         true, MachineX64, 3},
+        {"PE32+ optional header too small", With([](PeLayout& s) { s.optionalSize = 0xEF; }), false, 0, 0},
+        {"unknown optional magic", With([](PeLayout& s) { s.magic = 0x107; }), false, 0, 0},
+        {"shorter than 1024 bytes", With([](PeLayout& s) { s.size = 1023; }), false, 0, 0},
+        {"zero-filled file", With([](PeLayout& s) { s.signature = 0, s.newHeader = 0; }), false, 0, 0},
     };
     for (const Row& row : rows) {
         auto got = Parse(Pe(row.spec));
@@ -94,18 +94,18 @@ TEST(ParseExeHeaderTest, PeHeaders) {
 TEST(ParseExeHeaderTest, LeHeaders) {
     struct Row {
         const char* label;
-        LeSpec spec;
+        LeLayout spec;
         bool passes;
     } rows[] = {
-        {"cpu 2", LeSpec{0, 0, 0, 2, 4}, true},
-        {"cpu 3", LeSpec{0, 0, 0, 3, 4}, true},
-        {"cpu 4", LeSpec{0, 0, 0, 4, 4}, true},
-        {"cpu 1", LeSpec{0, 0, 0, 1, 4}, false},
-        {"cpu 5", LeSpec{0, 0, 0, 5, 4}, false},
-        {"other system", LeSpec{0, 0, 0, 3, 1}, false},
-        {"format level 1", LeSpec{0, 0, 1, 3, 4}, false},
-        {"big-endian bytes", LeSpec{1, 0, 0, 3, 4}, false},
-        {"big-endian words", LeSpec{0, 1, 0, 3, 4}, false},
+        {"cpu 2", LeLayout{0, 0, 0, 2, 4}, true},
+        {"cpu 3", LeLayout{0, 0, 0, 3, 4}, true},
+        {"cpu 4", LeLayout{0, 0, 0, 4, 4}, true},
+        {"cpu 1", LeLayout{0, 0, 0, 1, 4}, false},
+        {"cpu 5", LeLayout{0, 0, 0, 5, 4}, false},
+        {"other system", LeLayout{0, 0, 0, 3, 1}, false},
+        {"format level 1", LeLayout{0, 0, 1, 3, 4}, false},
+        {"big-endian bytes", LeLayout{1, 0, 0, 3, 4}, false},
+        {"big-endian words", LeLayout{0, 1, 0, 3, 4}, false},
     };
     for (const Row& row : rows) {
         auto got = Parse(Le(row.spec));

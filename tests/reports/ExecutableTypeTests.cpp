@@ -20,7 +20,7 @@ namespace {
 
 using exe_test::Parse;
 using exe_test::Pe;
-using exe_test::PeSpec;
+using exe_test::PeLayout;
 using exe_test::With;
 using testing_support::Put16;
 
@@ -132,11 +132,12 @@ TEST(ReadExeHeaderTest, Files) {
     EXPECT_EQ(subsystem, 0);
     EXPECT_EQ(ReadExeHeader(L"\\\\.\\NUL", &machine, &subsystem), 1) << "a device is not read";
     // The new header lies beyond the first 8192 bytes: not refined.
-    std::vector<uint8_t> distant = Pe(With([](PeSpec& s) { s.newHeader = 9000, s.size = 12000; }));
+    std::vector<uint8_t> distant = Pe(With([](PeLayout& s) { s.newHeader = 9000, s.size = 12000; }));
     EXPECT_EQ(ReadExeHeader(tree.file(L"far.exe", distant).c_str(), &machine, &subsystem), 1);
-    std::vector<uint8_t> nearEnd = Pe(With([](PeSpec& s) { s.newHeader = 8192 - 0xF4 - 1, s.size = 8192; }));
+    std::vector<uint8_t> nearEnd =
+        Pe(With([](PeLayout& s) { s.newHeader = 8192 - 0xF4 - 1, s.size = 8192; }));
     EXPECT_EQ(ReadExeHeader(tree.file(L"near.exe", nearEnd).c_str(), &machine, &subsystem), 0);
-    std::vector<uint8_t> atEnd = Pe(With([](PeSpec& s) { s.newHeader = 8192 - 0xF4, s.size = 9000; }));
+    std::vector<uint8_t> atEnd = Pe(With([](PeLayout& s) { s.newHeader = 8192 - 0xF4, s.size = 9000; }));
     EXPECT_EQ(ReadExeHeader(tree.file(L"end.exe", atEnd).c_str(), &machine, &subsystem), 1);
     EXPECT_EQ(ReadExeHeader(nullptr, &machine, &subsystem), -1);
     EXPECT_EQ(ReadExeHeader(L"x", nullptr, &subsystem), -1);

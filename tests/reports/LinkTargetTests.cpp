@@ -54,14 +54,14 @@ std::wstring GuidText(const GUID& g) {
 
 using testing_support::ComTest;
 
-struct LinkSpec {
+struct LinkLayout {
     std::wstring target = {};    // a file-system path, or empty
     std::wstring arguments = {}; // empty for none
     int specialFolder = -1;      // a CSIDL for a path-less shell item
 };
 
 // Writes a shell link file; false when the shell cannot make it.
-bool MakeLink(const std::wstring& file, const LinkSpec& spec) {
+bool MakeLink(const std::wstring& file, const LinkLayout& spec) {
     IShellLinkW* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link))))
@@ -164,7 +164,7 @@ TEST_F(ComTest, LinksToPrograms) {
     std::wstring text = tree.file(L"notes.txt", std::string("text"));
     struct Row {
         const char* label;
-        LinkSpec spec;
+        LinkLayout spec;
         const wchar_t* name;
         uint32_t omitMask;
         std::wstring out;

@@ -81,7 +81,7 @@ TEST(ReaderMutation, CompoundFiles) {
 
 TEST(ReaderMutation, ExeHeaders) {
     const std::vector<Bytes> samples = {
-        exe_test::Pe({}), exe_test::Pe(exe_test::With([](exe_test::PeSpec& s) {
+        exe_test::Pe({}), exe_test::Pe(exe_test::With([](exe_test::PeLayout& s) {
             s.machine = MachineX86, s.magic = PeMagic32, s.optionalSize = 0xE0, s.subsystem = 2;
         }))};
     auto g = FixedGenerator(101);

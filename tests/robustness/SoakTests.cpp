@@ -11,7 +11,6 @@
 
 #include <windows.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cstdio>
@@ -97,26 +96,11 @@ size_t PrivateBytes() {
     return total;
 }
 
-size_t ThreadCount() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    size_t count = 0;
-    if (Thread32First(snapshot, &entry)) {
-        do {
-            if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-        } while (Thread32Next(snapshot, &entry));
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
 struct Measure {
     size_t handles, privateBytes, threads;
 };
 Measure Now() {
-    return {HandleCount(), PrivateBytes(), ThreadCount()};
+    return {HandleCount(), PrivateBytes(), testing_support::ThreadsOfThisProcess()};
 }
 
 using CommandFunction = int(WINAPI*)(wchar_t*);

@@ -3,6 +3,8 @@
 
 #include "HostTesting.h"
 
+#include <tlhelp32.h>
+
 #include <random>
 #include <atomic>
 
@@ -120,6 +122,19 @@ std::wstring SourceFixture(const std::wstring& relative) {
     for (const char* c = SCRUTEL_TEST_FIXTURES; *c; ++c)
         path += *c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
     return path + L"\\" + relative;
+}
+
+size_t ThreadsOfThisProcess() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    size_t count = 0;
+    DWORD self = GetCurrentProcessId();
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == self) ++count;
+    CloseHandle(snapshot);
+    return count;
 }
 
 std::wstring BuildDir() {

@@ -46,6 +46,9 @@ std::wstring BuildDir();
 // the reproducer files), reached through the drive that maps the host's root.
 std::wstring SourceFixture(const std::wstring& relative);
 
+// The number of threads this process has now.
+size_t ThreadsOfThisProcess();
+
 struct RunResult {
     int exitCode = -1;
     std::string out; // raw bytes written to standard output
