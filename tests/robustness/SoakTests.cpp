@@ -11,7 +11,6 @@
 
 #include <windows.h>
 #include <psapi.h>
-#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,52 +25,6 @@ using testing_support::TempTree;
 using testing_support::ToUtf8;
 
 namespace {
-
-// One handle of the system-wide handle list (SystemExtendedHandleInformation).
-struct HandleEntry {
-    PVOID object;
-    ULONG_PTR processId;
-    ULONG_PTR handleValue;
-    ULONG grantedAccess;
-    USHORT creatorBackTraceIndex;
-    USHORT objectTypeIndex;
-    ULONG handleAttributes;
-    ULONG reserved;
-};
-struct HandleList {
-    ULONG_PTR count;
-    ULONG_PTR reserved;
-    HandleEntry handles[1];
-};
-constexpr ULONG SystemExtendedHandleInformation = 64;
-
-// GetProcessHandleCount where it works; under Wine it answers 0, and the system's handle list
-// (which Wine does keep) is counted instead.
-size_t HandleCount() {
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
-    using Query = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query) return 0;
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        ULONG needed = 0;
-        NTSTATUS status =
-            query(SystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-        if (status == static_cast<NTSTATUS>(0xC0000004L) && buffer.size() < (256u << 20)) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (status != 0) return 0;
-        break;
-    }
-    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
-    size_t mine = 0;
-    for (ULONG_PTR i = 0; i < list->count; ++i)
-        if (list->handles[i].processId == GetCurrentProcessId()) ++mine;
-    return mine;
-}
 
 // Committed memory that is not a mapped image: the private bytes, counted region by region
 // (Wine's GetProcessMemoryInfo leaves PrivateUsage at 0).
@@ -100,7 +53,7 @@ struct Measure {
     size_t handles, privateBytes, threads;
 };
 Measure Now() {
-    return {HandleCount(), PrivateBytes(), testing_support::ThreadsOfThisProcess()};
+    return {testing_support::HandlesOfThisProcess(), PrivateBytes(), testing_support::ThreadsOfThisProcess()};
 }
 
 using CommandFunction = int(WINAPI*)(wchar_t*);

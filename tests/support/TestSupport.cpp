@@ -4,8 +4,10 @@
 #include "HostTesting.h"
 
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <random>
+#include <vector>
 #include <atomic>
 
 namespace testing_support {
@@ -122,6 +124,54 @@ std::wstring SourceFixture(const std::wstring& relative) {
     for (const char* c = SCRUTEL_TEST_FIXTURES; *c; ++c)
         path += *c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
     return path + L"\\" + relative;
+}
+
+namespace {
+
+// One handle of the system-wide handle list (SystemExtendedHandleInformation).
+struct HandleEntry {
+    PVOID object;
+    ULONG_PTR processId;
+    ULONG_PTR handleValue;
+    ULONG grantedAccess;
+    USHORT creatorBackTraceIndex;
+    USHORT objectTypeIndex;
+    ULONG handleAttributes;
+    ULONG reserved;
+};
+struct HandleList {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    HandleEntry handles[1];
+};
+constexpr ULONG SystemExtendedHandleInformation = 64;
+
+} // namespace
+
+size_t HandlesOfThisProcess() {
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
+    using Query = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        ULONG needed = 0;
+        NTSTATUS status =
+            query(SystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == static_cast<NTSTATUS>(0xC0000004L) && buffer.size() < (256u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (status != 0) return 0;
+        break;
+    }
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+    size_t mine = 0;
+    for (ULONG_PTR i = 0; i < list->count; ++i)
+        if (list->handles[i].processId == GetCurrentProcessId()) ++mine;
+    return mine;
 }
 
 size_t ThreadsOfThisProcess() {

@@ -46,6 +46,10 @@ std::wstring BuildDir();
 // the reproducer files), reached through the drive that maps the host's root.
 std::wstring SourceFixture(const std::wstring& relative);
 
+// The number of handles this process holds now: GetProcessHandleCount where it works; under Wine
+// it answers 0, and the system's handle list (which Wine does keep) is counted instead. 0 when
+// neither can tell.
+size_t HandlesOfThisProcess();
 // The number of threads this process has now.
 size_t ThreadsOfThisProcess();
 
