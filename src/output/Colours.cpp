@@ -9,6 +9,7 @@
 #include "core/Owners.h"
 
 #include <cwchar>
+#include <string>
 
 namespace scrutel {
 
@@ -70,9 +71,9 @@ unsigned ReadRegistryText(HKEY root, const wchar_t* keyName, const wchar_t* name
 } // namespace
 
 const wchar_t* PluginRegistryKey() {
-    static wchar_t key[256];
-    if (!key[0]) _snwprintf(key, 255, L"%s\\%s", SharedRegistryKey, PluginName);
-    return key;
+    // Made once, thread-safely, and never changed.
+    static const std::wstring key = std::wstring(SharedRegistryKey) + L"\\" + PluginName;
+    return key.c_str();
 }
 
 unsigned RegistryHighlight(wchar_t* buffer) {

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <vector>
 
 // The GDI+ headers expect min and max, which NOMINMAX keeps out of the Windows headers.
 namespace Gdiplus {
@@ -45,12 +46,11 @@ int StartGdiplus(ULONG_PTR* token) {
 // Expands text through the host; true when the result is exactly "00" (not transient, not a
 // pipe, and, when asked for, noloadmsg empty or unset).
 bool ExpandsToDoubleZero(const wchar_t* text) {
-    static wchar_t buffer[ExpandChars];
-    wmemset(buffer, 0, ExpandChars);
-    wcscpy(buffer, text);
-    ExpandVariables(buffer, 1);
+    std::vector<wchar_t> buffer(ExpandChars, L'\0');
+    wcsncpy(buffer.data(), text, ExpandChars - 1);
+    ExpandVariables(buffer.data(), 1);
     buffer[ExpandChars - 1] = 0;
-    return wcscmp(buffer, L"00") == 0;
+    return wcscmp(buffer.data(), L"00") == 0;
 }
 
 bool IsCommandName(const wchar_t* name) {

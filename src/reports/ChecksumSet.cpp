@@ -11,6 +11,7 @@
 
 #include <wincrypt.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -29,10 +30,12 @@ constexpr DigestAlgorithm Standard[] = {
 // tens of milliseconds per file under some loaders. Pinning the library once keeps every later
 // context cheap; it is a system library that stays for the life of the process anyway once used.
 void KeepProviderLoaded() {
-    static bool pinned = false;
-    if (pinned) return;
+    // Tried once per process, thread-safely; a failure (the library not loaded yet) is tried again.
+    static std::atomic<bool> pinned{false};
+    if (pinned.load(std::memory_order_acquire)) return;
     HMODULE module = nullptr;
-    pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"rsaenh.dll", &module) != FALSE;
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"rsaenh.dll", &module))
+        pinned.store(true, std::memory_order_release);
 }
 
 } // namespace
