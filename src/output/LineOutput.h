@@ -2,6 +2,7 @@
 // and headings in the highlight colour.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <cstdint>
 
 namespace scrutel {
@@ -12,7 +13,19 @@ struct PagingState {
     uint32_t pageLength = 0;     // lines per page; 0 = no paging
     uint32_t linesLeft = 0;      // line ends before the next pause prompt; 0 = no countdown
     uint32_t pauseTimeoutMs = 0; // the prompt continues by itself after this long; 0 = wait for a key
-    volatile LONG interrupted = 0;
+    // Set by the console's control handler (its own thread) and read by the digest workers between
+    // blocks: atomic, not merely volatile.
+    std::atomic<LONG> interrupted{0};
+
+    PagingState() = default;
+    PagingState(const PagingState& other) { *this = other; }
+    PagingState& operator=(const PagingState& other) {
+        pageLength = other.pageLength;
+        linesLeft = other.linesLeft;
+        pauseTimeoutMs = other.pauseTimeoutMs;
+        interrupted.store(other.interrupted.load());
+        return *this;
+    }
 };
 
 struct ConsoleColours {
