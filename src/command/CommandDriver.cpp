@@ -7,6 +7,7 @@
 #include "command/HelpTexts.h"
 #include "command/RangeClock.h"
 #include "command/RangeParse.h"
+#include "command/ReportPipeline.h"
 #include "command/SplitArguments.h"
 #include "command/Switches.h"
 #include "core/Version.h"
@@ -14,11 +15,13 @@
 #include "output/LineOutput.h"
 #include "plugin/HostApi.h"
 #include "reports/ReportFile.h"
+#include "reports/ReportSections.h"
 #include "select/PathResolve.h"
 #include "select/Walker.h"
 
 #include <cwchar>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #ifndef SCRUTEL_MAIN_SOURCE
@@ -207,6 +210,7 @@ int WalkSpecifications(CommandValues& v, const ArgTable& table, FileHandler hand
     int result = 0;
     if (v.specCount == 0) {
         int rc = WalkFileSpec(L"*", options, v.settings, handler);
+        if (rc != ABORTED && PrintPendingReports() == ABORTED) rc = ABORTED;
         if (rc == ABORTED) return 3;
         if (rc != 0) result = 2;
         return result;
@@ -216,6 +220,8 @@ int WalkSpecifications(CommandValues& v, const ArgTable& table, FileHandler hand
         const wchar_t* arg = Wide(table.argPointers[k]);
         if (table.argLengths[k] == 0 || arg[0] == L'/') continue;
         int rc = WalkFileSpec(SpecificationFor(arg, v.walkFlags, spec), options, v.settings, handler);
+        // The reports still with the workers belong before the next specification's messages.
+        if (rc != ABORTED && PrintPendingReports() == ABORTED) rc = ABORTED;
         if (rc == ABORTED) return 3;
         if (rc != 0) result = 2;
     }
@@ -248,7 +254,26 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
 
     walking = true;
     GatheredOutputScope gathered;
+    // The full report on several threads, printed in walk order; any other handler, or
+    // SCRUTEL_THREADS=1, runs on the host's thread alone.
+    std::unique_ptr<ReportPipeline> pipeline;
+    if (handler == ReportFile) {
+        if (unsigned workers = ReportWorkerSetting(); workers > 1) {
+            try {
+                pipeline = std::make_unique<ReportPipeline>(workers, v.settings,
+                                                            ReportSteps{ReportRows, ExecAliasSection});
+                v.settings.pipeline = pipeline.get();
+                handler = QueuedReportFile;
+            } catch (const std::system_error&) {
+                // No thread could start: the report runs on this thread.
+            }
+        }
+    }
     int result = WalkSpecifications(v, *table, handler);
+    if (pipeline) {
+        pipeline->Stop();
+        v.settings.pipeline = nullptr;
+    }
     if (result == 3) return result;
     PrintSummary(v);
     return result;

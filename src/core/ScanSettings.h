@@ -6,6 +6,7 @@
 namespace scrutel {
 
 class ReportMemo;
+class ReportPipeline;
 
 // Result of every output stage when the user interrupted the report.
 inline constexpr int ABORTED = -3;
@@ -32,6 +33,8 @@ struct ScanSettings {
     int32_t propertySystem = 0;
     // What the report remembers for the rest of the command (made by the first file's report).
     std::shared_ptr<ReportMemo> memo;
+    // The report workers of this command, when it has them (host's thread only).
+    ReportPipeline* pipeline = nullptr;
 };
 
 enum TimeZoneMode : int32_t { TimeZoneDefault = 0, TimeZoneLocal = 1, TimeZoneUtc = 2 };

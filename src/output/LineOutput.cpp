@@ -4,6 +4,7 @@
 
 #include "core/ScanSettings.h"
 #include "output/Console.h"
+#include "output/ReportRecord.h"
 #include "plugin/HostApi.h"
 
 #include <cstdarg>
@@ -35,6 +36,18 @@ constexpr uint32_t KeyEscape = 27;
 constexpr uint32_t KeyBlank = 32;
 
 bool g_handlerInstalled = false;
+
+// Report text and line ends this thread wrote or recorded so far; sections compare it before and
+// after they run.
+thread_local uint64_t t_reportOutputCount = 0;
+
+// The record this thread's report text goes to, and when to stop filling it.
+thread_local ReportRecord* t_record = nullptr;
+thread_local const std::atomic<LONG>* t_stop = nullptr;
+
+// Reports finished by workers and waiting for the printer; see SetPendingPrinter.
+PendingPrinter g_pendingPrinter = nullptr;
+void* g_pendingContext = nullptr;
 
 // Text gathered for the host; see BeginGatheredOutput.
 struct GatheredOutput {
@@ -80,14 +93,73 @@ void BeginGatheredOutput() {
     g_gathered.on = g_colours.normalAttr == 0 && g_paging.pageLength == 0 && g_paging.linesLeft == 0;
 }
 
+RecordingScope::RecordingScope(ReportRecord& record, const std::atomic<LONG>* stop)
+    : previous_(t_record), previousStop_(t_stop) {
+    t_record = &record;
+    t_stop = stop;
+}
+
+RecordingScope::~RecordingScope() {
+    t_record = previous_;
+    t_stop = previousStop_;
+}
+
+bool Recording() {
+    return t_record != nullptr;
+}
+
+bool StopRequested() {
+    if (t_record) return t_stop && t_stop->load() != 0;
+    return g_paging.interrupted.load() != 0;
+}
+
+int PrintRecord(const ReportRecord& record) {
+    std::wstring piece;
+    for (const ReportPiece& p : record.pieces) {
+        piece.assign(record.text, p.offset, p.length);
+        switch (p.kind) {
+        case ReportPiece::Text:
+            ReportPuts(piece.c_str());
+            break;
+        case ReportPiece::LineEnds:
+            if (EndLine(p.count) == ABORTED) return ABORTED;
+            break;
+        case ReportPiece::Heading:
+            if (PrintHeading(piece.c_str(), static_cast<uint8_t>(p.count)) == ABORTED) return ABORTED;
+            break;
+        }
+    }
+    return 0;
+}
+
+int AddRecord(const ReportRecord& record) {
+    if (!t_record) return PrintRecord(record);
+    t_record->Append(record);
+    for (const ReportPiece& piece : record.pieces)
+        t_reportOutputCount +=
+            piece.kind == ReportPiece::Text ? 1 : piece.count + (piece.kind == ReportPiece::Heading);
+    return t_stop && t_stop->load() ? ABORTED : 0;
+}
+
+void SetPendingPrinter(PendingPrinter printer, void* context) {
+    g_pendingPrinter = printer;
+    g_pendingContext = context;
+}
+
+int PrintPendingReports() {
+    if (!g_pendingPrinter || t_record) return 0;
+    return g_pendingPrinter(g_pendingContext);
+}
+
 void FlushOutput() {
-    if (g_gathered.text.empty()) return;
+    if (t_record || g_gathered.text.empty()) return;
     std::wstring text;
     text.swap(g_gathered.text);
     QPuts(text.c_str());
 }
 
 void FlushOutputWhenWaiting() {
+    if (t_record) return;
     if (!g_gathered.text.empty() && GetTickCount64() - g_gathered.since >= WaitingLimitMs) FlushOutput();
 }
 
@@ -101,18 +173,13 @@ bool GatheringOutput() {
     return g_gathered.on;
 }
 
-namespace {
-// Report text and line ends written so far; sections compare it before and after they run.
-uint64_t g_reportOutputCount = 0;
-} // namespace
-
 uint64_t ReportOutputCount() {
-    return g_reportOutputCount;
+    return t_reportOutputCount;
 }
 
 int ReportPrintf(const wchar_t* format, ...) {
     if (!format) return 0;
-    ++g_reportOutputCount;
+    ++t_reportOutputCount;
     // Formatted here with the C runtime's wide printf, as the host formats, so that the text is
     // the same whether it is gathered or passed on.
     std::wstring text;
@@ -128,7 +195,9 @@ int ReportPrintf(const wchar_t* format, ...) {
         }
         if (room * 2 > (1u << 24)) text.resize(room - 1);
     }
-    if (g_gathered.on)
+    if (t_record)
+        t_record->AddText(text.data(), text.size());
+    else if (g_gathered.on)
         Gather(text.data(), text.size());
     else
         QPuts(text.c_str());
@@ -137,8 +206,10 @@ int ReportPrintf(const wchar_t* format, ...) {
 
 void ReportPuts(const wchar_t* text) {
     if (!text) return;
-    ++g_reportOutputCount;
-    if (g_gathered.on)
+    ++t_reportOutputCount;
+    if (t_record)
+        t_record->AddText(text, wcslen(text));
+    else if (g_gathered.on)
         Gather(text, wcslen(text));
     else
         QPuts(text);
@@ -233,6 +304,11 @@ WORD ShowInterrupt() {
 }
 
 int EndLine(unsigned count) {
+    if (t_record) {
+        t_record->AddLineEnds(count);
+        t_reportOutputCount += count;
+        return t_stop && t_stop->load() ? ABORTED : 0;
+    }
     ConsoleIo& console = Console();
     if (g_colours.normalAttr) {
         console.SetAttribute(ConsoleTarget::StdOut, g_colours.normalAttr);
@@ -279,6 +355,11 @@ int EndLine(unsigned count) {
 
 int PrintHeading(const wchar_t* text, uint8_t count) {
     if (!text) text = L"";
+    if (t_record) {
+        t_record->AddHeading(text, wcslen(text), count);
+        t_reportOutputCount += 1 + count;
+        return t_stop && t_stop->load() ? ABORTED : 0;
+    }
     if (g_colours.normalAttr == 0) {
         ReportPuts(text);
     } else {

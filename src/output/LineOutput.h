@@ -8,6 +8,7 @@
 namespace scrutel {
 
 struct KeyPress;
+struct ReportRecord;
 
 struct PagingState {
     uint32_t pageLength = 0;     // lines per page; 0 = no paging
@@ -65,6 +66,41 @@ void ReportPuts(const wchar_t* text);
 // How many pieces of report text (line ends included) were written so far: a section that leaves
 // it unchanged printed nothing.
 uint64_t ReportOutputCount();
+
+// While a RecordingScope lives on a thread, the report functions of that thread (ReportPrintf,
+// ReportPuts, EndLine, PrintHeading) add to its record instead of printing, and the flushes do
+// nothing: a report worker prepares a file's report without touching the console, the host or
+// any state of the printer. EndLine answers ABORTED once *stop is set, so that a worker leaves a
+// report nobody will print.
+class RecordingScope {
+  public:
+    RecordingScope(ReportRecord& record, const std::atomic<LONG>* stop = nullptr);
+    ~RecordingScope();
+    RecordingScope(const RecordingScope&) = delete;
+    RecordingScope& operator=(const RecordingScope&) = delete;
+
+  private:
+    ReportRecord* previous_;
+    const std::atomic<LONG>* previousStop_;
+};
+bool Recording();
+// Whether long work (hashing, reading a document) is to stop: on a recording thread its stop
+// flag, elsewhere the console's interruption. A worker never reads the interruption itself: the
+// printer turns it into the workers' stop flag, and may clear it at the pause prompt.
+bool StopRequested();
+// Adds record's pieces to this thread's record while recording (ABORTED once told to stop), or
+// prints them (PrintRecord) when not.
+int AddRecord(const ReportRecord& record);
+// Prints a recorded report on the host's thread: 0, or ABORTED when output is to stop.
+int PrintRecord(const ReportRecord& record);
+
+// Reports that workers finished but the printer has not printed yet come before anything else
+// the command writes. The walker and the list-file reader call PrintPendingReports before their
+// own messages; the report pipeline sets the printer while it runs (host thread only).
+using PendingPrinter = int (*)(void* context);
+void SetPendingPrinter(PendingPrinter printer, void* context);
+// 0, or ABORTED when printing them stopped the command.
+int PrintPendingReports();
 
 // Gathers report text for the length of one command; ends gathering on every path.
 class GatheredOutputScope {

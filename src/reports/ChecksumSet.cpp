@@ -192,7 +192,7 @@ int HashSource(ChecksumSource& source, ChecksumSet& set, std::span<std::byte> bl
     uint64_t total = 0;
     for (;;) {
         // A large file can take a while: let Ctrl-C stop it between blocks.
-        if (g_paging.interrupted) return ABORTED;
+        if (StopRequested()) return ABORTED;
         int64_t got = source.Read(block.data(), block.size());
         if (got < 0 || static_cast<uint64_t>(got) > block.size()) return ChecksumReadFailed;
         if (got == 0) break;

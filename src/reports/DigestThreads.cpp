@@ -71,7 +71,7 @@ class LanePool {
         uint64_t total = 0;
         for (;;) {
             // A large file can take a while: Ctrl-C stops it between blocks.
-            if (g_paging.interrupted) return Stop(lock, ABORTED);
+            if (StopRequested()) return Stop(lock, ABORTED);
             if (!ended_) {
                 Block& b = blocks_[read_ % blocks_.size()];
                 if (b.lanesLeft == 0) {

@@ -104,7 +104,7 @@ void FormatSummaryValue(const PROPVARIANT& value, PROPID id, wchar_t* output, si
 
 int PrintSummaryProperty(IPropertyStorage* storage, PROPID id, const wchar_t* label) {
     if (!storage || !label) return -1;
-    if (g_paging.interrupted) return ABORTED;
+    if (StopRequested()) return ABORTED;
     PROPSPEC spec;
     spec.ulKind = PRSPEC_PROPID;
     spec.propid = id;
@@ -151,7 +151,7 @@ int DocumentSummarySection(FileProbe& probe) {
             }
         }
     }
-    if (g_paging.interrupted) return ABORTED;
+    if (StopRequested()) return ABORTED;
     if (printed) return EndLine(1);
     return 0;
 }

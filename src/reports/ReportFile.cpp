@@ -103,12 +103,12 @@ const std::array<ReportRow, ReportRowCount> ReportRows = {{
     {OmitAttributes, nullptr, RunAttributes},
     {OmitStreams, nullptr, RunStreams},
     {OmitChecksums, nullptr, RunChecksums},
-    {OmitDescriptions, nullptr, RunDescription},
+    {OmitDescriptions, nullptr, RunDescription, true},
     {OmitExeInfo, nullptr, RunExecutableType},
     {OmitTextEncoding, nullptr, RunTextEncoding},
-    {OmitLinkTargets, IsLink, RunLinkTarget},
+    {OmitLinkTargets, IsLink, RunLinkTarget, true},
     {OmitVersionInfo, nullptr, RunVersionResource},
-    {OmitImageInfo, IsImage, RunImage},
+    {OmitImageInfo, IsImage, RunImage, true},
     {OmitProperties, nullptr, RunProperties},
     {OmitFontInfo, IsFont, RunFont},
     {OmitSummaryInfo, nullptr, RunDocumentSummary},
@@ -139,44 +139,83 @@ template <typename Step> int RunStep(Step&& step, SectionOutcome& outcome, ScanS
 
 } // namespace
 
-int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps,
-                   FileOutcomes* outcomes) {
-    FileOutcomes local;
-    FileOutcomes& seen = outcomes ? *outcomes : local;
-    seen = FileOutcomes();
+int StartReport(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps,
+                PreparedReport& report, bool runHostRows) {
+    report.outcomes = FileOutcomes();
+    report.hostRowsRun = false;
     if (!path || !*path) return -1;
     if (!QueryIsFile(path)) return 2;
+    report.path = path;
+    report.reported = report.path;
+    report.omitMask = omitMask;
 
     if (PrintHeading(HeadingName(path), 2) == ABORTED) return ABORTED;
 
     // A zero-length .exe may be an execution alias: the later sections describe its target.
-    const wchar_t* reported = path;
-    std::unique_ptr<wchar_t[]> resolved;
     const wchar_t* extension = FindExtension(path);
     if (!(omitMask & OmitExecAliases) && steps.execAlias && extension && _wcsicmp(extension, L".exe") == 0 &&
         QueryFileSize(path, 0) == 0) {
-        resolved.reset(new wchar_t[PathChars]());
-        if (RunStep([&] { return steps.execAlias(path, resolved.get(), omitMask); }, seen.execAlias,
-                    settings) == ABORTED)
+        std::unique_ptr<wchar_t[]> resolved(new wchar_t[PathChars]());
+        if (RunStep([&] { return steps.execAlias(path, resolved.get(), omitMask); },
+                    report.outcomes.execAlias, settings) == ABORTED)
             return ABORTED;
         resolved[PathChars - 1] = 0;
-        if (resolved[0] && _wcsicmp(resolved.get(), path) != 0) reported = resolved.get();
+        if (resolved[0] && _wcsicmp(resolved.get(), path) != 0) report.reported = resolved.get();
     }
+    if (!runHostRows) return 0;
 
+    const wchar_t* reported = report.reported.c_str();
+    ReportContext context{
+        reported, FindExtension(reported), (omitMask & OmitUnicodeQuotes) ? 0 : 1, omitMask, &settings,
+        nullptr};
+    report.hostRows.assign(steps.rows.size(), HostRowResult{});
+    for (size_t i = 0; i < steps.rows.size(); ++i) {
+        const ReportRow& row = steps.rows[i];
+        if (!row.hostThread || (omitMask & row.omitBit)) continue;
+        if (row.applies && !row.applies(context)) continue;
+        HostRowResult& host = report.hostRows[i];
+        RecordingScope recording(host.record);
+        host.result = RunStep([&] { return row.run(context); }, host.outcome, settings);
+    }
+    report.hostRowsRun = true;
+    return 0;
+}
+
+int FinishReport(PreparedReport& report, ScanSettings& settings, const ReportSteps& steps) {
     if (!settings.memo) settings.memo = std::make_shared<ReportMemo>();
+    const wchar_t* reported = report.reported.c_str();
+    const uint32_t omitMask = report.omitMask;
     FileProbe probe(reported);
     ReportContext context{
         reported, FindExtension(reported), (omitMask & OmitUnicodeQuotes) ? 0 : 1, omitMask, &settings,
         &probe};
     for (size_t i = 0; i < steps.rows.size(); ++i) {
         const ReportRow& row = steps.rows[i];
+        SectionOutcome unused = SectionOutcome::NotRun;
+        SectionOutcome& outcome = i < report.outcomes.sections.size() ? report.outcomes.sections[i] : unused;
+        if (row.hostThread && report.hostRowsRun && i < report.hostRows.size()) {
+            // Ran on the host's thread already (and was counted there): its lines go in here.
+            const HostRowResult& host = report.hostRows[i];
+            outcome = host.outcome;
+            if (host.outcome == SectionOutcome::NotRun) continue;
+            if (AddRecord(host.record) == ABORTED || host.result == ABORTED) return ABORTED;
+            continue;
+        }
         if (omitMask & row.omitBit) continue;
         if (row.applies && !row.applies(context)) continue;
-        SectionOutcome unused = SectionOutcome::NotRun;
-        SectionOutcome& outcome = i < seen.sections.size() ? seen.sections[i] : unused;
         if (RunStep([&] { return row.run(context); }, outcome, settings) == ABORTED) return ABORTED;
     }
     ++settings.matchCount;
+    return 0;
+}
+
+int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps,
+                   FileOutcomes* outcomes) {
+    PreparedReport report;
+    int rc = StartReport(path, omitMask, settings, steps, report, false);
+    if (rc == 0) rc = FinishReport(report, settings, steps);
+    if (outcomes) *outcomes = report.outcomes;
+    if (rc != 0) return rc;
     FlushOutputWhenWaiting();
     return 0;
 }

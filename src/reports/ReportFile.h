@@ -1,10 +1,14 @@
 // The per-file report: heading, then each section that applies and was not omitted.
 #pragma once
 #include "core/ScanSettings.h"
+#include "core/SectionOutcome.h"
+#include "output/ReportRecord.h"
 
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace scrutel {
 
@@ -24,10 +28,13 @@ struct ReportContext {
 };
 
 // One row of the report: runs when omitBit is clear in omitMask and applies (when given) agrees.
+// A host-thread row calls into the host (or into a library that must stay on its thread); it
+// reads the file by its path only, never through the probe.
 struct ReportRow {
     uint32_t omitBit;
     bool (*applies)(const ReportContext& context);
     int (*run)(const ReportContext& context);
+    bool hostThread = false;
 };
 
 inline constexpr size_t ReportRowCount = 16;
@@ -40,9 +47,33 @@ struct ReportSteps {
     int (*execAlias)(const wchar_t* path, wchar_t* resolved, uint32_t omitMask);
 };
 // ReportFile with replaceable steps; outcomes, when given, receives what each step did.
-struct FileOutcomes;
 int ReportFileWith(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps,
                    FileOutcomes* outcomes = nullptr);
+
+// A file's report in two halves, for the report workers. StartReport runs on the host's thread:
+// it checks the file with the host, writes the heading and the execution-alias lines, and runs
+// the host-thread rows into records of their own. FinishReport runs the other rows in a worker,
+// with those records put back in their places, so that the whole report reads as when one thread
+// ran it. Both write through the report functions, so each goes to a record while a
+// RecordingScope is active on its thread.
+struct HostRowResult {
+    ReportRecord record;
+    int result = 0;
+    SectionOutcome outcome = SectionOutcome::NotRun;
+};
+struct PreparedReport {
+    std::wstring path;     // as the walker gave it
+    std::wstring reported; // the file the sections read
+    uint32_t omitMask = 0;
+    FileOutcomes outcomes;
+    bool hostRowsRun = false;            // the host-thread rows ran in StartReport
+    std::vector<HostRowResult> hostRows; // one per row
+};
+// -1 no path, 2 not a file (nothing written), ABORTED, or 0.
+int StartReport(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, const ReportSteps& steps,
+                PreparedReport& report, bool runHostRows);
+// ABORTED or 0; counts the file in settings.matchCount.
+int FinishReport(PreparedReport& report, ScanSettings& settings, const ReportSteps& steps);
 
 // The name shown as the heading: path without a leading "\\?\" when something follows it.
 const wchar_t* HeadingName(const wchar_t* path);

@@ -4,6 +4,7 @@
 #include "select/ListFile.h"
 #include "core/Limits.h"
 
+#include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
 #include "plugin/HostApi.h"
 #include "select/ListLine.h"
@@ -28,6 +29,7 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
     HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
     TextSource list;
     if (OpenTextSource(&list, listName, 0, GetOEMCP()) != 0) {
+        if (PrintPendingReports() == ABORTED) return ABORTED;
         PrintErrorPrefix();
         Qprintf(standardError, L"Error opening list file \"%s\"\r\n", listName);
         return 2;
@@ -52,6 +54,11 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
             }
             if (handled != 0) result = handled;
         } else if (!(walkFlags & WalkQuietNotFound)) {
+            // The reports of the lines before this one go out before its message.
+            if (PrintPendingReports() == ABORTED) {
+                result = ABORTED;
+                break;
+            }
             PrintErrorPrefix();
             Qprintf(standardError, L"File not found: %s\r\n", path.data());
             result = 2;

@@ -134,6 +134,7 @@ int WalkFiles(Frame& frame, const WalkContext& context) {
         DWORD error = GetLastError();
         // Missing files and refused access end as "No matching files" when nothing else is found.
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_ACCESS_DENIED) return 0;
+        if (PrintPendingReports() == ABORTED) return ABORTED;
         PrintEnumerationError(frame.full, error);
         frame.result = -1;
         frame.errorPrinted = true;
@@ -193,6 +194,7 @@ int FinishFrame(Frame& frame) {
     if (frame.selected) return frame.result;
     if (frame.result == 0) frame.result = 1;
     if (!(frame.flags & WalkQuietNotFound) && !frame.errorPrinted) {
+        if (PrintPendingReports() == ABORTED) return ABORTED;
         PrintErrorPrefix();
         Qprintf(StdErr(), L"No matching files: \"%s\"\r\n", frame.full.c_str());
     }

@@ -1,0 +1,227 @@
+// Report workers and the printer that keeps their reports in walk order; see ReportPipeline.h.
+#include "command/ReportPipeline.h"
+
+#include "output/LineOutput.h"
+#include "reports/DigestThreads.h"
+#include "reports/ReportMemo.h"
+#include "select/Walker.h"
+
+#include <objbase.h>
+
+#include <chrono>
+#include <system_error>
+
+namespace scrutel {
+
+namespace {
+
+// Reports prepared ahead of the printer, per worker: enough that a slow file does not idle the
+// other workers, few enough that memory stays small.
+constexpr size_t WindowPerWorker = 8;
+// How often the printer, waiting for a report, looks at the interruption flag.
+constexpr auto InterruptPoll = std::chrono::milliseconds(10);
+
+// COM for the sections a worker runs (property store, compound files, shell queries), in a
+// single-threaded apartment of the worker's own.
+class ComApartment {
+  public:
+    ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (initialised_) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    bool initialised_;
+};
+
+} // namespace
+
+struct ReportPipeline::Job {
+    PreparedReport report;
+    ReportRecord start; // heading, alias lines (host's thread)
+    ReportRecord body;  // the sections (worker)
+    bool done = false;
+    bool exception = false; // an exception left FinishReport
+    int result = 0;
+    uint32_t matchCount = 0;
+    uint32_t sectionFailures = 0;
+    uint32_t sectionFaults = 0;
+};
+
+ReportPipeline::ReportPipeline(unsigned workers, ScanSettings& hostSettings, const ReportSteps& steps)
+    : host_(hostSettings), options_(hostSettings), steps_(steps) {
+    if (workers == 0) workers = 1;
+    window_ = WindowPerWorker * workers;
+    options_.matchCount = 0;
+    options_.sectionFailures = 0;
+    options_.sectionFaults = 0;
+    options_.memo.reset();
+    options_.pipeline = nullptr;
+    try {
+        for (unsigned i = 0; i < workers; ++i)
+            threads_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+        // Fewer workers than asked: the ones that started do the work.
+        if (threads_.empty()) throw;
+    }
+    SetPendingPrinter(PrintPipelineBacklog, this);
+}
+
+ReportPipeline::~ReportPipeline() {
+    Stop();
+}
+
+void ReportPipeline::Stop() {
+    SetPendingPrinter(nullptr, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = 1;
+        todo_.clear();
+    }
+    work_.notify_all();
+    for (std::thread& t : threads_)
+        if (t.joinable()) t.join();
+    threads_.clear();
+    queued_.clear();
+}
+
+void ReportPipeline::Work() {
+    ComApartment apartment;
+    // What this worker learns for the command: its own memo (registry answers, accounts, the
+    // cryptographic context) and whether the platform has a property system.
+    auto memo = std::make_shared<ReportMemo>();
+    int32_t propertySystem = options_.propertySystem;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        work_.wait(lock, [this] { return stop_.load() || !todo_.empty(); });
+        if (stop_.load()) return;
+        Job* job = todo_.front();
+        todo_.pop_front();
+        lock.unlock();
+
+        ScanSettings settings = options_;
+        settings.memo = memo;
+        settings.propertySystem = propertySystem;
+        {
+            RecordingScope recording(job->body, &stop_);
+            try {
+                job->result = FinishReport(job->report, settings, steps_);
+            } catch (...) {
+                job->exception = true;
+            }
+        }
+        propertySystem = settings.propertySystem;
+        job->matchCount = settings.matchCount;
+        job->sectionFailures = settings.sectionFailures;
+        job->sectionFaults = settings.sectionFaults;
+
+        lock.lock();
+        job->done = true;
+        done_.notify_all();
+    }
+}
+
+bool ReportPipeline::WaitForHead(std::unique_lock<std::mutex>& lock) {
+    Job& head = *queued_.front();
+    while (!head.done) {
+        if (g_paging.interrupted.load()) return false;
+        done_.wait_for(lock, InterruptPoll);
+    }
+    return true;
+}
+
+int ReportPipeline::PrintJob(Job& job) {
+    // The same line output as a report printed directly: paging, colours and the interruption
+    // act at the same places.
+    if (PrintRecord(job.start) == ABORTED) return ABORTED;
+    if (PrintRecord(job.body) == ABORTED) return ABORTED;
+    if (job.exception) {
+        ReportHandlerException(job.report.path.c_str(), job.report.omitMask);
+        return ABORTED;
+    }
+    if (job.result == ABORTED) return ABORTED;
+    host_.matchCount += job.matchCount;
+    host_.sectionFailures += job.sectionFailures;
+    host_.sectionFaults += job.sectionFaults;
+    FlushOutputWhenWaiting();
+    return 0;
+}
+
+int ReportPipeline::PrintReady(size_t keep) {
+    if (aborted_) return ABORTED;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!queued_.empty()) {
+        Job& head = *queued_.front();
+        if (!head.done) {
+            if (queued_.size() <= keep) break;
+            if (!WaitForHead(lock)) {
+                // Interrupted while a worker still works on the head: stop the workers, and let
+                // the line output show the interruption after the file's heading, as it would
+                // after any line of a report printed directly.
+                stop_ = 1;
+                lock.unlock();
+                if (PrintRecord(head.start) != ABORTED) EndLine(1);
+                aborted_ = true;
+                return ABORTED;
+            }
+        }
+        std::unique_ptr<Job> job = std::move(queued_.front());
+        queued_.pop_front();
+        lock.unlock();
+        if (PrintJob(*job) == ABORTED) {
+            stop_ = 1;
+            aborted_ = true;
+            return ABORTED;
+        }
+        lock.lock();
+    }
+    return 0;
+}
+
+int ReportPipeline::PrintAll() {
+    return PrintReady(0);
+}
+
+int ReportPipeline::Submit(const wchar_t* path, uint32_t omitMask) {
+    if (aborted_) return ABORTED;
+    if (PrintReady(SIZE_MAX) == ABORTED) return ABORTED;
+    auto job = std::make_unique<Job>();
+    int rc = 0;
+    try {
+        RecordingScope recording(job->start);
+        rc = StartReport(path, omitMask, host_, steps_, job->report, true);
+    } catch (...) {
+        // The host's half failed: what came before it and what it wrote go out first, then the
+        // walker reports the exception as for any handler.
+        if (PrintAll() != ABORTED) PrintRecord(job->start);
+        throw;
+    }
+    if (rc != 0) return rc;
+
+    Job* queued = job.get();
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        queued_.push_back(std::move(job));
+        todo_.push_back(queued);
+    }
+    work_.notify_one();
+    // A full window: print (and wait for) the oldest reports until there is room again.
+    return PrintReady(window_ - 1);
+}
+
+int PrintPipelineBacklog(void* pipeline) {
+    return pipeline ? static_cast<ReportPipeline*>(pipeline)->PrintAll() : 0;
+}
+
+int QueuedReportFile(const wchar_t* path, uint32_t omitMask, ScanSettings& settings) {
+    if (!settings.pipeline) return ReportFile(path, omitMask, settings);
+    return settings.pipeline->Submit(path, omitMask);
+}
+
+unsigned ReportWorkerSetting() {
+    return DigestThreadSetting();
+}
+
+} // namespace scrutel

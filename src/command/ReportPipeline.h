@@ -1,0 +1,77 @@
+// Reports of many files prepared on several threads and printed in walk order. The walker calls
+// QueuedReportFile on the host's thread for each file: it runs the host's half of the report
+// (StartReport), queues the rest for a worker (FinishReport into a record) and prints, through
+// the usual line output, every report at the head of the window that is finished. The window is
+// bounded, so a walk of a million files holds only a few reports at a time.
+#pragma once
+#include "core/ScanSettings.h"
+#include "reports/ReportFile.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace scrutel {
+
+class ReportPipeline {
+  public:
+    // workers threads (at least 1) for the reports of one command; hostSettings is the command's
+    // own, which the printer adds each printed file's counts to.
+    ReportPipeline(unsigned workers, ScanSettings& hostSettings, const ReportSteps& steps);
+    // Stops the workers and joins them; unprinted reports are dropped.
+    ~ReportPipeline();
+    ReportPipeline(const ReportPipeline&) = delete;
+    ReportPipeline& operator=(const ReportPipeline&) = delete;
+
+    // The walker's handler: -1 no path, 2 not a file, ABORTED when the command is to stop, else 0.
+    int Submit(const wchar_t* path, uint32_t omitMask);
+    // Waits for and prints every queued report: 0, or ABORTED.
+    int PrintAll();
+    // Tells the workers to stop and joins them.
+    void Stop();
+
+    size_t WindowSize() const { return window_; }
+
+  private:
+    struct Job;
+    void Work();
+    // Prints the finished reports at the head of the window, and waits for unfinished ones while
+    // more than keep are queued: 0, or ABORTED.
+    int PrintReady(size_t keep);
+    int PrintJob(Job& job);
+    // Waits (host's thread) until the head job is done or the user interrupts: false then.
+    bool WaitForHead(std::unique_lock<std::mutex>& lock);
+
+    ScanSettings& host_;
+    ScanSettings options_; // the command's options, copied for the workers
+    ReportSteps steps_;
+    size_t window_;
+    std::atomic<LONG> stop_{0};
+    bool aborted_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable done_;
+    std::deque<std::unique_ptr<Job>> queued_; // walk order: printed from the front
+    std::deque<Job*> todo_;                   // not yet taken by a worker
+    std::vector<std::thread> threads_;
+};
+
+// The handler for a command with report workers (settings.pipeline); ReportFile without.
+int QueuedReportFile(const wchar_t* path, uint32_t omitMask, ScanSettings& settings);
+
+// Report workers for a command: SCRUTEL_THREADS (1: none, everything on the host's thread), else
+// one per processor.
+unsigned ReportWorkerSetting();
+
+// Prints the pipeline's pending reports; the PendingPrinter of the line output.
+int PrintPipelineBacklog(void* pipeline);
+
+} // namespace scrutel

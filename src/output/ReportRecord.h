@@ -1,0 +1,37 @@
+// One file's report kept as what it will print: pieces of text, line ends and headings, in order.
+// A report worker fills one while it runs the sections; the printer on the host's thread replays
+// it through ReportPuts, EndLine and PrintHeading, so paging, the pause prompt, colours and the
+// interruption act on it exactly as on text printed directly.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace scrutel {
+
+struct ReportPiece {
+    enum Kind : uint8_t { Text, LineEnds, Heading } kind = Text;
+    uint32_t count = 0; // line ends (LineEnds, Heading)
+    size_t offset = 0;  // the piece's text in ReportRecord::text (Text, Heading)
+    size_t length = 0;
+};
+
+struct ReportRecord {
+    std::wstring text;
+    std::vector<ReportPiece> pieces;
+
+    void AddText(const wchar_t* data, size_t length);
+    void AddLineEnds(uint32_t count);
+    void AddHeading(const wchar_t* data, size_t length, uint32_t count);
+    // Appends every piece of other.
+    void Append(const ReportRecord& other);
+    void Clear() {
+        text.clear();
+        pieces.clear();
+    }
+    bool Empty() const { return pieces.empty(); }
+    // What the pieces print on a plain output: headings and text as they are, line ends as "\r\n".
+    std::wstring Plain() const;
+};
+
+} // namespace scrutel
