@@ -113,13 +113,7 @@ void ExpectSameRun(const WalkRun& direct, const WalkRun& queued) {
     EXPECT_EQ(queued.matchCount, direct.matchCount);
     EXPECT_EQ(queued.failures, direct.failures);
     EXPECT_EQ(queued.faults, direct.faults);
-    ASSERT_EQ(queued.events.size(), direct.events.size());
-    for (size_t i = 0; i < direct.events.size(); ++i) {
-        EXPECT_EQ(queued.events[i].kind, direct.events[i].kind) << "console event " << i;
-        EXPECT_EQ(queued.events[i].text, direct.events[i].text) << "console event " << i;
-        EXPECT_EQ(queued.events[i].value, direct.events[i].value) << "console event " << i;
-        EXPECT_EQ(queued.events[i].lineEnds, direct.events[i].lineEnds) << "console event " << i;
-    }
+    testing_support::ExpectSameEvents(direct.events, queued.events);
 }
 
 const ReportSteps RealSteps{ReportRows, ExecAliasSection};
@@ -247,10 +241,7 @@ TEST_F(ReportPipelineTest, CtrlCAtThePromptWhileWorkersHoldFinishedReports) {
     EXPECT_EQ(direct.result, ABORTED);
     WalkRun queued = Walk(spec, 2, RealSteps, paged);
     ExpectSameRun(direct, queued);
-    std::wstring written;
-    for (const auto& e : queued.events)
-        if (e.kind == ScriptedConsole::Event::Write) written += e.text;
-    EXPECT_NE(written.find(L"^C"), std::wstring::npos);
+    EXPECT_NE(testing_support::WrittenBy(queued.events).find(L"^C"), std::wstring::npos);
     EXPECT_EQ(queued.threadsAfter, baseThreads_);
 }
 
@@ -298,10 +289,7 @@ TEST_F(ReportPipelineTest, CtrlCWhileThePrinterWaitsForASlowWorkerStopsItAtOnce)
     ASSERT_NE(slow, std::wstring::npos);
     EXPECT_LT(first + 40, slow);
     EXPECT_EQ(queued.out.substr(slow), L"b-slow.txt\r\n");
-    std::wstring written;
-    for (const auto& e : queued.events)
-        if (e.kind == ScriptedConsole::Event::Write) written += e.text;
-    EXPECT_NE(written.find(L"^C"), std::wstring::npos);
+    EXPECT_NE(testing_support::WrittenBy(queued.events).find(L"^C"), std::wstring::npos);
     EXPECT_EQ(queued.threadsAfter, baseThreads_);
 }
 

@@ -81,13 +81,7 @@ void ExpectSameAsDirect(uint32_t pageLength, const std::wstring& keys, uint8_t n
     Seen replayed = Observe([&] { return PrintRecord(record); }, pageLength, keys, normalAttr);
     EXPECT_EQ(replayed.result, direct.result);
     EXPECT_EQ(replayed.out, direct.out);
-    ASSERT_EQ(replayed.events.size(), direct.events.size());
-    for (size_t i = 0; i < direct.events.size(); ++i) {
-        EXPECT_EQ(replayed.events[i].kind, direct.events[i].kind) << "event " << i;
-        EXPECT_EQ(replayed.events[i].text, direct.events[i].text) << "event " << i;
-        EXPECT_EQ(replayed.events[i].value, direct.events[i].value) << "event " << i;
-        EXPECT_EQ(replayed.events[i].lineEnds, direct.events[i].lineEnds) << "event " << i;
-    }
+    testing_support::ExpectSameEvents(direct.events, replayed.events);
 }
 
 } // namespace

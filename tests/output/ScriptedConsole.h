@@ -207,6 +207,27 @@ class ScriptedConsole final : public scrutel::ConsoleIo {
 
 // Saves the process-wide paging and colour state and the two colour environment variables, and
 // puts them back afterwards.
+// Expects the console calls of a second run to be those of the first: the same calls, texts and
+// values, each after the same number of host line ends.
+inline void ExpectSameEvents(const std::vector<ScriptedConsole::Event>& expected,
+                             const std::vector<ScriptedConsole::Event>& actual) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(actual[i].kind, expected[i].kind) << "console event " << i;
+        EXPECT_EQ(actual[i].text, expected[i].text) << "console event " << i;
+        EXPECT_EQ(actual[i].value, expected[i].value) << "console event " << i;
+        EXPECT_EQ(actual[i].lineEnds, expected[i].lineEnds) << "console event " << i;
+    }
+}
+
+// Everything a list of console calls wrote, in order.
+inline std::wstring WrittenBy(const std::vector<ScriptedConsole::Event>& events) {
+    std::wstring all;
+    for (const ScriptedConsole::Event& e : events)
+        if (e.kind == ScriptedConsole::Event::Write) all += e.text;
+    return all;
+}
+
 class OutputStateGuard {
   public:
     OutputStateGuard() : paging_(scrutel::g_paging), colours_(scrutel::g_colours) {
