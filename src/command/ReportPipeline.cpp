@@ -1,12 +1,11 @@
 // Report workers and the printer that keeps their reports in walk order; see ReportPipeline.h.
 #include "command/ReportPipeline.h"
 
+#include "core/Owners.h"
 #include "output/LineOutput.h"
 #include "reports/DigestThreads.h"
 #include "reports/ReportMemo.h"
 #include "select/Walker.h"
-
-#include <objbase.h>
 
 #include <chrono>
 #include <system_error>
@@ -20,21 +19,6 @@ namespace {
 constexpr size_t WindowPerWorker = 8;
 // How often the printer, waiting for a report, looks at the interruption flag.
 constexpr auto InterruptPoll = std::chrono::milliseconds(10);
-
-// COM for the sections a worker runs (property store, compound files, shell queries), in a
-// single-threaded apartment of the worker's own.
-class ComApartment {
-  public:
-    ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (initialised_) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    bool initialised_;
-};
 
 } // namespace
 
@@ -88,6 +72,8 @@ void ReportPipeline::Stop() {
 }
 
 void ReportPipeline::Work() {
+    // COM for the sections a worker runs (property store, compound files, shell queries), in a
+    // single-threaded apartment of the worker's own.
     ComApartment apartment;
     // What this worker learns for the command: its own memo (registry answers, accounts, the
     // cryptographic context) and whether the platform has a property system.

@@ -141,6 +141,21 @@ template <typename I> class ComPtr {
     I* p_ = nullptr;
 };
 
+// COM on this thread for as long as it lives, in a single-threaded apartment; uninitialised again
+// only when the initialisation succeeded.
+class ComApartment {
+  public:
+    ComApartment() noexcept : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (initialised_) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    bool initialised_;
+};
+
 // A PROPVARIANT that a property read fills; cleared on every path.
 struct PropVariantOwner {
     PROPVARIANT value;
