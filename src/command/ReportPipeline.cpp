@@ -143,14 +143,12 @@ int ReportPipeline::PrintReady(size_t keep) {
         if (!head.done) {
             if (queued_.size() <= keep) break;
             if (!WaitForHead(lock)) {
-                // Interrupted while a worker still works on the head: stop the workers, and let
-                // the line output show the interruption after the file's heading, as it would
-                // after any line of a report printed directly.
+                // Interrupted while a worker still works on the head: stop the workers and show
+                // the mark; nothing of that file is printed after the interruption.
                 stop_ = 1;
                 lock.unlock();
-                if (PrintRecord(head.start) != ABORTED) EndLine(1);
                 aborted_ = true;
-                return ABORTED;
+                return StopForInterruption();
             }
         }
         std::unique_ptr<Job> job = std::move(queued_.front());

@@ -141,6 +141,10 @@ int AddRecord(const ReportRecord& record) {
     return t_stop && t_stop->load() ? ABORTED : 0;
 }
 
+int StopForInterruption() {
+    return StopWithMark();
+}
+
 void SetPendingPrinter(PendingPrinter printer, void* context) {
     g_pendingPrinter = printer;
     g_pendingContext = context;

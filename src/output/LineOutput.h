@@ -111,6 +111,9 @@ class GatheredOutputScope {
     GatheredOutputScope& operator=(const GatheredOutputScope&) = delete;
 };
 
+// Shows the interruption mark in a contrast colour and answers ABORTED, as EndLine does when it
+// finds the command interrupted.
+int StopForInterruption();
 // Writes count line ends; 0, or ABORTED when output is to stop.
 int EndLine(unsigned count);
 // Writes text in the highlight colour, then EndLine(count) when count is non-zero.

@@ -281,14 +281,13 @@ TEST_F(ReportPipelineTest, CtrlCWhileThePrinterWaitsForASlowWorkerStopsItAtOnce)
     EXPECT_EQ(queued.result, ABORTED);
     EXPECT_LT(seconds, 10.0);
     EXPECT_TRUE(g_slowRowSawStop.load());
-    // The first file whole, then the slow one's heading and its first line end, where the line
-    // output saw the interruption: nothing of any later file.
+    // The first file whole, then the mark: nothing of the slow file or any later one was
+    // printed after the interruption.
     size_t first = queued.out.find(L"a.txt\r\n");
-    size_t slow = queued.out.find(L"b-slow.txt\r\n");
     ASSERT_NE(first, std::wstring::npos);
-    ASSERT_NE(slow, std::wstring::npos);
-    EXPECT_LT(first + 40, slow);
-    EXPECT_EQ(queued.out.substr(slow), L"b-slow.txt\r\n");
+    EXPECT_GT(queued.out.size(), first + 40);
+    EXPECT_EQ(queued.out.find(L"b-slow.txt"), std::wstring::npos);
+    EXPECT_EQ(queued.out.find(L"c0.txt"), std::wstring::npos);
     EXPECT_NE(testing_support::WrittenBy(queued.events).find(L"^C"), std::wstring::npos);
     EXPECT_EQ(queued.threadsAfter, baseThreads_);
 }
