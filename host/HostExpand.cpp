@@ -2,7 +2,7 @@
 // internal variables, expanded in place within a buffer of 8192 characters.
 #include "HostState.h"
 #include "HostTesting.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -189,6 +189,7 @@ int ExpandInPlace(wchar_t* buffer, size_t capacity) {
 
 // The plugin interface: the buffer holds 8192 characters.
 SCRUTEL_HOST_API int ExpandVariables(wchar_t* buffer, int) {
+    host::CheckCommandThread("ExpandVariables");
     return host::ExpandInPlace(buffer, host::ExpandChars);
 }
 

@@ -1,7 +1,7 @@
 // File queries and true names of the stand-in host: existence and size from the file
 // attributes, the full name with every existing component in its stored form.
 #include "HostState.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -110,6 +110,7 @@ std::wstring TrueName(const std::wstring& full) {
 using namespace host;
 
 SCRUTEL_HOST_API int QueryIsFile(const wchar_t* path) {
+    host::CheckCommandThread("QueryIsFile");
     if (!path || !*path) return 0;
     try {
         if (wcscmp(path, L"-") == 0) return 1;
@@ -124,6 +125,7 @@ SCRUTEL_HOST_API int QueryIsFile(const wchar_t* path) {
 }
 
 SCRUTEL_HOST_API int QueryIsDirectory(const wchar_t* path) {
+    host::CheckCommandThread("QueryIsDirectory");
     try {
         DWORD a = Attributes(path);
         return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
@@ -133,6 +135,7 @@ SCRUTEL_HOST_API int QueryIsDirectory(const wchar_t* path) {
 }
 
 SCRUTEL_HOST_API int QueryIsFileOrDirectory(const wchar_t* path) {
+    host::CheckCommandThread("QueryIsFileOrDirectory");
     try {
         return Attributes(path) != INVALID_FILE_ATTRIBUTES;
     } catch (...) {
@@ -143,6 +146,7 @@ SCRUTEL_HOST_API int QueryIsFileOrDirectory(const wchar_t* path) {
 // 0 with the true name in output (32768 characters); non-zero with an empty output when no
 // full name can be formed or it does not fit.
 SCRUTEL_HOST_API int QueryTrueName(const wchar_t* path, wchar_t* output) {
+    host::CheckCommandThread("QueryTrueName");
     if (!output) return 1;
     output[0] = 0;
     if (!path || !*path) return 1;
@@ -165,6 +169,7 @@ SCRUTEL_HOST_API int QueryTrueName(const wchar_t* path, wchar_t* output) {
 }
 
 SCRUTEL_HOST_API long long QueryFileSize(const wchar_t* path, int) {
+    host::CheckCommandThread("QueryFileSize");
     if (!path || !*path) return -1;
     try {
         WIN32_FILE_ATTRIBUTE_DATA data;

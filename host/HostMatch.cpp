@@ -1,7 +1,7 @@
 // Wildcard comparison and colour operations of the stand-in host: *, ? and [set] patterns with
 // the file-name rules, the console attribute, colour names, and the recorded attribute.
 #include "HostState.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -124,6 +124,7 @@ using namespace host;
 // 0 when text matches pattern. With fileNames, "*.*" matches every name, and a pattern ending
 // in "." also matches a name without an extension when the rest of it matches.
 SCRUTEL_HOST_API int WildcardComparison(const wchar_t* pattern, const wchar_t* text, int fileNames, int) {
+    host::CheckCommandThread("WildcardComparison");
     if (!pattern || !text) return 1;
     try {
         std::wstring p = pattern, t = text;
@@ -141,6 +142,7 @@ SCRUTEL_HOST_API int WildcardComparison(const wchar_t* pattern, const wchar_t* t
 }
 
 SCRUTEL_HOST_API void GetAttribute(unsigned* normal, unsigned* inverse) {
+    host::CheckCommandThread("GetAttribute");
     CONSOLE_SCREEN_BUFFER_INFO info;
     unsigned attr = 0x07;
     if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) attr = info.wAttributes & 0xFF;
@@ -152,6 +154,7 @@ SCRUTEL_HOST_API void GetAttribute(unsigned* normal, unsigned* inverse) {
 // background "default" gives 64). 0 when the whole text was read; otherwise 1 and both
 // outputs -1.
 SCRUTEL_HOST_API int ParseColors(const wchar_t* text, int* foreground, int* background) {
+    host::CheckCommandThread("ParseColors");
     if (foreground) *foreground = -1;
     if (background) *background = -1;
     if (!text) return 1;
@@ -204,7 +207,10 @@ SCRUTEL_HOST_API int ParseColors(const wchar_t* text, int* foreground, int* back
 }
 
 SCRUTEL_HOST_API void SetColors(int attribute) {
+    host::CheckCommandThread("SetColors");
     host::State().lastSetColors = attribute;
 }
 
-SCRUTEL_HOST_API void tty_yield(int) {}
+SCRUTEL_HOST_API void tty_yield(int) {
+    host::CheckCommandThread("tty_yield");
+}

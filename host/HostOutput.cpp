@@ -2,7 +2,7 @@
 // and the test hooks that set the shell state.
 #include "HostState.h"
 #include "HostTesting.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 
 #include <cstdarg>
 #include <cwchar>
@@ -93,6 +93,7 @@ static std::wstring FormatV(const wchar_t* format, va_list args) {
 using namespace host;
 
 SCRUTEL_HOST_API int Printf(const wchar_t* format, ...) {
+    host::CheckCommandThread("Printf");
     if (!format) return 0;
     try {
         va_list args;
@@ -107,6 +108,7 @@ SCRUTEL_HOST_API int Printf(const wchar_t* format, ...) {
 }
 
 SCRUTEL_HOST_API int Qprintf(HANDLE handle, const wchar_t* format, ...) {
+    host::CheckCommandThread("Qprintf");
     if (!format) return 0;
     try {
         va_list args;
@@ -121,6 +123,7 @@ SCRUTEL_HOST_API int Qprintf(HANDLE handle, const wchar_t* format, ...) {
 }
 
 SCRUTEL_HOST_API int QPuts(const wchar_t* text) {
+    host::CheckCommandThread("QPuts");
     if (!text) return 0;
     try {
         size_t n = wcslen(text);

@@ -38,6 +38,11 @@ struct ShellState {
 
 ShellState& State();
 
+// Ends the process with a message unless the caller is the command's thread (every host operation
+// calls it first); see HostThread.cpp.
+void CheckCommandThread(const char* operation);
+void SetCommandThread(DWORD thread);
+
 // Writes text to handle: WriteConsoleW for a console, UTF-8 otherwise; honours capture.
 void WriteText(HANDLE handle, const wchar_t* text, size_t length);
 void WriteError(const std::wstring& text);

@@ -33,3 +33,8 @@ SCRUTEL_HOST_TEST_API int HostLastSetColors();
 SCRUTEL_HOST_TEST_API void HostRegisterPlugin(HMODULE plugin);
 // Forgets a plugin's variable functions; called before the plugin is unloaded.
 SCRUTEL_HOST_TEST_API void HostUnregisterPlugin(HMODULE plugin);
+// The host's operations may be called only from the thread that runs the plugin's commands (the
+// thread that loaded the host, or the last one to call HostSetCommandThread). Any other caller
+// gets a line on standard error and the process ends with this status.
+inline constexpr unsigned HostWrongThreadExitCode = 97;
+SCRUTEL_HOST_TEST_API void HostSetCommandThread();

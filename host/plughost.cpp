@@ -8,7 +8,7 @@
 // echo TEXT, set NAME=VALUE, exit [N]; blank lines and lines beginning with rem or :: are
 // skipped. The exit status is the result of the last command that ran.
 #include "HostTesting.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "plugin/PluginInfo.h"
 
 #include <objbase.h>

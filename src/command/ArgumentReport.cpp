@@ -5,7 +5,7 @@
 #include "command/CommandDriver.h"
 #include "command/HelpTexts.h"
 #include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 
 #include <windows.h>
 
@@ -31,16 +31,16 @@ void PrintHelp(HelpTopic topic) {
         ShowUsage(1);
         break;
     case HelpTopic::NoFeatures:
-        QPuts(HelpTextNoFeatures);
+        gateway::QPuts(HelpTextNoFeatures);
         break;
     case HelpTopic::Hashes:
-        QPuts(HelpTextHashes);
+        gateway::QPuts(HelpTextHashes);
         break;
     case HelpTopic::Omit:
-        QPuts(HelpTextOmit);
+        gateway::QPuts(HelpTextOmit);
         break;
     case HelpTopic::Times:
-        QPuts(HelpTextTimes);
+        gateway::QPuts(HelpTextTimes);
         break;
     }
 }
@@ -55,7 +55,7 @@ int ReportArgumentError(const ArgumentError& error) {
                              std::min(error.shownLength, text.size() - error.shownFrom));
         if (error.prefixed) PrintErrorPrefix();
         // Written with %s: the message may hold "%" from the user's text.
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", text.c_str());
+        gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", text.c_str());
     }
     PrintHelp(error.help);
     return error.result;

@@ -13,7 +13,7 @@
 #include "core/Version.h"
 #include "output/Colours.h"
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportSections.h"
 #include "select/PathResolve.h"
@@ -135,9 +135,9 @@ void WriteSummary(const wchar_t* text) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     SetConsoleTextAttribute(out, g_colours.highlightAttr);
     DWORD written = 0;
-    if (!WriteConsoleW(out, text, static_cast<DWORD>(wcslen(text)), &written, nullptr)) QPuts(text);
+    if (!WriteConsoleW(out, text, static_cast<DWORD>(wcslen(text)), &written, nullptr)) gateway::QPuts(text);
     SetConsoleTextAttribute(out, g_colours.normalAttr);
-    SetColors(g_colours.normalAttr);
+    gateway::SetColors(g_colours.normalAttr);
 }
 
 // The walker's specification for a command-line argument, in spec (PathChars characters).
@@ -145,7 +145,7 @@ const wchar_t* SpecificationFor(const wchar_t* arg, uint32_t walkFlags, std::vec
     if (arg[0] == L'@' && arg[1] && (walkFlags & WalkListFiles)) return arg;
     wmemset(spec.data(), 0, spec.size());
     ResolvePath(arg, spec.data(), ResolveNameLists | ResolveHome);
-    if (QueryIsDirectory(spec.data())) {
+    if (gateway::QueryIsDirectory(spec.data())) {
         size_t length = wcslen(spec.data());
         wchar_t last = length ? spec[length - 1] : 0;
         const wchar_t* tail = (last == L'/' || last == L':' || last == L'\\') ? L"*" : L"\\*";
@@ -292,12 +292,12 @@ std::wstring SourceFileName(const wchar_t* path) {
 }
 
 int ShowUsage(int withVersion) {
-    QPuts(HelpText);
+    gateway::QPuts(HelpText);
     if (withVersion) {
-        Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", L"Scrutel", VersionMajor, VersionMinor, VersionBuild,
-               VersionRevision, L"x64");
+        gateway::Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", L"Scrutel", VersionMajor, VersionMinor,
+                        VersionBuild, VersionRevision, L"x64");
         std::wstring source = SourceFileName(SCRUTEL_WIDEN(SCRUTEL_MAIN_SOURCE));
-        Printf(L"\t\t\t\t%s  %s\r\n", source.c_str(), SCRUTEL_WIDEN(SCRUTEL_VERSION_TEXT));
+        gateway::Printf(L"\t\t\t\t%s  %s\r\n", source.c_str(), SCRUTEL_WIDEN(SCRUTEL_VERSION_TEXT));
     }
     return 0;
 }
@@ -317,5 +317,6 @@ int RunCommand(wchar_t* argumentText, FileHandler handler) {
 } // namespace scrutel
 
 extern "C" int ScrutelRunCommand(wchar_t* argumentText) {
+    scrutel::gateway::EnterFromHost();
     return scrutel::RunCommand(argumentText, scrutel::ReportFile);
 }

@@ -20,7 +20,13 @@ constexpr size_t WindowPerWorker = 8;
 // How often the printer, waiting for a report, looks at the interruption flag.
 constexpr auto InterruptPoll = std::chrono::milliseconds(10);
 
+std::atomic<WorkerStartHook> g_workerStartHook{nullptr};
+
 } // namespace
+
+void SetWorkerStartHook(WorkerStartHook hook) {
+    g_workerStartHook = hook;
+}
 
 struct ReportPipeline::Job {
     PreparedReport report;
@@ -35,7 +41,11 @@ struct ReportPipeline::Job {
 };
 
 ReportPipeline::ReportPipeline(unsigned workers, ScanSettings& hostSettings, const ReportSteps& steps)
-    : host_(hostSettings), options_(hostSettings), steps_(steps) {
+    : host_(hostSettings), options_(hostSettings), steps_(steps), budget_(workers ? workers : 1),
+      requests_([this] {
+          std::lock_guard<std::mutex> lock(mutex_);
+          done_.notify_all();
+      }) {
     if (workers == 0) workers = 1;
     window_ = WindowPerWorker * workers;
     options_.matchCount = 0;
@@ -43,6 +53,7 @@ ReportPipeline::ReportPipeline(unsigned workers, ScanSettings& hostSettings, con
     options_.sectionFaults = 0;
     options_.memo.reset();
     options_.pipeline = nullptr;
+    options_.threadBudget = &budget_;
     try {
         for (unsigned i = 0; i < workers; ++i)
             threads_.emplace_back([this] { Work(); });
@@ -65,47 +76,67 @@ void ReportPipeline::Stop() {
         todo_.clear();
     }
     work_.notify_all();
+    // A worker waiting for the host's answer gets none: its report is dropped anyway.
+    requests_.Close();
     for (std::thread& t : threads_)
         if (t.joinable()) t.join();
     threads_.clear();
     queued_.clear();
 }
 
-void ReportPipeline::Work() {
+void ReportPipeline::Work() noexcept {
+    // What this worker asks of the host is answered on the host's thread.
+    gateway::ForwardingScope forwarding(requests_);
     // COM for the sections a worker runs (property store, compound files, shell queries), in a
     // single-threaded apartment of the worker's own.
     ComApartment apartment;
     // What this worker learns for the command: its own memo (registry answers, accounts, the
-    // cryptographic context) and whether the platform has a property system.
-    auto memo = std::make_shared<ReportMemo>();
+    // cryptographic context) and whether the platform has a property system. Without memory for
+    // the memo, each report makes one of its own (or fails as a report).
+    std::shared_ptr<ReportMemo> memo;
+    try {
+        if (WorkerStartHook hook = g_workerStartHook.load()) hook();
+        memo = std::make_shared<ReportMemo>();
+    } catch (...) {
+    }
     int32_t propertySystem = options_.propertySystem;
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        work_.wait(lock, [this] { return stop_.load() || !todo_.empty(); });
-        if (stop_.load()) return;
-        Job* job = todo_.front();
-        todo_.pop_front();
-        lock.unlock();
+    try {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            work_.wait(lock, [this] { return stop_.load() || !todo_.empty(); });
+            if (stop_.load()) return;
+            Job* job = todo_.front();
+            todo_.pop_front();
+            lock.unlock();
+            RunJob(*job, memo, propertySystem);
+            lock.lock();
+            job->done = true;
+            done_.notify_all();
+        }
+    } catch (...) {
+        // Only the lock itself could throw here; the printer's wait sees the stop or times out
+        // on the interruption as for any unfinished report.
+    }
+}
 
+void ReportPipeline::RunJob(Job& job, const std::shared_ptr<ReportMemo>& memo,
+                            int32_t& propertySystem) noexcept {
+    try {
+        BudgetSlot slot(budget_);
         ScanSettings settings = options_;
         settings.memo = memo;
         settings.propertySystem = propertySystem;
         {
-            RecordingScope recording(job->body, &stop_);
-            try {
-                job->result = FinishReport(job->report, settings, steps_);
-            } catch (...) {
-                job->exception = true;
-            }
+            RecordingScope recording(job.body, &stop_);
+            job.result = FinishReport(job.report, settings, steps_);
         }
         propertySystem = settings.propertySystem;
-        job->matchCount = settings.matchCount;
-        job->sectionFailures = settings.sectionFailures;
-        job->sectionFaults = settings.sectionFaults;
-
-        lock.lock();
-        job->done = true;
-        done_.notify_all();
+        job.matchCount = settings.matchCount;
+        job.sectionFailures = settings.sectionFailures;
+        job.sectionFaults = settings.sectionFaults;
+    } catch (...) {
+        // Printed as the walker reports a handler's exception on one thread.
+        job.exception = true;
     }
 }
 
@@ -113,6 +144,13 @@ bool ReportPipeline::WaitForHead(std::unique_lock<std::mutex>& lock) {
     Job& head = *queued_.front();
     while (!head.done) {
         if (g_paging.interrupted.load()) return false;
+        if (requests_.Pending()) {
+            // A worker waits for the host: answer it here, without the queue's lock.
+            lock.unlock();
+            requests_.Serve();
+            lock.lock();
+            continue;
+        }
         done_.wait_for(lock, InterruptPoll);
     }
     return true;
@@ -170,6 +208,7 @@ int ReportPipeline::PrintAll() {
 
 int ReportPipeline::Submit(const wchar_t* path, uint32_t omitMask) {
     if (aborted_) return ABORTED;
+    requests_.Serve();
     if (PrintReady(SIZE_MAX) == ABORTED) return ABORTED;
     auto job = std::make_unique<Job>();
     int rc = 0;

@@ -2,9 +2,13 @@
 // QueuedReportFile on the host's thread for each file: it runs the host's half of the report
 // (StartReport), queues the rest for a worker (FinishReport into a record) and prints, through
 // the usual line output, every report at the head of the window that is finished. The window is
-// bounded, so a walk of a million files holds only a few reports at a time.
+// bounded, so a walk of a million files holds only a few reports at a time. Workers never call the
+// host: what a section asks of it is answered by the host's thread while the printer waits
+// (gateway::HostRequests), and numbers get their separators when they are printed.
 #pragma once
 #include "core/ScanSettings.h"
+#include "core/ThreadBudget.h"
+#include "gateway/HostGateway.h"
 #include "reports/ReportFile.h"
 
 #include <windows.h>
@@ -38,10 +42,14 @@ class ReportPipeline {
     void Stop();
 
     size_t WindowSize() const { return window_; }
+    // The command's threads: each worker holds one while it prepares a report, and digest threads
+    // borrow the free ones.
+    ThreadBudget& Budget() { return budget_; }
 
   private:
     struct Job;
-    void Work();
+    void Work() noexcept;
+    void RunJob(Job& job, const std::shared_ptr<ReportMemo>& memo, int32_t& propertySystem) noexcept;
     // Prints the finished reports at the head of the window, and waits for unfinished ones while
     // more than keep are queued: 0, or ABORTED.
     int PrintReady(size_t keep);
@@ -61,6 +69,8 @@ class ReportPipeline {
     std::condition_variable done_;
     std::deque<std::unique_ptr<Job>> queued_; // walk order: printed from the front
     std::deque<Job*> todo_;                   // not yet taken by a worker
+    ThreadBudget budget_;
+    gateway::HostRequests requests_; // the workers' host queries, answered by the printer
     std::vector<std::thread> threads_;
 };
 
@@ -68,8 +78,13 @@ class ReportPipeline {
 int QueuedReportFile(const wchar_t* path, uint32_t omitMask, ScanSettings& settings);
 
 // Report workers for a command: SCRUTEL_THREADS (1: none, everything on the host's thread), else
-// one per processor.
+// one per processor. Workers and the digest threads they borrow share this many threads.
 unsigned ReportWorkerSetting();
+
+// Called first on every worker thread, with no lock held; null normally. Tests make a worker's
+// start fail with it.
+using WorkerStartHook = void (*)();
+void SetWorkerStartHook(WorkerStartHook hook);
 
 // Prints the pipeline's pending reports; the PendingPrinter of the line output.
 int PrintPipelineBacklog(void* pipeline);

@@ -7,6 +7,7 @@ namespace scrutel {
 
 class ReportMemo;
 class ReportPipeline;
+class ThreadBudget;
 
 // Result of every output stage when the user interrupted the report.
 inline constexpr int ABORTED = -3;
@@ -35,6 +36,8 @@ struct ScanSettings {
     std::shared_ptr<ReportMemo> memo;
     // The report workers of this command, when it has them (host's thread only).
     ReportPipeline* pipeline = nullptr;
+    // On a report worker: the command's thread budget, which the digest threads borrow from.
+    ThreadBudget* threadBudget = nullptr;
 };
 
 enum TimeZoneMode : int32_t { TimeZoneDefault = 0, TimeZoneLocal = 1, TimeZoneUtc = 2 };

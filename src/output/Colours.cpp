@@ -5,7 +5,7 @@
 #include "output/Console.h"
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "core/Owners.h"
 
 #include <cwchar>
@@ -19,7 +19,7 @@ constexpr DWORD VtModeBits = ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_P
 constexpr int InheritBackground = 64; // the host's "keep the background" colour number
 
 void HostParseColours(const wchar_t* text, int* foreground, int* background) {
-    ParseColors(text, foreground, background);
+    gateway::ParseColors(text, foreground, background);
 }
 
 // "0x" followed by one or more hexadecimal digits and nothing else, at most one byte.
@@ -148,7 +148,7 @@ void SetupColours(int noHighlight) {
     if (noHighlight || ColourSuppressed()) return;
 
     unsigned normal = 0, inverse = 0;
-    GetAttribute(&normal, &inverse);
+    gateway::GetAttribute(&normal, &inverse);
     wchar_t text[1024];
     if (ReadEnvironment(L"Highlight", text) == 0) RegistryHighlight(text);
     int highlight = ChooseHighlight(normal, text, HostParseColours);

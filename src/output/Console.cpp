@@ -4,6 +4,7 @@
 
 #include "output/LineOutput.h"
 #include "core/Owners.h"
+#include "gateway/HostGateway.h"
 
 #include <cwchar>
 
@@ -105,6 +106,8 @@ ConsoleIo* g_console = &g_realConsole;
 } // namespace
 
 ConsoleIo& Console() {
+    // The console is the printer's: a worker that reached it would draw between report lines.
+    gateway::RequireHostThread("the console");
     return *g_console;
 }
 

@@ -2,14 +2,17 @@
 // headings in the highlight colour. Console access goes through ConsoleIo.
 #include "output/LineOutput.h"
 
+#include "core/Limits.h"
 #include "core/ScanSettings.h"
 #include "output/Console.h"
 #include "output/ReportRecord.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 
 #include <cstdarg>
 #include <cwchar>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace scrutel {
 
@@ -65,7 +68,7 @@ int StopWithMark() {
     WORD before = ShowInterrupt();
     WriteConsoleText(InterruptMark);
     Console().SetAttribute(ConsoleTarget::ConOut, before);
-    SetColors(before);
+    gateway::SetColors(before);
     return ABORTED;
 }
 
@@ -73,10 +76,25 @@ void WriteThroughHost(const wchar_t* text) {
     ReportPuts(text);
 }
 
+// The output state (paging, colours, the gathered text, the pending printer) belongs to the host's
+// thread; a worker only ever records. A call from elsewhere is refused (and ends a strict build).
+bool OnPrinterThread(const char* what) {
+    return gateway::RequireHostThread(what);
+}
+
 void Gather(const wchar_t* text, size_t length) {
+    if (!OnPrinterThread("the gathered output")) return;
     if (g_gathered.text.empty()) g_gathered.since = GetTickCount64();
     g_gathered.text.append(text, length);
     if (g_gathered.text.size() >= GatherFlushChars) FlushOutput();
+}
+
+// A number text with the host's separators, or as it is when they do not fit capacity characters.
+std::wstring SeparatedNumber(const std::wstring& number, size_t capacity) {
+    std::vector<wchar_t> buffer(std::max(capacity, number.size() + 1), L'\0');
+    wmemcpy(buffer.data(), number.data(), number.size());
+    FormatWithCommas(buffer.data(), capacity);
+    return buffer.data();
 }
 
 bool HasSurrogate(const wchar_t* text) {
@@ -88,6 +106,7 @@ bool HasSurrogate(const wchar_t* text) {
 } // namespace
 
 void BeginGatheredOutput() {
+    if (!OnPrinterThread("the gathered output")) return;
     g_gathered.text.clear();
     // Paging counts and colours act line by line: only plain output is gathered.
     g_gathered.on = g_colours.normalAttr == 0 && g_paging.pageLength == 0 && g_paging.linesLeft == 0;
@@ -114,21 +133,37 @@ bool StopRequested() {
 }
 
 int PrintRecord(const ReportRecord& record) {
-    std::wstring piece;
+    // Text and numbers between two line ends go to the host as one piece: one host write.
+    std::wstring line;
+    bool pending = false;
+    auto flush = [&] {
+        if (pending) ReportPuts(line.c_str());
+        line.clear();
+        pending = false;
+    };
     for (const ReportPiece& p : record.pieces) {
-        piece.assign(record.text, p.offset, p.length);
         switch (p.kind) {
         case ReportPiece::Text:
-            ReportPuts(piece.c_str());
+            line.append(record.text, p.offset, p.length);
+            pending = true;
+            break;
+        case ReportPiece::Number:
+            line += SeparatedNumber(std::wstring(record.text, p.offset, p.length), p.count);
+            pending = true;
             break;
         case ReportPiece::LineEnds:
+            flush();
             if (EndLine(p.count) == ABORTED) return ABORTED;
             break;
-        case ReportPiece::Heading:
-            if (PrintHeading(piece.c_str(), static_cast<uint8_t>(p.count)) == ABORTED) return ABORTED;
+        case ReportPiece::Heading: {
+            flush();
+            std::wstring heading(record.text, p.offset, p.length);
+            if (PrintHeading(heading.c_str(), static_cast<uint8_t>(p.count)) == ABORTED) return ABORTED;
             break;
         }
+        }
     }
+    flush();
     return 0;
 }
 
@@ -136,8 +171,9 @@ int AddRecord(const ReportRecord& record) {
     if (!t_record) return PrintRecord(record);
     t_record->Append(record);
     for (const ReportPiece& piece : record.pieces)
-        t_reportOutputCount +=
-            piece.kind == ReportPiece::Text ? 1 : piece.count + (piece.kind == ReportPiece::Heading);
+        t_reportOutputCount += (piece.kind == ReportPiece::Text || piece.kind == ReportPiece::Number)
+                                   ? 1
+                                   : piece.count + (piece.kind == ReportPiece::Heading);
     return t_stop && t_stop->load() ? ABORTED : 0;
 }
 
@@ -146,24 +182,25 @@ int StopForInterruption() {
 }
 
 void SetPendingPrinter(PendingPrinter printer, void* context) {
+    if (!OnPrinterThread("the pending printer")) return;
     g_pendingPrinter = printer;
     g_pendingContext = context;
 }
 
 int PrintPendingReports() {
-    if (!g_pendingPrinter || t_record) return 0;
+    if (t_record || !OnPrinterThread("the pending printer") || !g_pendingPrinter) return 0;
     return g_pendingPrinter(g_pendingContext);
 }
 
 void FlushOutput() {
-    if (t_record || g_gathered.text.empty()) return;
+    if (t_record || !OnPrinterThread("the gathered output") || g_gathered.text.empty()) return;
     std::wstring text;
     text.swap(g_gathered.text);
-    QPuts(text.c_str());
+    gateway::QPuts(text.c_str());
 }
 
 void FlushOutputWhenWaiting() {
-    if (t_record) return;
+    if (t_record || !OnPrinterThread("the gathered output")) return;
     if (!g_gathered.text.empty() && GetTickCount64() - g_gathered.since >= WaitingLimitMs) FlushOutput();
 }
 
@@ -204,7 +241,7 @@ int ReportPrintf(const wchar_t* format, ...) {
     else if (g_gathered.on)
         Gather(text.data(), text.size());
     else
-        QPuts(text.c_str());
+        gateway::QPuts(text.c_str());
     return static_cast<int>(text.size());
 }
 
@@ -216,7 +253,17 @@ void ReportPuts(const wchar_t* text) {
     else if (g_gathered.on)
         Gather(text, wcslen(text));
     else
-        QPuts(text);
+        gateway::QPuts(text);
+}
+
+void ReportNumber(const wchar_t* number, size_t capacity) {
+    if (!number) return;
+    if (t_record) {
+        ++t_reportOutputCount;
+        t_record->AddNumber(number, wcsnlen(number, HostExpandChars), static_cast<uint32_t>(capacity));
+        return;
+    }
+    ReportPuts(SeparatedNumber(number, capacity).c_str());
 }
 
 uint8_t ContrastFor(unsigned background, unsigned avoid) {
@@ -303,7 +350,7 @@ WORD ShowInterrupt() {
     if (before == 0) before = 0x07;
     uint8_t contrast = ContrastFor(before >> 4, before);
     console.SetAttribute(ConsoleTarget::ConOut, contrast);
-    SetColors(contrast);
+    gateway::SetColors(contrast);
     return before;
 }
 
@@ -313,12 +360,13 @@ int EndLine(unsigned count) {
         t_reportOutputCount += count;
         return t_stop && t_stop->load() ? ABORTED : 0;
     }
+    if (!OnPrinterThread("the paging state")) return ABORTED;
     ConsoleIo& console = Console();
     if (g_colours.normalAttr) {
         console.SetAttribute(ConsoleTarget::StdOut, g_colours.normalAttr);
-        SetColors(g_colours.normalAttr);
+        gateway::SetColors(g_colours.normalAttr);
         if (g_colours.vtTerminal && !ColourSuppressed()) WriteConsoleText(PlainStyle);
-        tty_yield(0);
+        gateway::tty_yield(0);
     }
     for (unsigned i = 0; i < count; ++i) {
         ReportPuts(L"\r\n");
@@ -364,6 +412,7 @@ int PrintHeading(const wchar_t* text, uint8_t count) {
         t_reportOutputCount += 1 + count;
         return t_stop && t_stop->load() ? ABORTED : 0;
     }
+    if (!OnPrinterThread("the colours")) return ABORTED;
     if (g_colours.normalAttr == 0) {
         ReportPuts(text);
     } else {
@@ -376,7 +425,7 @@ int PrintHeading(const wchar_t* text, uint8_t count) {
         // wide character before the colour changes back.
         if (HasSurrogate(text)) write(L" \b");
         console.SetAttribute(ConsoleTarget::StdOut, g_colours.normalAttr);
-        SetColors(g_colours.normalAttr);
+        gateway::SetColors(g_colours.normalAttr);
     }
     return count ? EndLine(count) : 0;
 }

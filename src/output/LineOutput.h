@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 namespace scrutel {
@@ -63,6 +64,10 @@ bool GatheringOutput();
 // The host's Printf and QPuts for report text: gathered while gathering is on, else passed on.
 int ReportPrintf(const wchar_t* format, ...);
 void ReportPuts(const wchar_t* text);
+// A number text with the host's thousands separators (as it is when they do not fit capacity
+// characters, terminator included). While recording, the number is kept as it is and given its
+// separators when the record is printed, on the host's thread.
+void ReportNumber(const wchar_t* number, size_t capacity);
 // How many pieces of report text (line ends included) were written so far: a section that leaves
 // it unchanged printed nothing.
 uint64_t ReportOutputCount();

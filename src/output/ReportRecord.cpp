@@ -36,6 +36,11 @@ void ReportRecord::AddHeading(const wchar_t* data, size_t length, uint32_t count
     text.append(data, length);
 }
 
+void ReportRecord::AddNumber(const wchar_t* data, size_t length, uint32_t capacity) {
+    pieces.push_back(ReportPiece{ReportPiece::Number, capacity, text.size(), length});
+    text.append(data, length);
+}
+
 void ReportRecord::Append(const ReportRecord& other) {
     const size_t base = text.size();
     text += other.text;
@@ -49,7 +54,7 @@ std::wstring ReportRecord::Plain() const {
     std::wstring out;
     for (const ReportPiece& piece : pieces) {
         if (piece.kind != ReportPiece::LineEnds) out.append(text, piece.offset, piece.length);
-        if (piece.kind != ReportPiece::Text)
+        if (piece.kind == ReportPiece::LineEnds || piece.kind == ReportPiece::Heading)
             for (uint32_t i = 0; i < piece.count; ++i)
                 out += L"\r\n";
     }

@@ -9,10 +9,12 @@
 
 namespace scrutel {
 
+// A Number is a number text that is given the host's thousands separators when the record is
+// printed: only the host's thread may ask the host, and the separators are the user's.
 struct ReportPiece {
-    enum Kind : uint8_t { Text, LineEnds, Heading } kind = Text;
-    uint32_t count = 0; // line ends (LineEnds, Heading)
-    size_t offset = 0;  // the piece's text in ReportRecord::text (Text, Heading)
+    enum Kind : uint8_t { Text, LineEnds, Heading, Number } kind = Text;
+    uint32_t count = 0; // line ends (LineEnds, Heading); the room for the separated text (Number)
+    size_t offset = 0;  // the piece's text in ReportRecord::text (Text, Heading, Number)
     size_t length = 0;
 };
 
@@ -23,6 +25,9 @@ struct ReportRecord {
     void AddText(const wchar_t* data, size_t length);
     void AddLineEnds(uint32_t count);
     void AddHeading(const wchar_t* data, size_t length, uint32_t count);
+    // A number text that prints with separators when it fits capacity characters (terminator
+    // included), as it is otherwise.
+    void AddNumber(const wchar_t* data, size_t length, uint32_t capacity);
     // Appends every piece of other.
     void Append(const ReportRecord& other);
     void Clear() {
@@ -30,7 +35,8 @@ struct ReportRecord {
         pieces.clear();
     }
     bool Empty() const { return pieces.empty(); }
-    // What the pieces print on a plain output: headings and text as they are, line ends as "\r\n".
+    // What the pieces print on a plain output: headings and text as they are, line ends as "\r\n",
+    // numbers without separators.
     std::wstring Plain() const;
 };
 

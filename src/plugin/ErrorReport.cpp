@@ -2,7 +2,7 @@
 #include "plugin/ErrorReport.h"
 
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "core/Owners.h"
 
 #include <cwchar>
@@ -13,17 +13,17 @@ namespace scrutel {
 int PrintErrorPrefix() {
     // Report text waiting for the host goes out before the message, as it was written before it.
     FlushOutput();
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s plugin: ", PluginName);
+    gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s plugin: ", PluginName);
     // The host expands within 8192 characters; the buffer is this call's own.
     std::vector<wchar_t> buffer(8192, L'\0');
     wcscpy(buffer.data(), L"%_batch");
-    ExpandVariables(buffer.data(), 1);
+    gateway::ExpandVariables(buffer.data(), 1);
     if (buffer[0] == L'0' || buffer[0] == 0) return 0;
     wmemset(buffer.data(), 0, buffer.size());
     wcscpy(buffer.data(), L"%_batchname [%_batchline]  ");
-    ExpandVariables(buffer.data(), 1);
+    gateway::ExpandVariables(buffer.data(), 1);
     // Written with %s so that a batch name holding "%" reaches the console unchanged.
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", buffer.data());
+    gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", buffer.data());
     return 0;
 }
 

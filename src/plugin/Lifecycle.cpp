@@ -9,7 +9,7 @@
 #include "output/Console.h"
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "plugin/PluginInfo.h"
 
 #include <algorithm>
@@ -48,7 +48,7 @@ int StartGdiplus(ULONG_PTR* token) {
 bool ExpandsToDoubleZero(const wchar_t* text) {
     std::vector<wchar_t> buffer(ExpandChars, L'\0');
     wcsncpy(buffer.data(), text, ExpandChars - 1);
-    ExpandVariables(buffer.data(), 1);
+    gateway::ExpandVariables(buffer.data(), 1);
     buffer[ExpandChars - 1] = 0;
     return wcscmp(buffer.data(), L"00") == 0;
 }
@@ -91,8 +91,9 @@ int StartPlugin(GraphicsStart start) {
     if (status != 0) {
         if (!IsTransientShell()) {
             PrintErrorPrefix();
-            Qprintf(GetStdHandle(STD_ERROR_HANDLE),
-                    L"Error %d initializing GDI+ \u2014 %s plugin not loaded.\r\n", status, PluginName);
+            gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE),
+                             L"Error %d initializing GDI+ \u2014 %s plugin not loaded.\r\n", status,
+                             PluginName);
         }
         return -1;
     }
@@ -101,7 +102,7 @@ int StartPlugin(GraphicsStart start) {
     g_graphicsToken = token;
     g_graphicsRunning = true;
     if (ExpandsToDoubleZero(L"%[_transient]%[_pipe]%[noloadmsg]"))
-        Printf(L"%s v%u.%u.%u loaded.\r\n", PluginName, MajorVersion, MinorVersion, BuildNumber);
+        gateway::Printf(L"%s v%u.%u.%u loaded.\r\n", PluginName, MajorVersion, MinorVersion, BuildNumber);
     SetupConsole();
     return 0;
 }
@@ -120,6 +121,7 @@ int ShowHelp(const wchar_t* name, MessageBoxShow show) {
 using namespace scrutel;
 
 extern "C" PluginInfo* WINAPI GetPluginInfo(HMODULE) {
+    gateway::EnterFromHost();
     g_info.pluginName = PluginName;
     g_info.author = L"Scrutel developers";
     g_info.email = L"developers@scrutel.example";
@@ -133,6 +135,7 @@ extern "C" PluginInfo* WINAPI GetPluginInfo(HMODULE) {
 }
 
 extern "C" BOOL WINAPI InitializePlugin(void) {
+    gateway::EnterFromHost();
     try {
         return StartPlugin(StartGdiplus);
     } catch (...) {
@@ -141,6 +144,7 @@ extern "C" BOOL WINAPI InitializePlugin(void) {
 }
 
 extern "C" BOOL WINAPI ShutdownPlugin(BOOL) {
+    gateway::EnterFromHost();
     try {
         if (g_graphicsRunning) {
             Gdiplus::GdiplusShutdown(g_graphicsToken);
@@ -159,6 +163,7 @@ extern "C" BOOL WINAPI ShutdownPlugin(BOOL) {
 }
 
 extern "C" int WINAPI Usage(const wchar_t* name, wchar_t* output) {
+    gateway::EnterFromHost();
     try {
         if (!name || !output || name[0] == L'@' || name[0] == L'_') return 0;
         if (!IsCommandName(name)) return 0;
@@ -178,6 +183,7 @@ extern "C" int WINAPI Usage(const wchar_t* name, wchar_t* output) {
 }
 
 extern "C" int WINAPI Help(const wchar_t* name, void*) {
+    gateway::EnterFromHost();
     try {
         return ShowHelp(name, [](HWND owner, const wchar_t* text, const wchar_t* title, UINT flags) {
             return MessageBoxW(owner, text, title, flags);

@@ -3,7 +3,6 @@
 #include "reports/ReportSections.h"
 
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
 #include "core/Owners.h"
 #include "reports/AttributeList.h"
 #include "reports/FileProbe.h"

@@ -5,7 +5,6 @@
 
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
 #include "core/Owners.h"
 #include "reports/Crc.h"
 

@@ -44,9 +44,21 @@ struct ChecksumResults {
     DigestResult digests[8];
 };
 
+// Computations that take every block of a file in order, each as a lane of its own that one
+// thread at a time feeds (the threaded hashing's view of a ChecksumSet).
+class HashLanes {
+  public:
+    virtual ~HashLanes() = default;
+    virtual size_t LaneCount() const = 0;
+    // The relative cost per byte of a lane: used to spread lanes over threads. 0 for a lane with
+    // nothing to compute.
+    virtual double LaneCost(size_t lane) const = 0;
+    virtual void UpdateLane(size_t lane, const void* data, size_t length) = 0;
+};
+
 // The running computations for one file. A digest whose provider or hash object cannot be had,
 // or whose hashing step fails, is marked failed and skipped from then on; the others go on.
-class ChecksumSet {
+class ChecksumSet : public HashLanes {
   public:
     // provider: a CryptoAPI context to use and leave open (0: acquire one and release it after).
     ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests = StandardDigests(),
@@ -57,11 +69,10 @@ class ChecksumSet {
     void Update(const void* data, size_t length);
     // The computations as separate lanes, each fed every block in order by one thread at a time:
     // CRC-32, cksum (which also counts the length), then each digest. Update feeds every lane.
-    size_t LaneCount() const { return 2 + digestCount_; }
-    // The relative cost per byte of a lane (under Wine, where the digests are the platform's own
-    // code): used to spread lanes over threads. 0 for a lane with nothing to compute.
-    double LaneCost(size_t lane) const;
-    void UpdateLane(size_t lane, const void* data, size_t length);
+    size_t LaneCount() const override { return 2 + digestCount_; }
+    // Costs as measured under Wine, where the digests are the platform's own code.
+    double LaneCost(size_t lane) const override;
+    void UpdateLane(size_t lane, const void* data, size_t length) override;
     // Completes every computation into results (call once, after the last Update).
     void Finish(ChecksumResults& results);
 
@@ -134,7 +145,10 @@ int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults
 // The same over a report's probe: its bytes already read, then the rest of its handle, with the
 // snapshot taken when it was opened; digests use provider when it is not 0.
 class FileProbe;
-int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provider, ChecksumResults& results);
+class ThreadBudget;
+// budget: a report worker's thread budget (null: the digest pool takes SCRUTEL_THREADS threads).
+int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provider, ChecksumResults& results,
+                         ThreadBudget* budget = nullptr);
 // Prints the lines of the computations that succeeded, in report order. Returns the number of
 // lines printed, or ABORTED.
 int PrintChecksumLines(const ChecksumResults& results, uint32_t hashMask);

@@ -3,7 +3,7 @@
 #include "reports/ReportSections.h"
 
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "reports/ChecksumSet.h"
 #include "reports/DigestThreads.h"
 #include "reports/FileProbe.h"
@@ -69,7 +69,8 @@ int PrintChecksumResult(int rc, const ChecksumResults& results, uint32_t mask) {
 
 } // namespace
 
-int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provider, ChecksumResults& results) {
+int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provider, ChecksumResults& results,
+                         ThreadBudget* budget) {
     results = ChecksumResults{};
     if (!probe.Handle()) return ChecksumCannotOpen;
     uint64_t size = 0, lastWrite = 0;
@@ -78,7 +79,8 @@ int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provide
     if (!block) return ChecksumReadFailed;
     ChecksumSet set(hashMask, StandardDigests(), provider);
     ProbeChecksumSource source(probe);
-    int rc = HashSourceFor(source, set, std::span<std::byte>(block.get(), ChecksumBlockBytes), size);
+    int rc =
+        HashSourceFor(source, set, std::span<std::byte>(block.get(), ChecksumBlockBytes), size, 0, budget);
     if (rc != 0) return rc;
     set.Finish(results);
     return 0;
@@ -91,7 +93,7 @@ int ChecksumSection(FileProbe& probe, ScanSettings& settings) {
     HCRYPTPROV provider =
         (mask & ~(HashCrc32 | HashCksum | HashCksumX)) ? settings.memo->CryptoProvider() : 0;
     ChecksumResults results;
-    int rc = ComputeFileChecksums(probe, mask, provider, results);
+    int rc = ComputeFileChecksums(probe, mask, provider, results, settings.threadBudget);
     return PrintChecksumResult(rc, results, mask);
 }
 
@@ -99,7 +101,7 @@ int ChecksumSection(const wchar_t* path, ScanSettings& settings) {
     if (!path || !*path) return -1;
     const uint32_t mask = settings.hashMask;
     if (mask == 0) return 0;
-    if (!QueryIsFile(path)) return 2;
+    if (!gateway::QueryIsFile(path)) return 2;
     ChecksumResults results;
     int rc = ComputeFileChecksums(path, mask, results);
     return PrintChecksumResult(rc, results, mask);

@@ -6,7 +6,7 @@
 
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "select/RangeMatch.h"
 
 #include <cwchar>
@@ -24,7 +24,7 @@ constexpr size_t DescriptionChars = PathChars;
 
 int DescriptionSection(const wchar_t* path) {
     if (!path || !*path) return -1;
-    if (!QueryIsFile(path)) return 2;
+    if (!gateway::QueryIsFile(path)) return 2;
     return DescriptionOfFile(path);
 }
 
@@ -33,7 +33,7 @@ int DescriptionOfFile(const wchar_t* path) {
     std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[DescriptionChars]());
     if (!buffer) return 0;
     if (DescriptionExpression(path, buffer.get()) != 0) return 0;
-    if (ExpandVariables(buffer.get(), 1) != 0) return 0;
+    if (gateway::ExpandVariables(buffer.get(), 1) != 0) return 0;
     buffer[DescriptionChars - 1] = L'\0';
     if (!HasVisibleText(buffer.get())) return 0;
     ScrubControlsInPlace(buffer.get());

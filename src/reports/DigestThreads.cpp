@@ -38,7 +38,7 @@ struct Lane {
 // What the pool threads share; every field is read and written under lock.
 class LanePool {
   public:
-    LanePool(ChecksumSet& set, size_t blockBytes, size_t blocksInFlight) : set_(set) {
+    LanePool(HashLanes& set, size_t blockBytes, size_t blocksInFlight) : set_(set) {
         for (size_t i = 0; i < set.LaneCount(); ++i)
             if (double cost = set.LaneCost(i); cost > 0) {
                 lanes_.push_back(Lane{});
@@ -72,6 +72,7 @@ class LanePool {
         for (;;) {
             // A large file can take a while: Ctrl-C stops it between blocks.
             if (StopRequested()) return Stop(lock, ABORTED);
+            if (failed_) return ChecksumReadFailed;
             if (!ended_) {
                 Block& b = blocks_[read_ % blocks_.size()];
                 if (b.lanesLeft == 0) {
@@ -106,6 +107,15 @@ class LanePool {
 
     void StopAll() {
         std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+        wake_.notify_all();
+    }
+
+    // A pool thread could not go on (an exception left its lane): the hashing stops and fails as
+    // a failed read does, instead of waiting for a lane that will never finish.
+    void Fail() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed_ = true;
         stop_ = true;
         wake_.notify_all();
     }
@@ -153,7 +163,7 @@ class LanePool {
         return true;
     }
 
-    ChecksumSet& set_;
+    HashLanes& set_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::vector<Block> blocks_;
@@ -163,6 +173,7 @@ class LanePool {
     uint64_t read_ = 0; // blocks read so far
     bool ended_ = false;
     bool stop_ = false;
+    bool failed_ = false;
 };
 
 // Joins the pool threads on every way out of HashSourceThreaded.
@@ -180,7 +191,8 @@ class ThreadGroup {
                 try {
                     pool_.Work();
                 } catch (...) {
-                    // Nothing escapes a pool thread; the caller's lane results stay as they are.
+                    // Nothing escapes a pool thread; the file's hashing fails instead.
+                    pool_.Fail();
                 }
             });
     }
@@ -212,7 +224,7 @@ unsigned DigestThreadSetting() {
     return ParseThreadSetting(n > 0 && n < 32 ? value : nullptr, processors);
 }
 
-int HashSourceThreaded(ChecksumSource& source, ChecksumSet& set, unsigned threads, size_t blockBytes,
+int HashSourceThreaded(ChecksumSource& source, HashLanes& set, unsigned threads, size_t blockBytes,
                        size_t blocksInFlight) {
     if (blockBytes == 0 || blockBytes > 0x40000000u || blocksInFlight == 0) return ChecksumReadFailed;
     FileSnapshot before;
@@ -240,8 +252,18 @@ int HashSourceThreaded(ChecksumSource& source, ChecksumSet& set, unsigned thread
 }
 
 int HashSourceFor(ChecksumSource& source, ChecksumSet& set, std::span<std::byte> block, uint64_t expectedSize,
-                  unsigned threads) {
+                  unsigned threads, ThreadBudget* budget) {
     if (expectedSize < ThreadedHashMinBytes) return HashSource(source, set, block);
+    if (budget) {
+        // On a report worker: the calling thread is the worker's own, and only threads of the
+        // command's budget that no worker uses now may help.
+        size_t lanes = 0;
+        for (size_t i = 0; i < set.LaneCount(); ++i)
+            if (set.LaneCost(i) > 0) ++lanes;
+        BudgetLease lease(budget, lanes > 1 ? static_cast<unsigned>(lanes - 1) : 0);
+        if (lease.Count() == 0) return HashSource(source, set, block);
+        return HashSourceThreaded(source, set, lease.Count() + 1);
+    }
     if (threads == 0) threads = DigestThreadSetting();
     if (threads <= 1) return HashSource(source, set, block);
     return HashSourceThreaded(source, set, threads);

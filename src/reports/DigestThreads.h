@@ -4,6 +4,7 @@
 // fed by one thread at a time and sees the blocks in order, so every digest is the one-thread
 // digest. No pool thread touches the console or the host, and none outlives the file.
 #pragma once
+#include "core/ThreadBudget.h"
 #include "reports/ChecksumSet.h"
 
 #include <cstddef>
@@ -30,13 +31,14 @@ inline constexpr size_t ThreadedBlocksInFlight = 8;
 // HashSource's contract on threads threads in all (the calling thread included): the same
 // results and return codes, ABORTED within one block's time of an interruption. Every thread it
 // starts has ended when it returns, on every path.
-int HashSourceThreaded(ChecksumSource& source, ChecksumSet& set, unsigned threads,
+int HashSourceThreaded(ChecksumSource& source, HashLanes& set, unsigned threads,
                        size_t blockBytes = ThreadedBlockBytes,
                        size_t blocksInFlight = ThreadedBlocksInFlight);
 
 // HashSource or HashSourceThreaded, as the file's size (expectedSize, as the caller last saw it)
 // and the thread count decide (0: DigestThreadSetting); block is the one-thread path's buffer.
+// With a budget (a report worker's), the threads are the caller and what it can borrow now.
 int HashSourceFor(ChecksumSource& source, ChecksumSet& set, std::span<std::byte> block, uint64_t expectedSize,
-                  unsigned threads = 0);
+                  unsigned threads = 0, ThreadBudget* budget = nullptr);
 
 } // namespace scrutel

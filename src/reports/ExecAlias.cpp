@@ -6,7 +6,7 @@
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "varfuncs/ReparsePoint.h"
@@ -43,7 +43,7 @@ uint32_t FollowAlias(const wchar_t* path, wchar_t* resolved, const ReparseReader
     if (target[0] == 0) return 0;
     if (tag != ReparseTagAppExecLink && tag != ReparseTagSymlink) return 0;
     if (_wcsicmp(target.data(), path) == 0) return 0;
-    if (QueryFileSize(target.data(), 0) <= 0) return 0;
+    if (gateway::QueryFileSize(target.data(), 0) <= 0) return 0;
     size_t length = wcslen(target.data());
     if (length >= AliasPathChars) return 0;
     wmemcpy(resolved, target.data(), length + 1);

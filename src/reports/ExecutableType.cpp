@@ -5,7 +5,7 @@
 
 #include "reports/FileProbe.h"
 
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 
@@ -18,7 +18,7 @@ namespace scrutel {
 
 int ExecutableTypeCode(const wchar_t* path) {
     if (!path || !*path) return -1;
-    if (!QueryIsFile(path)) return 0;
+    if (!gateway::QueryIsFile(path)) return 0;
     FileProbe probe(path);
     return ExecutableTypeCode(probe);
 }

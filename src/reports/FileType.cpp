@@ -4,7 +4,6 @@
 #include "core/SectionOutcome.h"
 
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
 #include "reports/ReportMemo.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"

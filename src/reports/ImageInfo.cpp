@@ -5,7 +5,7 @@
 #include "core/Calendar.h"
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "core/Owners.h"
 #include "reports/ImageCheck.h"
 #include "reports/ReportSections.h"
@@ -152,7 +152,7 @@ int ImageSection(const wchar_t* path) {
     if (!resolved || !text) return 0;
     resolved[0] = 0;
     if (ResolvePath(path, resolved.get(), ResolveHome) != 0) return 0;
-    if (!QueryIsFile(resolved.get())) return 0;
+    if (!gateway::QueryIsFile(resolved.get())) return 0;
 
     // A file that fails the check is one the decoder cannot load: no lines.
     FileHandle file;

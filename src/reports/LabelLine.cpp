@@ -1,7 +1,6 @@
 // Dotted label lines shared by the version, image, property and font sections.
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "plugin/HostApi.h"
 #include "reports/VersionInfo.h"
 
 #include <cwchar>

@@ -6,7 +6,7 @@
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "core/Owners.h"
 #include "reports/ExecutableType.h"
 #include "reports/ReportSections.h"
@@ -174,7 +174,7 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
     if (kind == LinkPath) {
         const wchar_t* targetExtension = FindExtension(target.data());
         if (!(omitMask & OmitExecAliases) && targetExtension && _wcsicmp(targetExtension, L".exe") == 0 &&
-            QueryFileSize(target.data(), 0) == 0) {
+            gateway::QueryFileSize(target.data(), 0) == 0) {
             uint32_t tag = FollowAlias(target.data(), resolved.data(), reader);
             if (tag != 0) {
                 if (PrintAliasLine(tag, resolved.data(), q, true, 1) == ABORTED) return ABORTED;

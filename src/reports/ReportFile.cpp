@@ -5,7 +5,7 @@
 #include "core/SectionOutcome.h"
 
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "reports/FileProbe.h"
 #include "reports/ExecutableType.h"
 #include "reports/ReportMemo.h"
@@ -144,7 +144,7 @@ int StartReport(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, 
     report.outcomes = FileOutcomes();
     report.hostRowsRun = false;
     if (!path || !*path) return -1;
-    if (!QueryIsFile(path)) return 2;
+    if (!gateway::QueryIsFile(path)) return 2;
     report.path = path;
     report.reported = report.path;
     report.omitMask = omitMask;
@@ -154,7 +154,7 @@ int StartReport(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, 
     // A zero-length .exe may be an execution alias: the later sections describe its target.
     const wchar_t* extension = FindExtension(path);
     if (!(omitMask & OmitExecAliases) && steps.execAlias && extension && _wcsicmp(extension, L".exe") == 0 &&
-        QueryFileSize(path, 0) == 0) {
+        gateway::QueryFileSize(path, 0) == 0) {
         std::unique_ptr<wchar_t[]> resolved(new wchar_t[PathChars]());
         if (RunStep([&] { return steps.execAlias(path, resolved.get(), omitMask); },
                     report.outcomes.execAlias, settings) == ABORTED)

@@ -5,8 +5,7 @@
 #include "reports/FileProbe.h"
 
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
-#include "reports/FindData.h"
+#include "gateway/HostGateway.h"
 
 #include <cstdio>
 
@@ -14,7 +13,7 @@ namespace scrutel {
 
 int SizeSection(const wchar_t* path) {
     if (!path || !*path) return -1;
-    return SizeSection(static_cast<long long>(QueryFileSize(path, 0)));
+    return SizeSection(static_cast<long long>(gateway::QueryFileSize(path, 0)));
 }
 
 int SizeSection(FileProbe& probe) {
@@ -33,28 +32,29 @@ int SizeSection(long long reported) {
 
     wchar_t count[1024] = {};
     _snwprintf(count, 1023, L"%I64u", size);
-    FormatWithCommas(count, 1024);
     if (size == 1) {
         ReportPuts(L"    1 byte     ");
     } else {
-        ReportPrintf(L"    %s bytes     ", count);
-        const wchar_t* format = nullptr;
+        ReportPuts(L"    ");
+        ReportNumber(count, 1024);
+        ReportPuts(L" bytes     ");
+        const wchar_t* unit = nullptr;
         double scale = 0.0;
         if (size >= 0x40000000ull) {
-            format = L"%s gigabytes";
+            unit = L" gigabytes";
             scale = 1.0 / 1073741824.0;
         } else if (size >= 0x100000ull) {
-            format = L"%s megabytes";
+            unit = L" megabytes";
             scale = 1.0 / 1048576.0;
         } else if (size >= 1024) {
-            format = L"%s kilobytes";
+            unit = L" kilobytes";
             scale = 1.0 / 1024.0;
         }
-        if (format) {
+        if (unit) {
             wchar_t quotient[1024] = {};
             _snwprintf(quotient, 1023, L"%.2f", static_cast<double>(size) * scale);
-            FormatWithCommas(quotient, 1024);
-            ReportPrintf(format, quotient);
+            ReportNumber(quotient, 1024);
+            ReportPuts(unit);
         }
     }
     return EndLine(2);

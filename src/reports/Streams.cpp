@@ -3,7 +3,6 @@
 
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "plugin/HostApi.h"
 #include "core/Owners.h"
 #include "reports/StreamList.h"
 

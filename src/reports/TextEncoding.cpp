@@ -5,7 +5,7 @@
 #include "reports/FileProbe.h"
 
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "reports/FindData.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
@@ -106,8 +106,9 @@ int ReportText(TextSource& source) {
     if (kind != LineEndingNone) {
         wchar_t countText[64] = {};
         _snwprintf(countText, 63, L"%I64u", static_cast<unsigned long long>(count));
-        FormatWithCommas(countText, 64);
-        ReportPrintf(L"    Lines ................... %s  (%s)", countText, LineEndingName(kind));
+        ReportPuts(L"    Lines ................... ");
+        ReportNumber(countText, 64);
+        ReportPrintf(L"  (%s)", LineEndingName(kind));
         if (EndLine(1) == ABORTED) return ABORTED;
         printed = true;
     }

@@ -5,7 +5,6 @@
 #include "reports/FileProbe.h"
 
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
 #include "reports/FindData.h"
 #include "reports/TimeFormat.h"
 

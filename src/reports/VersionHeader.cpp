@@ -5,7 +5,6 @@
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "plugin/HostApi.h"
 #include "reports/FileProbe.h"
 #include "reports/FontNames.h"
 #include "reports/ReportSections.h"

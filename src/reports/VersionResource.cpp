@@ -7,7 +7,7 @@
 
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionInfo.h"
 
@@ -81,7 +81,7 @@ int VersionResourceSection(FileProbe& probe) {
 
 int VersionResourceSection(const wchar_t* path) {
     if (!path || !*path) return -1;
-    if (!QueryIsFile(path)) return 2;
+    if (!gateway::QueryIsFile(path)) return 2;
     FileProbe probe(path);
     return VersionResourceSection(probe);
 }

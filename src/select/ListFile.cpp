@@ -6,7 +6,7 @@
 
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "select/ListLine.h"
 #include "select/PathResolve.h"
 #include "select/Walker.h"
@@ -31,7 +31,7 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
     if (OpenTextSource(&list, listName, 0, GetOEMCP()) != 0) {
         if (PrintPendingReports() == ABORTED) return ABORTED;
         PrintErrorPrefix();
-        Qprintf(standardError, L"Error opening list file \"%s\"\r\n", listName);
+        gateway::Qprintf(standardError, L"Error opening list file \"%s\"\r\n", listName);
         return 2;
     }
     std::vector<char16_t> line(LineChars, 0);
@@ -45,7 +45,7 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
         if (ResolvePath(Wide(name.c_str()), path.data(), ResolveHome) != 0) continue;
         AddLongPathPrefix(path.data(), LineChars);
         if (path[0] == 0) continue;
-        if (QueryIsFileOrDirectory(path.data())) {
+        if (gateway::QueryIsFileOrDirectory(path.data())) {
             // An exception the handler lets escape is reported and stops the reading.
             int handled = CallFileHandler(handler, path.data(), omitMask, settings);
             if (handled == ABORTED) {
@@ -60,7 +60,7 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
                 break;
             }
             PrintErrorPrefix();
-            Qprintf(standardError, L"File not found: %s\r\n", path.data());
+            gateway::Qprintf(standardError, L"File not found: %s\r\n", path.data());
             result = 2;
         }
     }

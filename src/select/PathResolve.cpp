@@ -2,7 +2,7 @@
 // name; the long-path prefix and path joining that the whole plugin uses.
 #include "select/PathResolve.h"
 
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 
 #include <shlobj.h>
 
@@ -63,7 +63,7 @@ bool AcceptHome(std::wstring candidate, wchar_t* output) {
     if (candidate.empty()) return false;
     ForwardToBackslash(candidate);
     if (candidate.size() >= HomeChars) return false;
-    if (!QueryIsDirectory(candidate.c_str())) return false;
+    if (!gateway::QueryIsDirectory(candidate.c_str())) return false;
     wmemcpy(output, candidate.c_str(), candidate.size() + 1);
     return true;
 }
@@ -75,8 +75,8 @@ bool ExpandHomeString(std::wstring& path) {
     if (work.empty() || work[0] != L'~') return false;
     if (work.size() > 1 && work[1] != L'\\') return false; // "~name" is a name, not the home folder
     // A real "~" in the current directory wins over the home folder.
-    if (work.size() == 1 && QueryIsFileOrDirectory(L".\\~")) return false;
-    if (work.size() > 1 && QueryIsDirectory(L".\\~")) return false;
+    if (work.size() == 1 && gateway::QueryIsFileOrDirectory(L".\\~")) return false;
+    if (work.size() > 1 && gateway::QueryIsDirectory(L".\\~")) return false;
     wchar_t home[HomeChars] = {};
     if (!FindHomeDirectory(home)) return false;
     std::wstring result = home;
@@ -121,7 +121,7 @@ int ResolvePath(const wchar_t* input, wchar_t* output, unsigned mode) {
 
     std::vector<wchar_t> trueName(PathChars, 0);
     if (work.size() < PathChars) {
-        QueryTrueName(work.c_str(), trueName.data());
+        gateway::QueryTrueName(work.c_str(), trueName.data());
         trueName[PathChars - 1] = 0;
         // A true name that differs only in letter case is not taken.
         if (trueName[0] && CompareStringOrdinal(trueName.data(), -1, work.c_str(), -1, TRUE) != CSTR_EQUAL)

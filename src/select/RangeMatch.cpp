@@ -6,7 +6,7 @@
 #include "core/Limits.h"
 
 #include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "reports/Owner.h"
 #include "select/PathResolve.h"
 
@@ -83,7 +83,7 @@ bool PatternPasses(const RangeRecord& record, const WIN32_FIND_DATAW& entry, con
             LookupOwner(buffers.path.get(), buffers.text.get());
     }
     const wchar_t* text = buffers.text ? buffers.text.get() : L"";
-    return WildcardComparison(Wide(record.pattern.c_str()), text, 0, 1) == 0;
+    return gateway::WildcardComparison(Wide(record.pattern.c_str()), text, 0, 1) == 0;
 }
 
 } // namespace
@@ -127,7 +127,7 @@ int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory,
             break;
         case L'!':
             negatable = false;
-            pass = WildcardComparison(Wide(record->pattern.c_str()), entry->cFileName, 1, 1) != 0;
+            pass = gateway::WildcardComparison(Wide(record->pattern.c_str()), entry->cFileName, 1, 1) != 0;
             break;
         default:
             // A record of no known kind has nothing to test.
@@ -162,7 +162,7 @@ int DescriptionExpression(const wchar_t* path, wchar_t* buffer) {
 
 int LookupDescription(const wchar_t* path, wchar_t* output) {
     if (!output || !path || output == path) return -1;
-    if (!*path || !QueryIsFileOrDirectory(path)) return 2;
+    if (!*path || !gateway::QueryIsFileOrDirectory(path)) return 2;
     auto buffer = std::unique_ptr<wchar_t[]>(new (std::nothrow) wchar_t[LookupChars]());
     if (!buffer) return 1;
     if (DescriptionExpression(path, buffer.get()) != 0) return 111;
@@ -171,7 +171,7 @@ int LookupDescription(const wchar_t* path, wchar_t* output) {
     {
         // Whatever the host writes to standard error while it expands goes to "nul".
         StandardErrorSilenced quiet;
-        expanded = ExpandVariables(buffer.get(), 1);
+        expanded = gateway::ExpandVariables(buffer.get(), 1);
     }
 
     // A failed expansion leaves the expression itself in the buffer, which is no description.

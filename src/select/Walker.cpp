@@ -4,7 +4,7 @@
 
 #include "output/LineOutput.h"
 #include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "core/Owners.h"
 #include "select/ListFile.h"
 #include "select/PathResolve.h"
@@ -73,7 +73,7 @@ bool IsListFileSpec(const wchar_t* spec, uint32_t flags) {
         if (IsSeparator(*p)) last = p + 1;
     for (const wchar_t* p = last; *p; ++p)
         if (*p == L'*' || *p == L'?') return false;
-    return !QueryIsFile(spec) && QueryIsFile(spec + 1);
+    return !gateway::QueryIsFile(spec) && gateway::QueryIsFile(spec + 1);
 }
 
 // Resolves and splits a specification. Returns true with a new frame, or false with the
@@ -114,8 +114,8 @@ void PrintEnumerationError(const std::wstring& full, DWORD error) {
     wchar_t text[1024] = {};
     FormatErrorText(error, text);
     PrintErrorPrefix();
-    Qprintf(StdErr(), L"Error matching \"%s\" :\r\n", full.c_str());
-    Qprintf(StdErr(), L"   %s\r\n", text);
+    gateway::Qprintf(StdErr(), L"Error matching \"%s\" :\r\n", full.c_str());
+    gateway::Qprintf(StdErr(), L"   %s\r\n", text);
 }
 
 bool EntryTimesPresent(const WIN32_FIND_DATAW& entry) {
@@ -196,7 +196,7 @@ int FinishFrame(Frame& frame) {
     if (!(frame.flags & WalkQuietNotFound) && !frame.errorPrinted) {
         if (PrintPendingReports() == ABORTED) return ABORTED;
         PrintErrorPrefix();
-        Qprintf(StdErr(), L"No matching files: \"%s\"\r\n", frame.full.c_str());
+        gateway::Qprintf(StdErr(), L"No matching files: \"%s\"\r\n", frame.full.c_str());
     }
     return frame.result;
 }
@@ -220,7 +220,7 @@ HANDLE OpenConsoleDevice() {
 
 int MatchName(const wchar_t* pattern, const wchar_t* name, bool lists) {
     if (!pattern || !name) return -1;
-    if (!lists) return WildcardComparison(pattern, name, 1, 1);
+    if (!lists) return gateway::WildcardComparison(pattern, name, 1, 1);
     int last = -2;
     std::wstring alternative;
     const wchar_t* p = pattern;
@@ -229,7 +229,7 @@ int MatchName(const wchar_t* pattern, const wchar_t* name, bool lists) {
         size_t length = end ? static_cast<size_t>(end - p) : wcslen(p);
         if (length > 0) {
             alternative.assign(p, length < PathChars - 1 ? length : PathChars - 1);
-            last = WildcardComparison(alternative.c_str(), name, 1, 1);
+            last = gateway::WildcardComparison(alternative.c_str(), name, 1, 1);
             if (last == 0) return 0;
         }
         if (!end) break;

@@ -5,7 +5,7 @@
 #include "core/Limits.h"
 #include "core/Utf16.h"
 
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "text/Encoding.h"
 #include "text/ReadOutcome.h"
 #include "text/VolumeGuidName.h"
@@ -187,7 +187,7 @@ int OpenSource(TextSource& b, const wchar_t* source, uint32_t flags, uint32_t co
         }
     } else {
         std::vector<wchar_t> trueName(PathCapacity, 0);
-        QueryTrueName(source, trueName.data());
+        gateway::QueryTrueName(source, trueName.data());
         trueName[PathCapacity - 1] = 0;
         std::wstring canonical = trueName.data();
         if (IsVolumeGuidName(U16(canonical.c_str()))) canonical.insert(0, L"\\\\.\\");

@@ -2,7 +2,7 @@
 // cleaned up (blanks, quotes, forward slashes) and its directory made the host's true name.
 #include "plugin/ErrorReport.h"
 #include "core/Limits.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostGateway.h"
 #include "core/Owners.h"
 #include "varfuncs/ReparsePoint.h"
 #include "varfuncs/VarFunctions.h"
@@ -38,7 +38,7 @@ int RpTarget(wchar_t* buffer) {
     HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     if (text[0] == 0) {
         PrintErrorPrefix();
-        Qprintf(error, L"Missing filename\r\n");
+        gateway::Qprintf(error, L"Missing filename\r\n");
         return -1;
     }
     for (wchar_t* p = text.data(); *p; ++p)
@@ -54,9 +54,9 @@ int RpTarget(wchar_t* buffer) {
     wchar_t message[1024];
     FormatErrorText(static_cast<uint32_t>(rc), message);
     PrintErrorPrefix();
-    Qprintf(error, L"Error resolving \"%s\" :\r\n", text.data());
-    Qprintf(error, L"    %s\r\n", message);
-    if (rc == ReparseUnsupportedTag) Qprintf(error, L"    %s\r\n", target.data());
+    gateway::Qprintf(error, L"Error resolving \"%s\" :\r\n", text.data());
+    gateway::Qprintf(error, L"    %s\r\n", message);
+    if (rc == ReparseUnsupportedTag) gateway::Qprintf(error, L"    %s\r\n", target.data());
     return -1;
 }
 
@@ -89,7 +89,7 @@ int TrueNameQuiet(const wchar_t* path, wchar_t* output) {
     {
         StandardErrorSilenced quiet;
         try {
-            rc = QueryTrueName(copy.data(), output);
+            rc = gateway::QueryTrueName(copy.data(), output);
         } catch (...) {
             output[0] = 0;
         }
@@ -143,6 +143,7 @@ int ResolveParentDir(wchar_t* path, size_t capacity) {
 } // namespace scrutel
 
 extern "C" int f_rptarget(wchar_t* buffer) {
+    scrutel::gateway::EnterFromHost();
     if (!buffer) return 1;
     try {
         return scrutel::RpTarget(buffer);

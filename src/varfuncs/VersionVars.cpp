@@ -2,6 +2,7 @@
 #include "varfuncs/VarFunctions.h"
 
 #include "core/Version.h"
+#include "gateway/HostGateway.h"
 
 #include <windows.h>
 
@@ -22,6 +23,7 @@ int PutVersionText(const char* version, wchar_t* buffer) {
 } // namespace scrutel
 
 extern "C" int ScrutelFhver(wchar_t* buffer) {
+    scrutel::gateway::EnterFromHost();
     try {
         return scrutel::PutVersionText(scrutel::FullVersion, buffer);
     } catch (...) {
@@ -30,6 +32,7 @@ extern "C" int ScrutelFhver(wchar_t* buffer) {
 }
 
 extern "C" int ScrutelClver(wchar_t* buffer) {
+    scrutel::gateway::EnterFromHost();
     try {
         return scrutel::PutVersionText(scrutel::SecondVersion, buffer);
     } catch (...) {

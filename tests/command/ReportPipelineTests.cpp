@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -356,6 +357,13 @@ int ThrowingRow(const ReportContext& c) {
     if (NameHas(c, L"plain")) throw std::runtime_error("a defect in a section");
     return 0;
 }
+int OutOfMemoryRow(const ReportContext& c) {
+    if (NameHas(c, L"plain")) throw std::bad_alloc();
+    return 0;
+}
+void FailingWorkerStart() {
+    throw std::bad_alloc();
+}
 } // namespace
 
 TEST_F(ReportPipelineTest, FailingSectionsInWorkersAreCountedForTheCommand) {
@@ -370,17 +378,29 @@ TEST_F(ReportPipelineTest, FailingSectionsInWorkersAreCountedForTheCommand) {
 }
 
 TEST_F(ReportPipelineTest, AnExceptionInAWorkerIsReportedAsTheWalkerReportsOne) {
-    std::vector<ReportRow> rows = RealRowsAnd({ReportRow{0, nullptr, ThrowingRow}});
-    ReportSteps steps{rows, ExecAliasSection};
+    for (auto row : {ThrowingRow, OutOfMemoryRow}) {
+        std::vector<ReportRow> rows = RealRowsAnd({ReportRow{0, nullptr, row}});
+        ReportSteps steps{rows, ExecAliasSection};
+        std::wstring spec = SourceFixture(L"kinds") + L"\\*";
+        WalkRun direct = Walk(spec, 0, steps);
+        EXPECT_EQ(direct.result, ABORTED);
+        WalkRun queued = Walk(spec, 3, steps);
+        ExpectSameRun(direct, queued);
+        // The report of the throwing file was printed up to the exception; none after it.
+        size_t plain = queued.out.find(L"plain.png");
+        ASSERT_NE(plain, std::wstring::npos);
+        EXPECT_EQ(queued.out.find(L"\\kinds\\", plain + 1), std::wstring::npos);
+        EXPECT_EQ(queued.threadsAfter, baseThreads_);
+    }
+}
+
+TEST_F(ReportPipelineTest, AWorkerWhoseStartRunsOutOfMemoryStillReportsEveryFile) {
     std::wstring spec = SourceFixture(L"kinds") + L"\\*";
-    WalkRun direct = Walk(spec, 0, steps);
-    EXPECT_EQ(direct.result, ABORTED);
-    WalkRun queued = Walk(spec, 3, steps);
+    WalkRun direct = Walk(spec, 0, RealSteps);
+    SetWorkerStartHook(FailingWorkerStart);
+    WalkRun queued = Walk(spec, 2, RealSteps);
+    SetWorkerStartHook(nullptr);
     ExpectSameRun(direct, queued);
-    // The report of the throwing file was printed up to the exception; none after it.
-    size_t plain = queued.out.find(L"plain.png");
-    ASSERT_NE(plain, std::wstring::npos);
-    EXPECT_EQ(queued.out.find(L"\\kinds\\", plain + 1), std::wstring::npos);
     EXPECT_EQ(queued.threadsAfter, baseThreads_);
 }
 

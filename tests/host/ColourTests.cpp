@@ -1,7 +1,7 @@
 // Colour operations of the stand-in host: colour texts read by ParseColors, the attribute that
 // GetAttribute reports when output is not a console, and the attribute SetColors records.
 #include "HostTesting.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // functions @comma and @descript, a plugin's exported variable functions, nesting, and the
 // failures (unknown functions, unbalanced brackets, overflow) that leave the buffer intact.
 #include "HostTesting.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // File queries of the stand-in host: existence, size and true names (stored letter case and
 // long form, missing and wildcard components kept as written, "clip:" and "-").
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The stand-in host's output operations: wide printf conversions, unchanged text for QPuts,
 // capture of standard output and standard error, and UTF-8 without a byte-order mark for
 // handles that are not consoles.
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

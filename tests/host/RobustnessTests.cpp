@@ -1,6 +1,6 @@
 // Bad input never crashes the stand-in host: random texts for ExpandVariables and
 // WildcardComparison (fixed generator state, bounded iterations) and random colour texts.
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // WildcardComparison of the stand-in host: "*", "?", sets with ranges and negation, letter case,
 // and the file-name rules for "*.*" and a trailing ".".
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 
 #include <gtest/gtest.h>
 

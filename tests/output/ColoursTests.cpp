@@ -6,7 +6,7 @@
 #include "output/LineOutput.h"
 #include "output/ScriptedConsole.h"
 #include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -32,6 +32,10 @@ int WriteSampleReport() {
         }
         if (EndLine(1) == ABORTED) return ABORTED;
     }
+    ReportPuts(L"    Count ......... ");
+    ReportNumber(L"1234567", 64);
+    ReportPuts(L" bytes");
+    if (EndLine(1) == ABORTED) return ABORTED;
     ReportPuts(L"    last line");
     return EndLine(2);
 }
@@ -85,6 +89,30 @@ void ExpectSameAsDirect(uint32_t pageLength, const std::wstring& keys, uint8_t n
 }
 
 } // namespace
+
+TEST(ReportRecordTest, NumbersGetTheHostsSeparatorsWhenPrinted) {
+    ReportRecord record;
+    Capture capture;
+    {
+        RecordingScope recording(record);
+        ReportPuts(L"a ");
+        ReportNumber(L"1234567", 64);
+        ReportPuts(L" b ");
+        ReportNumber(L"1048576.00", 64);
+        ReportNumber(L"12345", 6); // "12,345" and its terminator need 7
+        EndLine(1);
+    }
+    // Kept as the number itself: only the host's thread may ask the host for its separators.
+    EXPECT_EQ(record.Plain(), L"a 1234567 b 1048576.0012345\r\n");
+    EXPECT_EQ(capture.out(), L"");
+    {
+        OutputStateGuard guard;
+        g_paging = {};
+        g_colours.normalAttr = 0;
+        ASSERT_EQ(PrintRecord(record), 0);
+    }
+    EXPECT_EQ(capture.out(), L"a 1,234,567 b 1,048,576.0012345\r\n");
+}
 
 TEST(ReportRecordTest, RecordingKeepsEverythingFromTheHost) {
     OutputStateGuard guard;

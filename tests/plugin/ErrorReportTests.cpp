@@ -1,6 +1,6 @@
 // The error prefix outside and inside batch files, and the texts of Win32 error codes.
 #include "plugin/ErrorReport.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 
 #include "HostTesting.h"
 #include "support/TestSupport.h"

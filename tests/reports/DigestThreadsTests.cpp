@@ -12,7 +12,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -36,6 +38,7 @@ class MemorySource : public ChecksumSource {
     }
     int64_t Read(void* buffer, size_t length) override {
         ++reads_;
+        if (watched_ && watched_->Held() > mostHeld_) mostHeld_ = watched_->Held();
         if (failAtRead_ && reads_ == failAtRead_) return -1;
         if (interruptAtRead_ && reads_ == interruptAtRead_) g_paging.interrupted = 1;
         size_t end = bytes_.size() + extra_;
@@ -46,6 +49,8 @@ class MemorySource : public ChecksumSource {
     }
     int failAtRead_ = 0;
     int interruptAtRead_ = 0;
+    ThreadBudget* watched_ = nullptr; // its threads in use, seen at every read
+    unsigned mostHeld_ = 0;
     size_t extra_ = 0;          // bytes beyond the snapshot's size: a growing file
     size_t sizeAfter_ = 0;      // added to the size from the second snapshot on
     bool changedAfter_ = false; // the write time differs from the second snapshot on
@@ -75,6 +80,24 @@ void ExpectSame(const ChecksumResults& a, const ChecksumResults& b) {
         EXPECT_EQ(memcmp(a.digests[i].value, b.digests[i].value, a.digests[i].length), 0) << i;
     }
 }
+
+// A ChecksumSet's lanes, one of which throws on the first block that a pool thread (not the
+// calling thread) hands it.
+class ThrowingOnAPoolThread : public HashLanes {
+  public:
+    explicit ThrowingOnAPoolThread(ChecksumSet& set) : set_(set), caller_(GetCurrentThreadId()) {}
+    size_t LaneCount() const override { return set_.LaneCount(); }
+    double LaneCost(size_t lane) const override { return set_.LaneCost(lane); }
+    void UpdateLane(size_t lane, const void* data, size_t length) override {
+        if (GetCurrentThreadId() != caller_ && !thrown_.exchange(true)) throw std::bad_alloc();
+        set_.UpdateLane(lane, data, length);
+    }
+    std::atomic<bool> thrown_{false};
+
+  private:
+    ChecksumSet& set_;
+    DWORD caller_;
+};
 
 class DigestThreads : public ::testing::Test {
   protected:
@@ -193,6 +216,49 @@ TEST_F(DigestThreads, FailuresEndAsOnOneThread) {
             EXPECT_EQ(HashSourceThreaded(threaded, a, threads, 4096, 3), c.expected);
             EXPECT_EQ(HashSource(single, b, block), c.expected);
         }
+    }
+}
+
+TEST_F(DigestThreads, AnExceptionOnAPoolThreadFailsTheHashingAsAFailedRead) {
+    std::vector<uint8_t> bytes = RandomBytes(200 * 4096, 13);
+    for (unsigned threads : {2u, 4u}) {
+        SCOPED_TRACE(testing::Message() << threads << " threads");
+        MemorySource source(bytes);
+        ChecksumSet set(AllHashes);
+        ThrowingOnAPoolThread lanes(set);
+        EXPECT_EQ(HashSourceThreaded(source, lanes, threads, 4096, 3), ChecksumReadFailed);
+        EXPECT_TRUE(lanes.thrown_.load());
+    }
+}
+
+TEST_F(DigestThreads, OnAWorkerOnlyTheThreadsNoWorkerUsesHelp) {
+    std::vector<uint8_t> bytes = RandomBytes(static_cast<size_t>(ThreadedHashMinBytes) + 4096, 3);
+    struct Case {
+        const char* label;
+        unsigned budget;
+        unsigned heldByWorkers; // the calling worker's own among them
+        unsigned mostHeld;      // while hashing
+    } cases[] = {
+        {"every other worker busy", 3, 3, 3},
+        {"one worker idle", 3, 2, 3},
+        {"all others idle: one helper per lane at most", 12, 1, 7},
+        {"a single worker", 1, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ThreadBudget budget(c.budget);
+        for (unsigned i = 0; i < c.heldByWorkers; ++i)
+            budget.Acquire();
+        MemorySource source(bytes);
+        source.watched_ = &budget;
+        ChecksumSet set(AllHashes);
+        std::vector<std::byte> block(ChecksumBlockBytes);
+        EXPECT_EQ(HashSourceFor(source, set, block, bytes.size(), 0, &budget), 0);
+        EXPECT_EQ(source.mostHeld_, c.mostHeld);
+        EXPECT_EQ(budget.Held(), c.heldByWorkers);
+        ChecksumResults results;
+        set.Finish(results);
+        ExpectSame(results, OneThread(bytes, AllHashes));
     }
 }
 

@@ -7,7 +7,7 @@
 #include "core/SectionOutcome.h"
 #include "output/LineOutput.h"
 #include "output/ScriptedConsole.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Size section and the thousands separators: exact lines for files of chosen sizes, including a
-// sparse file above 4 GiB, and FormatWithCommas's limits.
+// Size section: exact lines for files of chosen sizes, including a sparse file above 4 GiB.
 #include "reports/FindData.h"
 #include "reports/ReportSections.h"
 
@@ -70,49 +69,6 @@ TEST(SizeSection, MissingArgumentsAndFiles) {
     // A file that vanished has no size to show.
     EXPECT_EQ(SizeSection(tree.path(L"gone.txt").c_str()), 1);
     EXPECT_EQ(capture.out(), L"");
-}
-
-struct CommaCase {
-    const char* label;
-    const wchar_t* text;
-    size_t capacity;
-    int result;
-    const wchar_t* after;
-};
-
-const CommaCase CommaCases[] = {
-    {"short number unchanged", L"12", 1024, 0, L"12"},
-    {"thousands", L"1234567", 1024, 0, L"1,234,567"},
-    {"decimals kept", L"1024.00", 1024, 0, L"1,024.00"},
-    {"fits exactly with terminator", L"1234", 6, 0, L"1,234"},
-    {"one short", L"1234", 5, 3, L"1234"},
-    {"not a number", L"12x", 1024, 2, L"12x"},
-};
-
-TEST(FormatWithCommas, Cases) {
-    for (const CommaCase& c : CommaCases) {
-        SCOPED_TRACE(c.label);
-        wchar_t text[1024] = {};
-        wcscpy(text, c.text);
-        Capture capture; // the host reports a failed expansion on standard error
-        EXPECT_EQ(FormatWithCommas(text, c.capacity), c.result);
-        EXPECT_STREQ(text, c.after);
-    }
-}
-
-TEST(FormatWithCommas, LimitsOfTheText) {
-    EXPECT_EQ(FormatWithCommas(nullptr, 10), -1);
-    std::wstring longest(8182, L'1');
-    std::wstring tooLong(8183, L'1');
-    std::vector<wchar_t> buffer(9000, 0);
-    wcscpy(buffer.data(), tooLong.c_str());
-    EXPECT_EQ(FormatWithCommas(buffer.data(), buffer.size()), 1);
-    EXPECT_EQ(std::wstring(buffer.data()), tooLong);
-    // 8182 digits are accepted, but grouped they no longer fit the host's expansion buffer.
-    wcscpy(buffer.data(), longest.c_str());
-    Capture capture;
-    EXPECT_EQ(FormatWithCommas(buffer.data(), buffer.size()), 2);
-    EXPECT_EQ(std::wstring(buffer.data()), longest);
 }
 
 } // namespace

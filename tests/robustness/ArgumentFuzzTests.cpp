@@ -7,7 +7,7 @@
 #include "select/RangeMatch.h"
 #include "command/SplitArguments.h"
 #include "command/Switches.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "robustness/FuzzInputs.h"
 #include "robustness/GuardedMemory.h"
 #include "select/ListFile.h"

@@ -4,7 +4,7 @@
 #include "select/RangeMatch.h"
 
 #include "HostTesting.h"
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 #include "reports/Owner.h"
 #include "support/TestSupport.h"
 

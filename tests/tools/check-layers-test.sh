@@ -30,4 +30,7 @@ expect "the core includes the walker" 1 "core/Limits.h:2" bash "$here/tools/chec
 cp -r "$here/src" "$work/entry"
 sed -i '1a #include "command/CommandDriver.h"' "$work/entry/plugin/ErrorReport.cpp"
 expect "the entry layer may include the driver" 0 "include layers: fine" bash "$here/tools/check-layers" "$work/entry"
+cp -r "$here/src" "$work/past"
+sed -i '1a #include "gateway/HostExports.h"' "$work/past/reports/Sizes.cpp"
+expect "a section calls the host past the gateway" 1 "reports/Sizes.cpp:2" bash "$here/tools/check-layers" "$work/past"
 exit $((failures > 0))

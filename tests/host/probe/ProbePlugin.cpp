@@ -3,7 +3,7 @@
 // overflow or leave their buffer unterminated. Built twice: with plugin information
 // (hostprobe.dll) and, with PROBE_BARE, as a plugin that exports nothing but its command
 // (hostprobebare.dll).
-#include "plugin/HostApi.h"
+#include "gateway/HostExports.h"
 
 #include <cwchar>
 #include <string>

@@ -1,5 +1,7 @@
-// The operations that the plugin calls in the host command processor (TakeCmd.dll).
-// All text is UTF-16; formats follow the Windows C runtime's wide printf (%s is a wide string).
+// The operations of the host command processor (TakeCmd.dll), as the host exports them. Only the
+// plugin's gateway (gateway/HostGateway.cpp) and the stand-in host include this; everything else
+// calls the host through the gateway. All text is UTF-16; formats follow the Windows C runtime's
+// wide printf (%s is a wide string).
 #pragma once
 #include <windows.h>
 

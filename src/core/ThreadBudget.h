@@ -1,0 +1,83 @@
+// How many threads of one command may work at once besides the host's own: the report workers
+// each hold one while they prepare a report, and a worker hashing a large file borrows the ones
+// that are free for its digest threads, so that workers and digest threads together never run more
+// than the command's setting.
+#pragma once
+#include <condition_variable>
+#include <mutex>
+
+namespace scrutel {
+
+class ThreadBudget {
+  public:
+    explicit ThreadBudget(unsigned threads) : free_(threads ? threads : 1), total_(threads ? threads : 1) {}
+    ThreadBudget(const ThreadBudget&) = delete;
+    ThreadBudget& operator=(const ThreadBudget&) = delete;
+
+    // Waits for a free thread and takes it.
+    void Acquire() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        freed_.wait(lock, [this] { return free_ > 0; });
+        --free_;
+    }
+    // Takes up to wanted free threads without waiting: how many it took.
+    unsigned TryAcquire(unsigned wanted) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        unsigned taken = wanted < free_ ? wanted : free_;
+        free_ -= taken;
+        return taken;
+    }
+    void Release(unsigned count) {
+        if (count == 0) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            free_ += count;
+            if (free_ > total_) free_ = total_;
+        }
+        freed_.notify_all();
+    }
+    unsigned Total() const { return total_; }
+    // Threads held now.
+    unsigned Held() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return total_ - free_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    unsigned free_;
+    const unsigned total_;
+};
+
+// One thread of a budget, waited for and held for as long as the slot lives.
+class BudgetSlot {
+  public:
+    explicit BudgetSlot(ThreadBudget& budget) : budget_(budget) { budget_.Acquire(); }
+    ~BudgetSlot() { budget_.Release(1); }
+    BudgetSlot(const BudgetSlot&) = delete;
+    BudgetSlot& operator=(const BudgetSlot&) = delete;
+
+  private:
+    ThreadBudget& budget_;
+};
+
+// Threads taken from a budget for as long as the lease lives.
+class BudgetLease {
+  public:
+    BudgetLease() = default;
+    BudgetLease(ThreadBudget* budget, unsigned wanted)
+        : budget_(budget), count_(budget ? budget->TryAcquire(wanted) : 0) {}
+    ~BudgetLease() {
+        if (budget_) budget_->Release(count_);
+    }
+    BudgetLease(const BudgetLease&) = delete;
+    BudgetLease& operator=(const BudgetLease&) = delete;
+    unsigned Count() const { return count_; }
+
+  private:
+    ThreadBudget* budget_ = nullptr;
+    unsigned count_ = 0;
+};
+
+} // namespace scrutel
