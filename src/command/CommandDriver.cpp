@@ -13,6 +13,7 @@
 #include "core/Version.h"
 #include "output/Colours.h"
 #include "output/LineOutput.h"
+#include "output/Progress.h"
 #include "gateway/HostGateway.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportSections.h"
@@ -254,6 +255,7 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
 
     walking = true;
     GatheredOutputScope gathered;
+    ProgressScope progress;
     // The full report on several threads, printed in walk order; any other handler, or
     // SCRUTEL_THREADS=1, runs on the host's thread alone.
     std::unique_ptr<ReportPipeline> pipeline;

@@ -3,6 +3,7 @@
 
 #include "core/Owners.h"
 #include "output/LineOutput.h"
+#include "output/Progress.h"
 #include "reports/DigestThreads.h"
 #include "reports/ReportMemo.h"
 #include "select/Walker.h"
@@ -32,8 +33,11 @@ struct ReportPipeline::Job {
     PreparedReport report;
     ReportRecord start; // heading, alias lines (host's thread)
     ReportRecord body;  // the sections (worker)
+    RecordShare share;  // body's finished lines, which the printer may show before done
     bool done = false;
-    bool exception = false; // an exception left FinishReport
+    bool startPrinted = false; // printer's own: start went out
+    size_t printed = 0;        // printer's own: pieces of body that went out
+    bool exception = false;    // an exception left FinishReport
     int result = 0;
     uint32_t matchCount = 0;
     uint32_t sectionFailures = 0;
@@ -127,7 +131,7 @@ void ReportPipeline::RunJob(Job& job, const std::shared_ptr<ReportMemo>& memo,
         settings.memo = memo;
         settings.propertySystem = propertySystem;
         {
-            RecordingScope recording(job.body, &stop_);
+            RecordingScope recording(job.body, &stop_, &job.share);
             job.result = FinishReport(job.report, settings, steps_);
         }
         propertySystem = settings.propertySystem;
@@ -140,10 +144,11 @@ void ReportPipeline::RunJob(Job& job, const std::shared_ptr<ReportMemo>& memo,
     }
 }
 
-bool ReportPipeline::WaitForHead(std::unique_lock<std::mutex>& lock) {
+ReportPipeline::Wait ReportPipeline::WaitForHead(std::unique_lock<std::mutex>& lock) {
     Job& head = *queued_.front();
+    const ULONGLONG waitStart = GetTickCount64();
     while (!head.done) {
-        if (g_paging.interrupted.load()) return false;
+        if (g_paging.interrupted.load()) return Wait::Interrupted;
         if (requests_.Pending()) {
             // A worker waits for the host: answer it here, without the queue's lock.
             lock.unlock();
@@ -151,16 +156,45 @@ bool ReportPipeline::WaitForHead(std::unique_lock<std::mutex>& lock) {
             lock.lock();
             continue;
         }
-        done_.wait_for(lock, InterruptPoll);
+        if (done_.wait_for(lock, InterruptPoll) == std::cv_status::timeout && !head.done) {
+            // Long work: what the report has finished so far goes out now, as on one thread.
+            lock.unlock();
+            int rc = PrintFinishedLines(head);
+            FlushOutputWhenWaiting();
+            if (rc != ABORTED)
+                ShowWaitingHashProgress(head.share.workDone.load(), head.share.workTotal.load(),
+                                        static_cast<DWORD>(GetTickCount64() - waitStart));
+            lock.lock();
+            if (rc == ABORTED) return Wait::Stopped;
+        }
     }
-    return true;
+    return Wait::Done;
+}
+
+int ReportPipeline::PrintFinishedLines(Job& job) {
+    if (!job.startPrinted) {
+        job.startPrinted = true;
+        if (PrintRecord(job.start) == ABORTED) return ABORTED;
+    }
+    ReportRecord lines;
+    {
+        std::lock_guard<std::mutex> lock(job.share.lock);
+        if (job.share.committed <= job.printed) return 0;
+        lines = job.body.Slice(job.printed, job.share.committed);
+        job.printed = job.share.committed;
+    }
+    return PrintRecord(lines);
 }
 
 int ReportPipeline::PrintJob(Job& job) {
     // The same line output as a report printed directly: paging, colours and the interruption
     // act at the same places.
-    if (PrintRecord(job.start) == ABORTED) return ABORTED;
-    if (PrintRecord(job.body) == ABORTED) return ABORTED;
+    if (!job.startPrinted && PrintRecord(job.start) == ABORTED) return ABORTED;
+    if (job.printed == 0) {
+        if (PrintRecord(job.body) == ABORTED) return ABORTED;
+    } else if (PrintRecord(job.body.Slice(job.printed, job.body.pieces.size())) == ABORTED) {
+        return ABORTED;
+    }
     if (job.exception) {
         ReportHandlerException(job.report.path.c_str(), job.report.omitMask);
         return ABORTED;
@@ -180,13 +214,14 @@ int ReportPipeline::PrintReady(size_t keep) {
         Job& head = *queued_.front();
         if (!head.done) {
             if (queued_.size() <= keep) break;
-            if (!WaitForHead(lock)) {
+            Wait waited = WaitForHead(lock);
+            if (waited != Wait::Done) {
                 // Interrupted while a worker still works on the head: stop the workers and show
-                // the mark; nothing of that file is printed after the interruption.
+                // the mark after the lines of that file already shown; nothing more of it follows.
                 stop_ = 1;
                 lock.unlock();
                 aborted_ = true;
-                return StopForInterruption();
+                return waited == Wait::Interrupted ? StopForInterruption() : ABORTED;
             }
         }
         std::unique_ptr<Job> job = std::move(queued_.front());

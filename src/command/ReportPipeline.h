@@ -54,8 +54,12 @@ class ReportPipeline {
     // more than keep are queued: 0, or ABORTED.
     int PrintReady(size_t keep);
     int PrintJob(Job& job);
-    // Waits (host's thread) until the head job is done or the user interrupts: false then.
-    bool WaitForHead(std::unique_lock<std::mutex>& lock);
+    // Prints what an unfinished job has finished so far: its start and every finished line.
+    int PrintFinishedLines(Job& job);
+    // Waits (host's thread) until the head job is done, printing its finished lines as they come,
+    // answering the workers' host queries; or until the user interrupts or stops the output.
+    enum class Wait { Done, Interrupted, Stopped };
+    Wait WaitForHead(std::unique_lock<std::mutex>& lock);
 
     ScanSettings& host_;
     ScanSettings options_; // the command's options, copied for the workers

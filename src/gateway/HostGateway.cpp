@@ -28,6 +28,8 @@ std::atomic<bool> g_strict{true};
 std::atomic<bool> g_strict{false};
 #endif
 
+std::atomic<void (*)()> g_beforeOutput{nullptr};
+
 thread_local HostRequests* t_requests = nullptr;
 thread_local uint64_t t_forwarded = 0;
 
@@ -70,6 +72,10 @@ template <typename R, typename F> R Query(const char* what, R refused, F&& call)
     return refused;
 }
 
+void BeforeOutput() {
+    if (void (*hook)() = g_beforeOutput.load(std::memory_order_relaxed)) hook();
+}
+
 // The C runtime's wide printf, as the host formats, into a string of any length.
 std::wstring Format(const wchar_t* format, va_list args) {
     std::wstring text;
@@ -89,6 +95,10 @@ std::wstring Format(const wchar_t* format, va_list args) {
 }
 
 } // namespace
+
+void SetBeforeOutput(void (*hook)()) {
+    g_beforeOutput = hook;
+}
 
 void EnterFromHost() {
     g_hostThread = ::GetCurrentThreadId();
@@ -125,6 +135,7 @@ int Printf(const wchar_t* format, ...) {
     va_start(args, format);
     std::wstring text = Format(format, args);
     va_end(args);
+    BeforeOutput();
     return ::Printf(L"%s", text.c_str());
 }
 
@@ -134,11 +145,13 @@ int Qprintf(HANDLE handle, const wchar_t* format, ...) {
     va_start(args, format);
     std::wstring text = Format(format, args);
     va_end(args);
+    BeforeOutput();
     return ::Qprintf(handle, L"%s", text.c_str());
 }
 
 int QPuts(const wchar_t* text) {
     if (!text || !RequireHostThread("QPuts")) return 0;
+    BeforeOutput();
     return ::QPuts(text);
 }
 

@@ -37,6 +37,10 @@ int QueryTrueName(const wchar_t* path, wchar_t* output);
 long long QueryFileSize(const wchar_t* path, int flags);
 int WildcardComparison(const wchar_t* pattern, const wchar_t* text, int fileNames, int flags);
 
+// Called on the host's thread before every write through the host (Printf, Qprintf, QPuts):
+// the console's progress line goes first. Null: nothing.
+void SetBeforeOutput(void (*hook)());
+
 // ---- Which thread is the host's.
 // The calling thread is the host's: every export the host calls (the command, start-up, shutdown,
 // the variable functions) says so first. Until then it is the thread that loaded the plugin.

@@ -3,6 +3,7 @@
 #include "output/Console.h"
 
 #include "output/LineOutput.h"
+#include "output/Progress.h"
 #include "core/Owners.h"
 #include "gateway/HostGateway.h"
 
@@ -119,6 +120,7 @@ ConsoleIo* SetConsole(ConsoleIo* console) {
 
 void WriteConsoleText(const wchar_t* text) {
     FlushOutput();
+    NoteOutput();
     if (text) Console().Write(text, wcslen(text));
 }
 

@@ -5,6 +5,7 @@
 #include "core/Limits.h"
 #include "core/ScanSettings.h"
 #include "output/Console.h"
+#include "output/Progress.h"
 #include "output/ReportRecord.h"
 #include "gateway/HostGateway.h"
 
@@ -47,6 +48,19 @@ thread_local uint64_t t_reportOutputCount = 0;
 // The record this thread's report text goes to, and when to stop filling it.
 thread_local ReportRecord* t_record = nullptr;
 thread_local const std::atomic<LONG>* t_stop = nullptr;
+thread_local RecordShare* t_share = nullptr;
+
+// Changes this thread's record, under its share's lock when the printer may be reading it; commit
+// marks every piece so far as finished.
+template <typename Change> void ChangeRecord(Change&& change, bool commit = false) {
+    if (!t_share) {
+        change(*t_record);
+        return;
+    }
+    std::lock_guard<std::mutex> lock(t_share->lock);
+    change(*t_record);
+    if (commit) t_share->committed = t_record->pieces.size();
+}
 
 // Reports finished by workers and waiting for the printer; see SetPendingPrinter.
 PendingPrinter g_pendingPrinter = nullptr;
@@ -112,15 +126,17 @@ void BeginGatheredOutput() {
     g_gathered.on = g_colours.normalAttr == 0 && g_paging.pageLength == 0 && g_paging.linesLeft == 0;
 }
 
-RecordingScope::RecordingScope(ReportRecord& record, const std::atomic<LONG>* stop)
-    : previous_(t_record), previousStop_(t_stop) {
+RecordingScope::RecordingScope(ReportRecord& record, const std::atomic<LONG>* stop, RecordShare* share)
+    : previous_(t_record), previousStop_(t_stop), previousShare_(t_share) {
     t_record = &record;
     t_stop = stop;
+    t_share = share;
 }
 
 RecordingScope::~RecordingScope() {
     t_record = previous_;
     t_stop = previousStop_;
+    t_share = previousShare_;
 }
 
 bool Recording() {
@@ -169,12 +185,23 @@ int PrintRecord(const ReportRecord& record) {
 
 int AddRecord(const ReportRecord& record) {
     if (!t_record) return PrintRecord(record);
-    t_record->Append(record);
+    ChangeRecord([&](ReportRecord& r) { r.Append(record); }, true);
     for (const ReportPiece& piece : record.pieces)
         t_reportOutputCount += (piece.kind == ReportPiece::Text || piece.kind == ReportPiece::Number)
                                    ? 1
                                    : piece.count + (piece.kind == ReportPiece::Heading);
     return t_stop && t_stop->load() ? ABORTED : 0;
+}
+
+void ReportWorkProgress(uint64_t done, uint64_t total) {
+    if (t_record) {
+        if (t_share) {
+            t_share->workDone.store(done, std::memory_order_relaxed);
+            t_share->workTotal.store(total, std::memory_order_relaxed);
+        }
+        return;
+    }
+    ShowHashProgress(done, total);
 }
 
 int StopForInterruption() {
@@ -237,7 +264,7 @@ int ReportPrintf(const wchar_t* format, ...) {
         if (room * 2 > (1u << 24)) text.resize(room - 1);
     }
     if (t_record)
-        t_record->AddText(text.data(), text.size());
+        ChangeRecord([&](ReportRecord& r) { r.AddText(text.data(), text.size()); });
     else if (g_gathered.on)
         Gather(text.data(), text.size());
     else
@@ -249,7 +276,7 @@ void ReportPuts(const wchar_t* text) {
     if (!text) return;
     ++t_reportOutputCount;
     if (t_record)
-        t_record->AddText(text, wcslen(text));
+        ChangeRecord([&](ReportRecord& r) { r.AddText(text, wcslen(text)); });
     else if (g_gathered.on)
         Gather(text, wcslen(text));
     else
@@ -260,7 +287,9 @@ void ReportNumber(const wchar_t* number, size_t capacity) {
     if (!number) return;
     if (t_record) {
         ++t_reportOutputCount;
-        t_record->AddNumber(number, wcsnlen(number, HostExpandChars), static_cast<uint32_t>(capacity));
+        ChangeRecord([&](ReportRecord& r) {
+            r.AddNumber(number, wcsnlen(number, HostExpandChars), static_cast<uint32_t>(capacity));
+        });
         return;
     }
     ReportPuts(SeparatedNumber(number, capacity).c_str());
@@ -356,7 +385,7 @@ WORD ShowInterrupt() {
 
 int EndLine(unsigned count) {
     if (t_record) {
-        t_record->AddLineEnds(count);
+        ChangeRecord([&](ReportRecord& r) { r.AddLineEnds(count); }, true);
         t_reportOutputCount += count;
         return t_stop && t_stop->load() ? ABORTED : 0;
     }
@@ -408,7 +437,7 @@ int EndLine(unsigned count) {
 int PrintHeading(const wchar_t* text, uint8_t count) {
     if (!text) text = L"";
     if (t_record) {
-        t_record->AddHeading(text, wcslen(text), count);
+        ChangeRecord([&](ReportRecord& r) { r.AddHeading(text, wcslen(text), count); }, count != 0);
         t_reportOutputCount += 1 + count;
         return t_stop && t_stop->load() ? ABORTED : 0;
     }

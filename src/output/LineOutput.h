@@ -10,6 +10,7 @@ namespace scrutel {
 
 struct KeyPress;
 struct ReportRecord;
+struct RecordShare;
 
 struct PagingState {
     uint32_t pageLength = 0;     // lines per page; 0 = no paging
@@ -79,7 +80,9 @@ uint64_t ReportOutputCount();
 // report nobody will print.
 class RecordingScope {
   public:
-    RecordingScope(ReportRecord& record, const std::atomic<LONG>* stop = nullptr);
+    // share, when given, lets the printer read the record's finished lines while it is written.
+    RecordingScope(ReportRecord& record, const std::atomic<LONG>* stop = nullptr,
+                   RecordShare* share = nullptr);
     ~RecordingScope();
     RecordingScope(const RecordingScope&) = delete;
     RecordingScope& operator=(const RecordingScope&) = delete;
@@ -87,12 +90,28 @@ class RecordingScope {
   private:
     ReportRecord* previous_;
     const std::atomic<LONG>* previousStop_;
+    RecordShare* previousShare_;
 };
 bool Recording();
 // Whether long work (hashing, reading a document) is to stop: on a recording thread its stop
 // flag, elsewhere the console's interruption. A worker never reads the interruption itself: the
 // printer turns it into the workers' stop flag, and may clear it at the pause prompt.
 bool StopRequested();
+// How far this thread's long work has come (done of total bytes; 0, 0 when it ends): shown on
+// the console's progress line, directly on the host's thread, through the record on a worker.
+void ReportWorkProgress(uint64_t done, uint64_t total);
+// Long work over total bytes: started when made, ended (the line erased) on every way out.
+class WorkProgress {
+  public:
+    explicit WorkProgress(uint64_t total) : total_(total) { ReportWorkProgress(0, total); }
+    ~WorkProgress() { ReportWorkProgress(0, 0); }
+    WorkProgress(const WorkProgress&) = delete;
+    WorkProgress& operator=(const WorkProgress&) = delete;
+    void Done(uint64_t done) { ReportWorkProgress(done, total_); }
+
+  private:
+    uint64_t total_;
+};
 // Adds record's pieces to this thread's record while recording (ABORTED once told to stop), or
 // prints them (PrintRecord) when not.
 int AddRecord(const ReportRecord& record);

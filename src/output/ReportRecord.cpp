@@ -50,6 +50,19 @@ void ReportRecord::Append(const ReportRecord& other) {
     }
 }
 
+ReportRecord ReportRecord::Slice(size_t first, size_t last) const {
+    ReportRecord slice;
+    if (last > pieces.size()) last = pieces.size();
+    for (size_t i = first; i < last; ++i) {
+        ReportPiece piece = pieces[i];
+        const size_t offset = slice.text.size();
+        slice.text.append(text, piece.offset, piece.length);
+        piece.offset = offset;
+        slice.pieces.push_back(piece);
+    }
+    return slice;
+}
+
 std::wstring ReportRecord::Plain() const {
     std::wstring out;
     for (const ReportPiece& piece : pieces) {

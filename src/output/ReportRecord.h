@@ -3,7 +3,10 @@
 // it through ReportPuts, EndLine and PrintHeading, so paging, the pause prompt, colours and the
 // interruption act on it exactly as on text printed directly.
 #pragma once
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,9 +38,23 @@ struct ReportRecord {
         pieces.clear();
     }
     bool Empty() const { return pieces.empty(); }
+    // Pieces first to last (not included), with their text.
+    ReportRecord Slice(size_t first, size_t last) const;
     // What the pieces print on a plain output: headings and text as they are, line ends as "\r\n",
     // numbers without separators.
     std::wstring Plain() const;
+};
+
+// A record that the printer reads while its worker still writes it, so that a report waiting on
+// long work shows its finished lines: the worker changes the record only under lock, and after
+// each line end marks how many pieces are finished (committed); the printer copies those.
+// The worker also tells how far the long work of the moment has come (bytes hashed of a total;
+// total 0: none), which the printer shows on the console while it waits.
+struct RecordShare {
+    std::mutex lock;
+    size_t committed = 0;
+    std::atomic<uint64_t> workDone{0};
+    std::atomic<uint64_t> workTotal{0};
 };
 
 } // namespace scrutel

@@ -189,6 +189,7 @@ int HashSource(ChecksumSource& source, ChecksumSet& set, std::span<std::byte> bl
     FileSnapshot before;
     if (!source.Snapshot(before)) return ChecksumReadFailed;
     uint64_t total = 0;
+    WorkProgress progress(before.size);
     for (;;) {
         // A large file can take a while: let Ctrl-C stop it between blocks.
         if (StopRequested()) return ABORTED;
@@ -199,6 +200,7 @@ int HashSource(ChecksumSource& source, ChecksumSet& set, std::span<std::byte> bl
         // More bytes than the file had: it is growing, and might never end.
         if (total > before.size) return ChecksumChanged;
         set.Update(block.data(), static_cast<size_t>(got));
+        progress.Done(total);
     }
     // Fewer bytes than the file had: it was cut while it was read.
     if (total != before.size) return ChecksumChanged;

@@ -67,6 +67,7 @@ class LanePool {
     // The calling thread's loop: reads blocks while there is room, hashes lanes otherwise.
     // Returns 0, or the failure (ChecksumReadFailed, ChecksumChanged, ABORTED).
     int Drive(ChecksumSource& source, uint64_t expectedSize) {
+        WorkProgress progress(expectedSize);
         std::unique_lock<std::mutex> lock(mutex_);
         uint64_t total = 0;
         for (;;) {
@@ -78,6 +79,7 @@ class LanePool {
                 if (b.lanesLeft == 0) {
                     lock.unlock();
                     int64_t got = source.Read(b.bytes.get(), blockBytes_);
+                    if (got > 0) progress.Done(total + static_cast<uint64_t>(got));
                     lock.lock();
                     if (got < 0 || static_cast<uint64_t>(got) > blockBytes_)
                         return Stop(lock, ChecksumReadFailed);

@@ -3,6 +3,7 @@
 #include "select/Walker.h"
 
 #include "output/LineOutput.h"
+#include "output/Progress.h"
 #include "plugin/ErrorReport.h"
 #include "gateway/HostGateway.h"
 #include "core/Owners.h"
@@ -142,6 +143,7 @@ int WalkFiles(Frame& frame, const WalkContext& context) {
     }
     const bool lists = (frame.flags & WalkNameLists) != 0;
     do {
+        NoteScanned(frame.dir);
         if (entry.dwFileAttributes & AttrDevice) continue;
         if (!EntryTimesPresent(entry)) continue;
         if (IsDotName(entry.cFileName)) continue;
