@@ -36,6 +36,13 @@ bool IsDeviceName(const wchar_t* name);
 // Gives a full drive path whose last component is a device name the "\\?\" form, which opens
 // the file itself. 1 added, 0 unchanged.
 int ProtectDeviceName(std::wstring& path);
+// True when a plain path ending in this name would reach something other than the entry of
+// that name: a device name, or a name ending in a dot or a blank, which the plain form drops
+// (so "apache." would reach "apache", or nothing). Only the "\\?\" form reaches such an entry.
+bool NameNeedsLongForm(const wchar_t* name);
+// Gives a full drive path the "\\?\" form. 1 added, 0 unchanged (not a full drive path, which
+// includes one already in the long form, or no room left).
+int UseLongForm(std::wstring& path);
 
 // The same operations on strings, bounded as if the string were a PathChars buffer.
 int AddLongPathPrefix(std::wstring& path);
