@@ -193,9 +193,9 @@ int UseLongForm(std::wstring& path) {
     return 1;
 }
 
-int ProtectDeviceName(std::wstring& path) {
+int ProtectEntryName(std::wstring& path) {
     size_t name = path.find_last_of(L"\\/");
-    if (name == std::wstring::npos || !IsDeviceName(path.c_str() + name + 1)) return 0;
+    if (name == std::wstring::npos || !NameNeedsLongForm(path.c_str() + name + 1)) return 0;
     return UseLongForm(path);
 }
 

@@ -156,8 +156,9 @@ int WalkFiles(Frame& frame, const WalkContext& context) {
 
         std::wstring path = frame.dir + entry.cFileName;
         if (path.size() >= PathChars) continue; // does not fit a path buffer: treated as absent
-        // A file named like a device (AUX.txt, NUL) is opened as that device in a plain path.
-        if (AddLongPathPrefix(path) == 0) ProtectDeviceName(path);
+        // A file named like a device (AUX.txt, NUL) is opened as that device in a plain path, and
+        // one whose name ends in a dot or a blank loses that end.
+        if (AddLongPathPrefix(path) == 0) ProtectEntryName(path);
         frame.selected = true;
         int rc = CallFileHandler(context.handler, path.c_str(), context.omitMask, context.settings);
         if (rc == ABORTED) return ABORTED;
