@@ -188,7 +188,9 @@ std::optional<Failure> CheckDifatAndFat(Layout& layout) {
     return std::nullopt;
 }
 
-// A stream's size as the format defines it: version 3 files keep only the low 32 bits.
+// A stream's size as the format defines it: version 3 files keep only the low 32 bits, and old
+// writers left junk in the high ones, which readers (the platform's among them) ignore. Every
+// bound below is checked against this value, so the junk can neither pass nor fail a file.
 uint64_t EntrySize(const Layout& layout, const ByteReader& entry) {
     uint64_t size = *entry.u64le(120);
     return layout.majorVersion == 3 ? (size & 0xFFFFFFFFu) : size;
@@ -211,7 +213,6 @@ struct FoundStream {
     bool present = false;
     uint32_t start = 0;
     uint64_t size = 0;
-    bool highSizeBitsSet = false;
 };
 
 // Reads the stream's bytes through its chain (regular or mini) into out.
@@ -268,8 +269,6 @@ std::optional<Failure> CheckDirectory(Layout& layout, FoundStream& summary, Foun
         return Failure{CompoundFault::DirectoryEntry};
     // The mini FAT and the mini stream (the root entry's stream).
     if (auto failure = FollowFatChain(layout, *file.u32le(60), layout.miniFatChain)) return failure;
-    uint64_t rootSizeField = *root.u64le(120);
-    if (layout.majorVersion == 3 && (rootSizeField >> 32) != 0) return Failure{CompoundFault::DirectoryEntry};
     layout.miniStreamBytes = EntrySize(layout, root);
     if (layout.miniStreamBytes > file.size()) return Failure{CompoundFault::DirectoryEntry};
     if (auto failure = FollowFatChain(layout, *root.u32le(116), layout.miniChain)) return failure;
@@ -317,7 +316,6 @@ std::optional<Failure> CheckDirectory(Layout& layout, FoundStream& summary, Foun
                     found->present = true;
                     found->start = *entry.u32le(116);
                     found->size = size;
-                    found->highSizeBitsSet = (*entry.u64le(120) >> 32) != 0 && layout.majorVersion == 3;
                 }
             }
         }
@@ -571,11 +569,6 @@ CompoundFileCheck CheckCompoundFile(std::span<const std::byte> bytes) {
                      uint16_t& codePage) {
         if (!found.present) return;
         state = PropertySetState::Malformed;
-        // The platform may take the high size bits that version 3 leaves undefined at face value.
-        if (found.highSizeBitsSet) {
-            if (result.fault == CompoundFault::None) result.fault = CompoundFault::DirectoryEntry;
-            return;
-        }
         if (std::optional<Failure> readFailure = ReadStream(layout, found, stream)) {
             if (result.fault == CompoundFault::None) result.fault = readFailure->fault;
             return;

@@ -180,13 +180,23 @@ bool IsDeviceName(const wchar_t* name) {
     return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
 }
 
-int ProtectDeviceName(std::wstring& path) {
-    if (path.size() < 4 || !iswalpha(path[0]) || path[1] != L':' || !IsSeparator(path[2])) return 0;
-    size_t name = path.find_last_of(L"\\/");
-    if (!IsDeviceName(path.c_str() + name + 1)) return 0;
+bool NameNeedsLongForm(const wchar_t* name) {
+    if (!name || !*name) return false;
+    wchar_t last = name[wcslen(name) - 1];
+    return last == L'.' || last == L' ' || IsDeviceName(name);
+}
+
+int UseLongForm(std::wstring& path) {
+    if (path.size() < 3 || !iswalpha(path[0]) || path[1] != L':' || !IsSeparator(path[2])) return 0;
     if (path.size() + 4 >= PathChars) return 0;
     path.insert(0, L"\\\\?\\");
     return 1;
+}
+
+int ProtectEntryName(std::wstring& path) {
+    size_t name = path.find_last_of(L"\\/");
+    if (name == std::wstring::npos || !NameNeedsLongForm(path.c_str() + name + 1)) return 0;
+    return UseLongForm(path);
 }
 
 int AddLongPathPrefix(std::wstring& path) {

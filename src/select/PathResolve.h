@@ -33,9 +33,16 @@ int JoinPath(wchar_t* base, const wchar_t* tail, size_t capacity);
 // NUL, COM0..COM9, LPT0..LPT9 (also with superscript digits 1 to 3), CONIN$ and CONOUT$, in any
 // letter case, alone or followed by blanks, a dot or a colon and anything after it.
 bool IsDeviceName(const wchar_t* name);
-// Gives a full drive path whose last component is a device name the "\\?\" form, which opens
-// the file itself. 1 added, 0 unchanged.
-int ProtectDeviceName(std::wstring& path);
+// True when a plain path ending in this name would reach something other than the entry of
+// that name: a device name, or a name ending in a dot or a blank, which the plain form drops
+// (so "apache." would reach "apache", or nothing). Only the "\\?\" form reaches such an entry.
+bool NameNeedsLongForm(const wchar_t* name);
+// Gives a full drive path the "\\?\" form. 1 added, 0 unchanged (not a full drive path, which
+// includes one already in the long form, or no room left).
+int UseLongForm(std::wstring& path);
+// Gives a full drive path whose last component needs it (NameNeedsLongForm) the "\\?\" form,
+// which reaches the entry itself. 1 added, 0 unchanged.
+int ProtectEntryName(std::wstring& path);
 
 // The same operations on strings, bounded as if the string were a PathChars buffer.
 int AddLongPathPrefix(std::wstring& path);

@@ -107,7 +107,10 @@ bool PrepareFrame(const wchar_t* spec, uint32_t flags, int minDepth, int maxDept
     size_t nameStart = split == std::wstring::npos ? 0 : split + 1;
     frame->dir = frame->full.substr(0, nameStart);
     frame->name = frame->full.substr(nameStart);
-    if (!frame->dir.empty()) AddLongPathPrefix(frame->dir);
+    if (!frame->dir.empty()) {
+        if (flags & WalkLongForm) UseLongForm(frame->dir);
+        AddLongPathPrefix(frame->dir);
+    }
     return true;
 }
 
@@ -155,8 +158,9 @@ int WalkFiles(Frame& frame, const WalkContext& context) {
 
         std::wstring path = frame.dir + entry.cFileName;
         if (path.size() >= PathChars) continue; // does not fit a path buffer: treated as absent
-        // A file named like a device (AUX.txt, NUL) is opened as that device in a plain path.
-        if (AddLongPathPrefix(path) == 0) ProtectDeviceName(path);
+        // A file named like a device (AUX.txt, NUL) is opened as that device in a plain path, and
+        // one whose name ends in a dot or a blank loses that end.
+        if (AddLongPathPrefix(path) == 0) ProtectEntryName(path);
         frame.selected = true;
         int rc = CallFileHandler(context.handler, path.c_str(), context.omitMask, context.settings);
         if (rc == ABORTED) return ABORTED;
@@ -173,8 +177,9 @@ void OpenSubdirectories(Frame& frame) {
     frame.haveNext = static_cast<bool>(frame.subdirs);
 }
 
-// The next subdirectory to walk below frame, as its specification; false when there is none.
-bool NextSubdirectory(Frame& frame, std::wstring& childSpec) {
+// The next subdirectory to walk below frame, as its specification and whether its directory
+// part needs the long form; false when there is none.
+bool NextSubdirectory(Frame& frame, std::wstring& childSpec, bool& longForm) {
     while (frame.haveNext) {
         WIN32_FIND_DATAW entry = frame.next;
         frame.haveNext = FindNextFileW(frame.subdirs.get(), &frame.next) != FALSE;
@@ -184,8 +189,13 @@ bool NextSubdirectory(Frame& frame, std::wstring& childSpec) {
         if ((frame.flags & WalkSkipJunctions) && (a & AttrReparsePoint)) continue;
         if ((frame.flags & WalkSkipHiddenDirs) && (a & AttrHidden)) continue;
         if ((frame.flags & WalkSkipSystemDirs) && (a & AttrSystem)) continue;
-        childSpec = frame.dir + entry.cFileName + L"\\" + frame.name;
-        if (childSpec.size() >= PathChars) continue;
+        // The specification in the form shown (frame.full's); the bound is the form used (frame.dir's).
+        size_t name = wcsnlen(entry.cFileName, MAX_PATH);
+        if (frame.dir.size() + name + 1 + frame.name.size() >= PathChars) continue;
+        childSpec = frame.full.substr(0, frame.full.size() - frame.name.size());
+        childSpec.append(entry.cFileName, name).append(L"\\").append(frame.name);
+        // "apache." in a plain path is "apache": the folder itself is reached only in the long form.
+        longForm = NameNeedsLongForm(entry.cFileName);
         return true;
     }
     frame.subdirs.reset();
@@ -271,8 +281,10 @@ int WalkFileSpec(const wchar_t* spec, const WalkOptions& options, ScanSettings& 
     std::wstring childSpec;
     while (!stack.empty()) {
         Frame& top = *stack.back();
-        if (NextSubdirectory(top, childSpec)) {
-            uint32_t childFlags = top.flags | WalkQuietNotFound | WalkSpecResolved;
+        bool longForm = false;
+        if (NextSubdirectory(top, childSpec, longForm)) {
+            uint32_t childFlags =
+                top.flags | WalkQuietNotFound | WalkSpecResolved | (longForm ? WalkLongForm : 0);
             int childMin = top.minDepth > 0 ? top.minDepth - 1 : 0;
             int childMax = top.maxDepth < 0 ? -1 : top.maxDepth - 1;
             std::unique_ptr<Frame> child;

@@ -12,6 +12,9 @@ namespace scrutel {
 
 // Added by the walker itself: the specification is already a resolved full path.
 inline constexpr uint32_t WalkSpecResolved = 0x200;
+// Added by the walker itself: a folder on the specification's path has a name that only the
+// long form reaches (NameNeedsLongForm), so its directory part takes that form.
+inline constexpr uint32_t WalkLongForm = 0x800;
 
 // What the command line says about selecting files, for one walk.
 struct WalkOptions {

@@ -154,3 +154,43 @@ TEST(CommandEndToEnd, FilesNamedLikeDevicesAreReadAsFiles) {
     for (const std::wstring& name : names)
         DeleteFileW((L"\\\\?\\" + tree.path(name)).c_str());
 }
+
+// A folder whose name ends in a dot (which a plain path drops) is walked, alone and beside a
+// sibling spelled without the dot, which is walked once: the two trees of a package that ships
+// a folder "apache.".
+TEST(CommandEndToEnd, FoldersWhoseNamesEndInADotAreWalked) {
+    TempTree tree;
+    for (const wchar_t* folder : {L"a", L"a\\apache.", L"b", L"b\\apache.", L"b\\apache"})
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + tree.path(folder)).c_str(), nullptr));
+    WriteLongForm(tree.path(L"a\\apache.\\only.txt"), "only\n");
+    WriteLongForm(tree.path(L"b\\apache.\\dotted.txt"), "dotted\n");
+    WriteLongForm(tree.path(L"b\\apache\\plain.txt"), "plain\n");
+    const std::wstring only = tree.path(L"a\\apache.\\only.txt") +
+                              L"\r\n\r\n    5 bytes     \r\n\r\n    CRC-32 :  595C8E54\r\n\r\n";
+    const std::wstring dotted = tree.path(L"b\\apache.\\dotted.txt") +
+                                L"\r\n\r\n    7 bytes     \r\n\r\n    CRC-32 :  5C6035B5\r\n\r\n";
+    const std::wstring plain = tree.path(L"b\\apache\\plain.txt") +
+                               L"\r\n\r\n    6 bytes     \r\n\r\n    CRC-32 :  3915F9D0\r\n\r\n";
+    // b's two folders in the order the system lists them.
+    std::wstring both;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(tree.path(L"b\\*").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"apache.") both += dotted;
+        if (name == L"apache") both += plain;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    const struct {
+        const wchar_t* spec;
+        std::wstring expected;
+    } runs[] = {{L"a\\*", only + L"1 matching file found.\r\n"},
+                {L"b\\*", both + L"2 matching files found.\r\n"}};
+    for (const auto& r : runs) {
+        RunResult run = Scrutel(std::wstring(L"/S /O:HTADVSIPXELURNF /C:CRC32 ") + r.spec, tree.root());
+        EXPECT_EQ(FromUtf8(run.out), r.expected) << ToUtf8(r.spec);
+        EXPECT_EQ(run.err, "") << ToUtf8(r.spec);
+        EXPECT_EQ(run.exitCode, 0) << ToUtf8(r.spec);
+    }
+}

@@ -64,6 +64,10 @@ TEST(CheckCompoundFile, BuiltImagesOneFaultPerRow) {
              Put32(b, EntryAt(1) + 72, 2);
          }),
          None, true, Sound},
+        {"valid: junk in the high size bits of the version-3 root entry",
+         mut([](Bytes& b) { Put32(b, EntryAt(0) + 124, 0x00000080); }), None, true, Sound},
+        {"valid: junk in the high size bits of the version-3 summary stream",
+         mut([](Bytes& b) { Put32(b, EntryAt(1) + 124, 0xFFFFFFFF); }), None, true, Sound},
         {"valid: section size counts padding the stream leaves out", [] {
              Bytes set = PropertySet({I2(1, 1252), Lpstr(2, "T"), I2(14, 5)});
              set.erase(set.end() - 2, set.end());
@@ -124,7 +128,10 @@ TEST(CheckCompoundFile, BuiltImagesOneFaultPerRow) {
          CompoundFault::ChainBroken, false, Absent},
         {"mini stream shorter than the root entry's size", mut([](Bytes& b) { Put32(b, EntryAt(0) + 120, 3 * 512); }),
          CompoundFault::ChainTooShort, false, Absent},
-        {"root entry size with high bits in version 3", mut([](Bytes& b) { Put32(b, EntryAt(0) + 124, 1); }),
+        {"root entry size with junk high bits and low bits past the file", mut([](Bytes& b) {
+             Put32(b, EntryAt(0) + 120, 0x7FFFFFFF);
+             Put32(b, EntryAt(0) + 124, 1);
+         }),
          CompoundFault::DirectoryEntry, false, Absent},
         {"entry 0 is not the root", mut([](Bytes& b) { b[EntryAt(0) + 66] = 1; }), CompoundFault::DirectoryEntry,
          false, Absent},
@@ -137,6 +144,11 @@ TEST(CheckCompoundFile, BuiltImagesOneFaultPerRow) {
         {"an unused entry reached from the root", mut([](Bytes& b) { Put32(b, EntryAt(1) + 68, 3); }),
          CompoundFault::DirectoryEntry, false, Absent},
         {"small stream larger than the mini stream", mut([](Bytes& b) { Put32(b, EntryAt(1) + 120, 2000); }),
+         CompoundFault::DirectoryEntry, false, Absent},
+        {"summary stream size with junk high bits and low bits past the mini stream", mut([](Bytes& b) {
+             Put32(b, EntryAt(1) + 120, 2000);
+             Put32(b, EntryAt(1) + 124, 1);
+         }),
          CompoundFault::DirectoryEntry, false, Absent},
         {"sibling id beyond the directory", mut([](Bytes& b) { Put32(b, EntryAt(1) + 72, 77); }),
          CompoundFault::DirectoryId, false, Absent},
@@ -156,8 +168,6 @@ TEST(CheckCompoundFile, BuiltImagesOneFaultPerRow) {
          mut([](Bytes& b) { Put32(b, MiniFatAt + 4, 40); }), CompoundFault::ChainOutside, true, Malformed},
         {"summary stream longer than its mini chain", mut([](Bytes& b) { Put32(b, MiniFatAt + 4, EndOfChain); }),
          CompoundFault::ChainTooShort, true, Malformed},
-        {"summary stream size with high bits in version 3", mut([](Bytes& b) { Put32(b, EntryAt(1) + 124, 1); }),
-         CompoundFault::DirectoryEntry, true, Malformed},
         {"property set byte order", mut([](Bytes& b) { Put16(b, InSummary(0), 0xFEFF); }),
          CompoundFault::PropertySet, true, Malformed, PropertySetFault::Header},
         {"property set with 3 sections", mut([](Bytes& b) { Put32(b, InSummary(24), 3); }),

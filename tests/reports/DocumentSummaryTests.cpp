@@ -1,5 +1,5 @@
 // The document-summary section: values of every listed type from compound files made in the
-// test, the editing-time and date forms, and files that print nothing.
+// test, the editing-time and date forms, files that print nothing, and old workbooks.
 #include "output/LineOutput.h"
 #include "reports/DocumentSummary.h"
 #include "reports/ReportSections.h"
@@ -389,6 +389,44 @@ TEST_F(DocumentSummaryTest, InterruptionBeforeTheFirstPropertyEndsTheSection) {
     EXPECT_EQ(plainOut, L"");
     // The objects were released: the file can be deleted.
     EXPECT_TRUE(DeleteFileW(path.c_str()));
+}
+
+// Workbooks whose old writers left junk in the high 32 bits of version-3 stream sizes (of the
+// root entry, the summary stream or both), which readers ignore: their summaries are shown.
+TEST_F(DocumentSummaryTest, OldWorkbooksWithJunkInTheHighSizeBits) {
+    auto created = [](uint64_t units) {
+        FILETIME ft = {static_cast<DWORD>(units), static_cast<DWORD>(units >> 32)};
+        return Line(L"Created", LocalText(ft));
+    };
+    const std::wstring kawait = Line(L"Author", L"kawait") + Line(L"Last Author", L"kawait");
+    const std::wstring app = Line(L"App Name", L"Microsoft Excel") + L"\r\n";
+    const struct {
+        const wchar_t* file;
+        std::wstring expected;
+        bool shiftJisAuthors; // shown only where the platform converts them
+    } rows[] = {
+        {L"test.xls", kawait + created(0x01C06A71BFE9E780) + app, false},
+        {L"Rich.xls", kawait + created(0x01C0D05B65821880) + app, false},
+        {L"test_sizes_cleared.xls", kawait + created(0x01C06A71BFE9E780) + app, false},
+        {L"k95_rootsize_highjunk.xls", created(0x01C022DAF2E9D700) + app, true},
+        {L"k95_sumsize_highjunk.xls", created(0x01C022DAF2E9D700) + app, true},
+    };
+    for (const auto& row : rows) {
+        std::wstring path = testing_support::SourceFixture(std::wstring(L"workbooks\\") + row.file);
+        Capture capture;
+        EXPECT_EQ(DocumentSummarySection(path.c_str()), 0) << testing_support::ToUtf8(row.file);
+        std::wstring out = capture.out();
+        if (row.shiftJisAuthors) {
+            // Where the platform converts the authors (Wine 8 drops them): both lines, first.
+            size_t rest = out.find(L"    Created ");
+            if (rest != std::wstring::npos && rest > 0) {
+                EXPECT_EQ(out.rfind(L"    Author ", 0), 0u) << testing_support::ToUtf8(out);
+                EXPECT_NE(out.find(L"    Last Author "), std::wstring::npos) << testing_support::ToUtf8(out);
+                out.erase(0, rest);
+            }
+        }
+        EXPECT_EQ(out, row.expected) << testing_support::ToUtf8(row.file);
+    }
 }
 
 TEST(PrintSummaryProperty, MissingArguments) {

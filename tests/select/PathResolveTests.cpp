@@ -340,7 +340,7 @@ TEST(DeviceNames, NamesThatOpenADevice) {
     EXPECT_FALSE(IsDeviceName(nullptr));
 }
 
-TEST(DeviceNames, FullDrivePathsOfDeviceNamesTakeTheLongForm) {
+TEST(EntryNames, FullDrivePathsOfNamesThePlainFormChangesTakeTheLongForm) {
     struct Row {
         const char* label;
         std::wstring path, expected;
@@ -351,13 +351,17 @@ TEST(DeviceNames, FullDrivePathsOfDeviceNamesTakeTheLongForm) {
         {"forward slash", L"Z:/tmp/CONOUT$", L"\\\\?\\Z:/tmp/CONOUT$", 1},
         {"ordinary name", L"C:\\dir\\notes.txt", L"C:\\dir\\notes.txt", 0},
         {"device name only in a folder", L"C:\\NUL\\notes.txt", L"C:\\NUL\\notes.txt", 0},
+        {"trailing dot", L"C:\\dir\\apache.", L"\\\\?\\C:\\dir\\apache.", 1},
+        {"trailing blank", L"C:\\dir\\notes ", L"\\\\?\\C:\\dir\\notes ", 1},
+        {"inner dot and blank", L"C:\\dir\\a. b.txt", L"C:\\dir\\a. b.txt", 0},
+        {"trailing dot only in a folder", L"C:\\apache.\\pom.xml", L"C:\\apache.\\pom.xml", 0},
         {"already in the long form", L"\\\\?\\C:\\dir\\AUX.txt", L"\\\\?\\C:\\dir\\AUX.txt", 0},
         {"network path left alone", L"\\\\server\\share\\AUX.txt", L"\\\\server\\share\\AUX.txt", 0},
         {"relative path left alone", L"dir\\AUX.txt", L"dir\\AUX.txt", 0},
     };
     for (Row& row : rows) {
         std::wstring path = row.path;
-        EXPECT_EQ(ProtectDeviceName(path), row.result) << row.label;
+        EXPECT_EQ(ProtectEntryName(path), row.result) << row.label;
         EXPECT_EQ(path, row.expected) << row.label;
     }
 }

@@ -60,7 +60,8 @@ TempTree::TempTree() {
 }
 
 TempTree::~TempTree() {
-    RemoveTree(root_);
+    // Through the long form, which also reaches names a plain path cannot (devices, a trailing dot).
+    RemoveTree(root_.size() > 2 && root_[1] == L':' ? L"\\\\?\\" + root_ : root_);
 }
 
 std::wstring TempTree::path(const std::wstring& relative) const {
