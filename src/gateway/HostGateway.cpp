@@ -76,24 +76,6 @@ void BeforeOutput() {
     if (void (*hook)() = g_beforeOutput.load(std::memory_order_relaxed)) hook();
 }
 
-// The C runtime's wide printf, as the host formats, into a string of any length.
-std::wstring Format(const wchar_t* format, va_list args) {
-    std::wstring text;
-    for (size_t room = 1024; room <= (1u << 24); room *= 2) {
-        text.resize(room);
-        va_list copy;
-        va_copy(copy, args);
-        int n = _vsnwprintf(text.data(), room - 1, format, copy);
-        va_end(copy);
-        if (n >= 0 && static_cast<size_t>(n) < room - 1) {
-            text.resize(static_cast<size_t>(n));
-            return text;
-        }
-    }
-    text.resize((1u << 24) - 1);
-    return text;
-}
-
 } // namespace
 
 void SetBeforeOutput(void (*hook)()) {
@@ -133,7 +115,7 @@ int Printf(const wchar_t* format, ...) {
     if (!format || !RequireHostThread("Printf")) return 0;
     va_list args;
     va_start(args, format);
-    std::wstring text = Format(format, args);
+    std::wstring text = FormatLikeHost(format, args);
     va_end(args);
     BeforeOutput();
     return ::Printf(L"%s", text.c_str());
@@ -143,7 +125,7 @@ int Qprintf(HANDLE handle, const wchar_t* format, ...) {
     if (!format || !RequireHostThread("Qprintf")) return 0;
     va_list args;
     va_start(args, format);
-    std::wstring text = Format(format, args);
+    std::wstring text = FormatLikeHost(format, args);
     va_end(args);
     BeforeOutput();
     return ::Qprintf(handle, L"%s", text.c_str());
@@ -274,6 +256,24 @@ ForwardingScope::~ForwardingScope() {
 }
 
 } // namespace gateway
+
+std::wstring FormatLikeHost(const wchar_t* format, va_list args) {
+    std::wstring text;
+    for (size_t room = 1024; room <= (1u << 24); room *= 2) {
+        text.resize(room);
+        va_list copy;
+        va_copy(copy, args);
+        int n = _vsnwprintf(text.data(), room - 1, format, copy);
+        va_end(copy);
+        if (n >= 0 && static_cast<size_t>(n) < room - 1) {
+            text.resize(static_cast<size_t>(n));
+            return text;
+        }
+    }
+    // Longer than 16 MiB characters: cut there.
+    text.resize((1u << 24) - 1);
+    return text;
+}
 
 int FormatWithCommas(wchar_t* text, size_t capacity) {
     if (!text) return -1;

@@ -7,11 +7,13 @@
 #include <windows.h>
 
 #include <condition_variable>
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 
 namespace scrutel {
 
@@ -104,6 +106,10 @@ class ForwardingScope {
 uint64_t ForwardedCalls();
 
 } // namespace gateway
+
+// The C runtime's wide printf, as the host formats, into a text of any length (cut at 16 Mi
+// characters): text formatted here reads the same as text the host formats.
+std::wstring FormatLikeHost(const wchar_t* format, va_list args);
 
 // Rewrites a number text in place with the host's thousands separators ("%@comma[...]").
 // 0 on success; -1 for a missing text; 1 when the text is longer than 8182 characters; 2 when

@@ -248,21 +248,12 @@ uint64_t ReportOutputCount() {
 int ReportPrintf(const wchar_t* format, ...) {
     if (!format) return 0;
     ++t_reportOutputCount;
-    // Formatted here with the C runtime's wide printf, as the host formats, so that the text is
-    // the same whether it is gathered or passed on.
-    std::wstring text;
-    for (size_t room = 1024; room <= (1u << 24); room *= 2) {
-        text.resize(room);
-        va_list args;
-        va_start(args, format);
-        int n = _vsnwprintf(text.data(), room - 1, format, args);
-        va_end(args);
-        if (n >= 0 && static_cast<size_t>(n) < room - 1) {
-            text.resize(static_cast<size_t>(n));
-            break;
-        }
-        if (room * 2 > (1u << 24)) text.resize(room - 1);
-    }
+    // Formatted here as the host formats, so that the text is the same whether it is recorded,
+    // gathered or passed on.
+    va_list args;
+    va_start(args, format);
+    std::wstring text = FormatLikeHost(format, args);
+    va_end(args);
     if (t_record)
         ChangeRecord([&](ReportRecord& r) { r.AddText(text.data(), text.size()); });
     else if (g_gathered.on)
