@@ -1,5 +1,6 @@
 // Image section: pixel size and colour depth of an image through GDI+, and the photo metadata it
-// carries (date taken, artist, copyright, software).
+// carries (date taken, artist, copyright, software). The file's own header is read first: an
+// image whose decoded pixels would exceed the budget shows the header's size and is not decoded.
 #include "reports/ImageInfo.h"
 
 #include "core/Calendar.h"
@@ -8,6 +9,7 @@
 #include "plugin/HostApi.h"
 #include "core/Owners.h"
 #include "reports/ImageCheck.h"
+#include "reports/ImageHeader.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
@@ -67,24 +69,38 @@ void SetNotAvailable(wchar_t* output) {
     wcscpy(output, L"N/A");
 }
 
-// Opens the file and checks its structure before the decoder sees it. The handle shares reading
-// only and stays open while the image is loaded, so the checked bytes are the decoded ones.
-bool OpenCheckedImage(const wchar_t* path, FileHandle& file) {
+// Opens the file, checks its structure and reads its header before the decoder sees it, and
+// says what to do with it. The handle shares reading only and stays open while the image is
+// loaded, so the checked bytes are the decoded ones.
+ImagePlan OpenCheckedImage(const wchar_t* path, FileHandle& file, ImageHeader& header) {
     file.reset(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr));
-    if (!file) return false;
+    if (!file) return ImagePlan::Skip;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
         static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
-        return false;
-    // A read-only view: only the pages the check touches are read, whatever the file size.
+        return ImagePlan::Skip;
+    // A read-only view: only the pages the checks touch are read, whatever the file size.
     FileMapping mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping) return false;
+    if (!mapping) return ImagePlan::Skip;
     MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
-    if (!view) return false;
+    if (!view) return ImagePlan::Skip;
     std::span<const std::byte> bytes(static_cast<const std::byte*>(view.get()),
                                      static_cast<size_t>(size.QuadPart));
-    return CheckImage(bytes) == ImageFault::None;
+    if (CheckImage(bytes) != ImageFault::None) return ImagePlan::Skip;
+    header = ReadImageHeader(bytes);
+    return PlanImage(header);
+}
+
+// The size line: width x height, and the depth when known.
+int PrintImageSize(unsigned width, unsigned height, unsigned depth) {
+    wchar_t size[128];
+    if (depth)
+        _snwprintf(size, 128, L"%u \u00D7 %u    %u BPP", width, height, depth);
+    else
+        _snwprintf(size, 128, L"%u \u00D7 %u", width, height);
+    size[127] = 0;
+    return PrintLabelLine(L"Image size", size);
 }
 
 } // namespace
@@ -154,9 +170,17 @@ int ImageSection(const wchar_t* path) {
     if (ResolvePath(path, resolved.get(), ResolveHome) != 0) return 0;
     if (!QueryIsFile(resolved.get())) return 0;
 
-    // A file that fails the check is one the decoder cannot load: no lines.
+    // A file that fails the checks is one the decoder cannot load: no lines. One too large to
+    // decode shows the size its header declares, and nothing that only the decoder could tell.
     FileHandle file;
-    if (!OpenCheckedImage(resolved.get(), file)) return 0;
+    ImageHeader header;
+    ImagePlan plan = OpenCheckedImage(resolved.get(), file, header);
+    if (plan == ImagePlan::Skip) return 0;
+    if (plan == ImagePlan::SizeFromHeader) {
+        if (PrintImageSize(header.width, header.height, header.depth) == ABORTED) return ABORTED;
+        return EndLine(1) == ABORTED ? ABORTED : 0;
+    }
+
     ImageOwner owner;
     if (GdipLoadImageFromFile(resolved.get(), &owner.image) != Gdiplus::Ok || !owner.image) return 0;
     UINT width = 0, height = 0;
@@ -167,13 +191,7 @@ int ImageSection(const wchar_t* path) {
     if (width == 0 || height == 0) return 0;
 
     unsigned depth = (static_cast<unsigned>(format) >> 8) & 0xFF;
-    wchar_t size[128];
-    if (depth)
-        _snwprintf(size, 128, L"%u \u00D7 %u    %u BPP", width, height, depth);
-    else
-        _snwprintf(size, 128, L"%u \u00D7 %u", width, height);
-    size[127] = 0;
-    if (PrintLabelLine(L"Image size", size) == ABORTED) return ABORTED;
+    if (PrintImageSize(width, height, depth) == ABORTED) return ABORTED;
 
     ImageTextProperty(owner.image, TagDateTaken, text.get());
     wchar_t date[64];
