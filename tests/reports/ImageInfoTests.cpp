@@ -1,6 +1,6 @@
 // The image section: size and depth lines for images made with GDI+ or built byte by byte, the
 // metadata lines from TIFF tags and PNG text chunks, the "Date taken" forms and text decoding;
-// images too large to decode.
+// images too large to decode, and the handles of images the decoder refuses.
 #include "output/LineOutput.h"
 #include "reports/ImageHeader.h"
 #include "reports/ImageInfo.h"
@@ -575,6 +575,36 @@ TEST_F(ImageSectionTest, ImagesTooLargeToDecodeShowTheSizeTheirHeaderDeclares) {
         EXPECT_EQ(result, 0) << c.label;
         EXPECT_TRUE(DeleteFileW(path.c_str())) << c.label << ": still open";
     }
+}
+
+// Under Wine the BMP and TIFF decoders keep the stream of a file they refuse, which left one
+// handle open per call while they opened the file by its name. The reproducers never reach the
+// decoder now; a 64-bit BMP and a JPEG 2000 TIFF still do, and it refuses them.
+TEST_F(ImageSectionTest, AThousandRefusedImagesLeaveNoHandleOpen) {
+    Bytes jpeg2000 = GreyTiff(4, 4, {});
+    jpeg2000[54] = 0x98; // the compression entry's value: 34712
+    jpeg2000[55] = 0x87;
+    std::vector<std::wstring> paths = {tree_.file(L"wide.bmp", Bmp({2, 2, 64}, Bytes(32, 0))),
+                                       tree_.file(L"jpeg2000.tif", jpeg2000)};
+    for (const wchar_t* name : {L"bmp_tiny_g13.bmp", L"tif_date_ok_e38.tif"}) {
+        std::wstring source = testing_support::SourceFixture(
+            std::wstring(L"hostile\\image_headers\\handle_leak_rejected_images\\") + name);
+        paths.push_back(tree_.path(name));
+        ASSERT_TRUE(CopyFileW(source.c_str(), paths.back().c_str(), FALSE))
+            << testing_support::ToUtf8(source);
+    }
+    Capture capture;
+    // One round first: what the decoder loads on first use stays loaded and is not a leak.
+    for (const std::wstring& path : paths)
+        ImageSection(path.c_str());
+    size_t before = testing_support::HandlesOfThisProcess();
+    ASSERT_NE(before, 0u) << "no way to count handles here";
+    for (int i = 0; i < 1000; ++i)
+        ImageSection(paths[i % paths.size()].c_str());
+    EXPECT_EQ(testing_support::HandlesOfThisProcess(), before);
+    EXPECT_EQ(capture.out(), L"");
+    for (const std::wstring& path : paths)
+        EXPECT_TRUE(DeleteFileW(path.c_str())) << testing_support::ToUtf8(path) << ": still open";
 }
 
 TEST_F(ImageSectionTest, InterruptionStopsAfterTheCurrentLine) {
