@@ -13,7 +13,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/tree/kinds" "$work/tree/hostile"
 (cd "$here/tests/fixtures/kinds" && tar cf - .) | (cd "$work/tree/kinds" && tar xf -)
-(cd "$here/tests/fixtures/hostile" && tar cf - --exclude=README.md .) | (cd "$work/tree/hostile" && tar xf -)
+# (hostile/image_headers is left out: hostile_files runs its images, and the image section's tests
+# pin what each kind of them shows)
+(cd "$here/tests/fixtures/hostile" && tar cf - --exclude=README.md --exclude=./image_headers .) |
+  (cd "$work/tree/hostile" && tar xf -)
 chmod -R u+w "$work/tree"
 # Modified and created at a fixed moment; accessed later than now, so that reading a file during
 # the run does not move its access time.

@@ -63,6 +63,15 @@ int main(int argc, char** argv) {
     ok &= Write(corpus + "/imagecheck", "tiff",
                 image_builder::GreyTiff(4, 4, {{0x132, "2000:01:01 12:34:56"}}));
     ok &= Write(corpus + "/imagecheck", "png", Png());
+    {
+        using namespace image_builder;
+        ok &= Write(corpus + "/imagecheck", "jpeg", JpegHeader(0xC2, 640, 480, {0x22, 0x11, 0x11}));
+        ok &= Write(corpus + "/imagecheck", "bmp", Bmp({30000, 30000, 8, 1, 40, 256}, {0, 1}));
+        ok &= Write(corpus + "/imagecheck", "gif", GifBlocks(10, 20, {{4, 6}, {10, 20}}));
+        ok &= Write(corpus + "/imagecheck", "icon",
+                    IconFile({{16, 16, 32, IconBitmapHeader(16, 16, 32)},
+                              {0, 0, 32, PngHeaderOnly(300, 200, 8, 6)}}));
+    }
     ok &= Write(corpus + "/fontnames", "font", Font());
     ok &= Write(corpus + "/shelllink", "link", Link());
     ok &= Write(corpus + "/compoundfile", "summary",

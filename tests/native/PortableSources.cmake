@@ -23,6 +23,7 @@ set(PORTABLE_SOURCES
     src/reports/ExifDate.cpp
     src/reports/FontNames.cpp
     src/reports/ImageCheck.cpp
+    src/reports/ImageHeader.cpp
     src/reports/ResourceCheck.cpp
     src/reports/ShellLinkCheck.cpp
     src/reports/VersionBlock.cpp

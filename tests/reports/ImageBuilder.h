@@ -1,10 +1,12 @@
 // Builds small images byte by byte for the image tests: an uncompressed grey TIFF with ASCII tags,
 // TIFF directories at chosen offsets in either byte order, PNG chunks and zlib streams (stored
-// blocks, and fixed-code blocks of long repeats that inflate far beyond their size).
+// blocks, and fixed-code blocks of long repeats that inflate far beyond their size), and the
+// headers of BMP, JPEG, GIF and icon files that declare any size.
 #pragma once
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace image_builder {
@@ -287,6 +289,109 @@ inline Bytes RgbPng(uint32_t width, uint32_t height, const std::vector<Bytes>& e
         png.insert(png.end(), chunk.begin(), chunk.end());
     png = Append(png, PngChunk("IDAT", ZlibStored(raw)));
     return Append(png, PngChunk("IEND", {}));
+}
+
+// A PNG of any declared size: its header, an empty image data chunk and the end.
+inline Bytes PngHeaderOnly(uint32_t width, uint32_t height, uint8_t bits, uint8_t colour,
+                           uint8_t interlace = 0) {
+    Bytes h;
+    Put32Be(h, width);
+    Put32Be(h, height);
+    h.insert(h.end(), {bits, colour, 0, 0, interlace});
+    return Append(Append(Append(PngSignature(), PngChunk("IHDR", h)), PngChunk("IDAT", {})),
+                  PngChunk("IEND", {}));
+}
+
+// A BMP with an information header of headerSize bytes (12: the core layout), a zero palette of
+// paletteEntries and the pixel bytes, which start at the pixel offset.
+struct BmpSpec {
+    int32_t width = 4, height = 2;
+    uint16_t bits = 24;
+    uint32_t compression = 0, headerSize = 40, paletteEntries = 0;
+};
+inline Bytes Bmp(const BmpSpec& s, const Bytes& pixels) {
+    Bytes info;
+    Put32(info, s.headerSize);
+    bool core = s.headerSize == 12;
+    for (uint32_t v : {static_cast<uint32_t>(s.width), static_cast<uint32_t>(s.height)})
+        core ? Put16(info, v) : Put32(info, v);
+    Put16(info, 1);
+    Put16(info, s.bits);
+    if (!core) Put32(info, s.compression);
+    info.resize(std::max<size_t>(info.size(), s.headerSize), 0);
+    uint32_t pixelsAt = 14 + static_cast<uint32_t>(info.size()) + 4 * s.paletteEntries;
+    Bytes file = {'B', 'M'};
+    for (uint32_t v : {pixelsAt + static_cast<uint32_t>(pixels.size()), 0u, pixelsAt})
+        Put32(file, v);
+    return Append(Append(Append(file, info), Bytes(4 * s.paletteEntries, 0)), pixels);
+}
+
+// A JPEG up to its scan, not decodable: start of image, a JFIF segment, a frame header (marker
+// 0xC0 baseline, 0xC2 progressive...) with one component per sampling byte (high nibble
+// horizontal), a scan header, two bytes and the end.
+inline Bytes JpegHeader(uint8_t marker, uint16_t width, uint16_t height, const Bytes& sampling,
+                        uint8_t precision = 8) {
+    Bytes file = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+    auto byte = [](uint32_t v) { return static_cast<uint8_t>(v); };
+    uint32_t length = 8 + 3 * static_cast<uint32_t>(sampling.size());
+    file.insert(file.end(), {0xFF, marker, byte(length >> 8), byte(length), precision, byte(height >> 8),
+                             byte(height), byte(width >> 8), byte(width), byte(sampling.size())});
+    for (size_t i = 0; i < sampling.size(); ++i)
+        file.insert(file.end(), {byte(i + 1), sampling[i], 0});
+    return Append(file, {0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00, 0x12, 0x34, 0xFF, 0xD9});
+}
+
+// A GIF89a: the logical screen with a two-colour table, a comment, then one image descriptor of
+// each size with a short LZW stream, not decodable.
+inline Bytes GifBlocks(uint16_t screenWidth, uint16_t screenHeight,
+                       const std::vector<std::pair<uint16_t, uint16_t>>& frames) {
+    Bytes file = {'G', 'I', 'F', '8', '9', 'a'};
+    Put16(file, screenWidth);
+    Put16(file, screenHeight);
+    file.insert(file.end(), {0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x21, 0xFE, 3, 'a', 'b', 'c', 0});
+    for (auto [w, h] : frames) {
+        file.insert(file.end(), {0x2C, 0, 0, 0, 0});
+        Put16(file, w);
+        Put16(file, h);
+        file.insert(file.end(), {0, 2, 2, 0x4C, 0x01, 0});
+    }
+    file.push_back(0x3B);
+    return file;
+}
+
+// An icon (type 1) or cursor (2) whose entries hold the given images, each with the directory's
+// width and height (0 means 256) and bit count.
+struct IconImage {
+    uint8_t width, height;
+    uint16_t bits;
+    Bytes image;
+};
+inline Bytes IconFile(const std::vector<IconImage>& images, uint16_t type = 1) {
+    Bytes file;
+    for (uint32_t v : {0u, uint32_t{type}, static_cast<uint32_t>(images.size())})
+        Put16(file, v);
+    uint32_t at = 6 + 16 * static_cast<uint32_t>(images.size());
+    for (const IconImage& i : images) {
+        file.insert(file.end(), {i.width, i.height, 0, 0, 1, 0});
+        Put16(file, i.bits);
+        Put32(file, static_cast<uint32_t>(i.image.size()));
+        Put32(file, at);
+        at += static_cast<uint32_t>(i.image.size());
+    }
+    for (const IconImage& i : images)
+        file = Append(file, i.image);
+    return file;
+}
+
+// An icon's bitmap header alone: its stored height counts the mask too.
+inline Bytes IconBitmapHeader(int32_t width, int32_t height, uint16_t bits) {
+    Bytes b;
+    for (uint32_t v : {40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height * 2)})
+        Put32(b, v);
+    Put16(b, 1);
+    Put16(b, bits);
+    b.resize(40, 0);
+    return b;
 }
 
 } // namespace image_builder

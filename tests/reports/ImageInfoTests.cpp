@@ -1,6 +1,8 @@
 // The image section: size and depth lines for images made with GDI+ or built byte by byte, the
-// metadata lines from TIFF tags and PNG text chunks, the "Date taken" forms and text decoding.
+// metadata lines from TIFF tags and PNG text chunks, the "Date taken" forms and text decoding;
+// images too large to decode, and the handles of images the decoder refuses.
 #include "output/LineOutput.h"
+#include "reports/ImageHeader.h"
 #include "reports/ImageInfo.h"
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"
@@ -155,6 +157,17 @@ class ImageSectionTest : public ::testing::Test {
         return bytes;
     }
 
+    static void ExpectHeaderAgrees(const std::wstring& path, uint32_t width, uint32_t height, uint32_t depth,
+                                   const char* label) {
+        Bytes bytes = ReadAll(path);
+        ImageHeader header = ReadImageHeader(std::as_bytes(std::span<const uint8_t>(bytes)));
+        EXPECT_EQ(header.fault, HeaderFault::None) << label;
+        EXPECT_EQ(header.width, width) << label;
+        EXPECT_EQ(header.height, height) << label;
+        EXPECT_EQ(header.depth, depth) << label;
+        EXPECT_EQ(PlanImage(header), ImagePlan::Decode) << label;
+    }
+
     TempTree tree_;
     static inline ULONG_PTR token_ = 0;
     static inline bool started_ = false;
@@ -271,14 +284,18 @@ TEST_F(ImageSectionTest, SizeAndDepthOfEachFormat) {
         int result = -99;
         EXPECT_EQ(Run(path, &result), SizeLine(c.size) + L"\r\n") << c.label;
         EXPECT_EQ(result, 0) << c.label;
+        // The header reader and the decoder agree on the files the platform's encoders write.
+        ExpectHeaderAgrees(path, c.width, c.height, (c.format >> 8) & 0xFF, c.label);
     }
 }
 
 TEST_F(ImageSectionTest, IconAndGifBuiltByteByByte) {
     std::wstring icon = tree_.file(L"app.ico", Icon());
     EXPECT_EQ(Run(icon), SizeLine(L"16 \u00D7 16    32 BPP") + L"\r\n");
+    ExpectHeaderAgrees(icon, 16, 16, 32, "icon");
     std::wstring gif = tree_.file(L"anim.gif", Gif(10, 20));
     EXPECT_EQ(Run(gif), SizeLine(L"10 \u00D7 20    8 BPP") + L"\r\n");
+    ExpectHeaderAgrees(gif, 10, 20, 8, "GIF");
 }
 
 TEST_F(ImageSectionTest, TiffTagsGiveTheMetadataLines) {
@@ -508,6 +525,86 @@ TEST_F(ImageSectionTest, FilesJustInsideTheLimitsReportAsBefore) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Run(tree_.file(c.name, c.bytes)), c.out) << c.label;
+}
+
+// A file whose decoded pixels would exceed the budget is not decoded: the size and depth its
+// header declares, nothing that only the decoder could tell (the Artist below), and nothing where
+// the header does not hold together. Decoding any of them would cost the host gigabytes.
+TEST_F(ImageSectionTest, ImagesTooLargeToDecodeShowTheSizeTheirHeaderDeclares) {
+    auto tiff = [](uint16_t side) {
+        Bytes file = GreyTiff(4, 4, {{0x013B, "Jane Doe"}});
+        file[18] = file[30] = static_cast<uint8_t>(side); // the width's and the height's low bytes
+        file[19] = file[31] = static_cast<uint8_t>(side >> 8);
+        return file;
+    };
+    // An EMF whose frame is 20 km square on a reference device of 3.2 pixels a millimetre (the
+    // header record, whose handle count is 16 bits with 16 reserved, then the end record).
+    Bytes emf;
+    for (uint32_t v :
+         {1u,          88u,         0u,       0u,   2000000000u, 2000000000u, 0u, 0u, 2000000000u,
+          2000000000u, 0x464D4520u, 0x10000u, 108u, 2u,          1u,          0u, 0u, 0u,
+          1024u,       768u,        320u,     240u, 14u,         20u,         0u, 0u, 20u})
+        Put32(emf, v);
+    struct Case {
+        const char* label;
+        const wchar_t* name;
+        Bytes bytes;
+        std::wstring out;
+    } cases[] = {
+        {"PNG panorama 20000 x 15000", L"panorama.png", PngHeaderOnly(20000, 15000, 8, 2),
+         SizeLine(L"20000 \u00D7 15000    24 BPP")},
+        {"progressive JPEG under a BMP name", L"square.bmp", JpegHeader(0xC2, 65500, 65500, {0x11}),
+         SizeLine(L"65500 \u00D7 65500    8 BPP")},
+        {"BMP of 8-bit run lengths ending at once", L"rle.bmp", Bmp({30000, 30000, 8, 1, 40, 256}, {0, 1}),
+         SizeLine(L"30000 \u00D7 30000    8 BPP")},
+        {"TIFF 30000 square: no Artist line", L"big.tif", tiff(30000),
+         SizeLine(L"30000 \u00D7 30000    8 BPP")},
+        {"the same TIFF 4 square: decoded", L"small.tif", tiff(4),
+         SizeLine(L"4 \u00D7 4    8 BPP") + Line(L"Artist", L"Jane Doe")},
+        {"icon holding a PNG of 10000 square", L"big.ico",
+         IconFile({{0, 0, 32, PngHeaderOnly(10000, 10000, 8, 6)}}), L""},
+        {"BMP one byte short", L"short.bmp", Bmp({3, 2, 24}, Bytes(23, 0)), L""},
+        {"BMP whole", L"whole.bmp", Bmp({3, 2, 24}, Bytes(24, 0)), SizeLine(L"3 \u00D7 2    24 BPP")},
+        {"EMF 64,000,000 pixels square: records, decoded (24 bits a pixel by this GDI+)", L"huge.emf", emf,
+         SizeLine(L"64000000 \u00D7 64000000    24 BPP")},
+    };
+    for (const Case& c : cases) {
+        int result = 99;
+        std::wstring path = tree_.file(c.name, c.bytes);
+        EXPECT_EQ(Run(path, &result), c.out.empty() ? L"" : c.out + L"\r\n") << c.label;
+        EXPECT_EQ(result, 0) << c.label;
+        EXPECT_TRUE(DeleteFileW(path.c_str())) << c.label << ": still open";
+    }
+}
+
+// Under Wine the BMP and TIFF decoders keep the stream of a file they refuse, which left one
+// handle open per call while they opened the file by its name. The reproducers never reach the
+// decoder now; a 64-bit BMP and a JPEG 2000 TIFF still do, and it refuses them.
+TEST_F(ImageSectionTest, AThousandRefusedImagesLeaveNoHandleOpen) {
+    Bytes jpeg2000 = GreyTiff(4, 4, {});
+    jpeg2000[54] = 0x98; // the compression entry's value: 34712
+    jpeg2000[55] = 0x87;
+    std::vector<std::wstring> paths = {tree_.file(L"wide.bmp", Bmp({2, 2, 64}, Bytes(32, 0))),
+                                       tree_.file(L"jpeg2000.tif", jpeg2000)};
+    for (const wchar_t* name : {L"bmp_tiny_g13.bmp", L"tif_date_ok_e38.tif"}) {
+        std::wstring source = testing_support::SourceFixture(
+            std::wstring(L"hostile\\image_headers\\handle_leak_rejected_images\\") + name);
+        paths.push_back(tree_.path(name));
+        ASSERT_TRUE(CopyFileW(source.c_str(), paths.back().c_str(), FALSE))
+            << testing_support::ToUtf8(source);
+    }
+    Capture capture;
+    // One round first: what the decoder loads on first use stays loaded and is not a leak.
+    for (const std::wstring& path : paths)
+        ImageSection(path.c_str());
+    size_t before = testing_support::HandlesOfThisProcess();
+    ASSERT_NE(before, 0u) << "no way to count handles here";
+    for (int i = 0; i < 1000; ++i)
+        ImageSection(paths[i % paths.size()].c_str());
+    EXPECT_EQ(testing_support::HandlesOfThisProcess(), before);
+    EXPECT_EQ(capture.out(), L"");
+    for (const std::wstring& path : paths)
+        EXPECT_TRUE(DeleteFileW(path.c_str())) << testing_support::ToUtf8(path) << ": still open";
 }
 
 TEST_F(ImageSectionTest, InterruptionStopsAfterTheCurrentLine) {
