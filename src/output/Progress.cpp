@@ -74,7 +74,7 @@ std::wstring ScanProgressText(const std::wstring& folder, uint64_t seen, size_t 
     _snwprintf(count, 47, L"  %I64u entries", static_cast<unsigned long long>(seen));
     count[47] = 0;
     const std::wstring head = L"scanning ";
-    std::wstring shown = ScrubControls(folder.c_str());
+    std::wstring shown = TerminalSafe(folder.c_str());
     size_t fixed = head.size() + wcslen(count);
     if (width > fixed + 4 && head.size() + shown.size() + wcslen(count) > width)
         shown = L"..." + shown.substr(shown.size() - (width - fixed - 3));

@@ -2,6 +2,7 @@
 #include "plugin/ErrorReport.h"
 
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "gateway/HostGateway.h"
 #include "core/Owners.h"
 
@@ -22,8 +23,9 @@ int PrintErrorPrefix() {
     wmemset(buffer.data(), 0, buffer.size());
     wcscpy(buffer.data(), L"%_batchname [%_batchline]  ");
     gateway::ExpandVariables(buffer.data(), 1);
-    // Written with %s so that a batch name holding "%" reaches the console unchanged.
-    gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", buffer.data());
+    // Written with %s so that a batch name holding "%" reaches the console unchanged; the name
+    // comes from the file system, so its controls and direction characters are escaped.
+    gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", TerminalSafe(buffer.data()).c_str());
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "reports/ReportSections.h"
 
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "core/Owners.h"
 #include "reports/AttributeList.h"
 #include "reports/FileProbe.h"
@@ -86,7 +87,7 @@ int AttributesSection(FileProbe& probe, ReportMemo* memo) {
     if (HANDLE file = probe.Handle()) {
         wchar_t owner[2 * 1024 + 2] = {};
         if (OwnerOfOpenFile(file, owner, sizeof owner / sizeof owner[0], memo)) {
-            ReportPrintf(L"    File owner:  %s", owner);
+            ReportPrintf(L"    File owner:  %s", TerminalSafe(owner).c_str());
             if (EndLine(1) == ABORTED) return ABORTED;
         }
     }

@@ -36,8 +36,8 @@ int DescriptionOfFile(const wchar_t* path) {
     if (gateway::ExpandVariables(buffer.get(), 1) != 0) return 0;
     buffer[DescriptionChars - 1] = L'\0';
     if (!HasVisibleText(buffer.get())) return 0;
-    ScrubControlsInPlace(buffer.get());
-    ReportPrintf(L"    4DOS file description:  %s", buffer.get());
+    // The description is text from a file: no control or direction character of it is shown.
+    ReportPrintf(L"    4DOS file description:  %s", TerminalSafe(buffer.get()).c_str());
     return EndLine(2);
 }
 

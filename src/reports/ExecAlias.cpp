@@ -26,7 +26,7 @@ const ReparseReader& SystemReparseReader() {
 
 int PrintAliasLine(uint32_t tag, const wchar_t* target, const QuotePair& quotes, bool inLinkSection,
                    unsigned ends) {
-    std::wstring shown = ScrubControls(target);
+    std::wstring shown = TerminalSafe(target);
     const wchar_t* label = tag == ReparseTagAppExecLink
                                ? (inLinkSection ? L"AppX alias:   " : L"AppX alias:  ")
                                : (inLinkSection ? L"Symlink:      " : L"Symlink:  ");
@@ -55,7 +55,7 @@ int ExecAliasSectionQuoted(const wchar_t* path, wchar_t* resolved, uint32_t omit
     try {
         uint32_t tag = FollowAlias(path, resolved, reader);
         if (tag == 0) return 0;
-        // The target is shown without controls; the later sections still read the real name.
+        // The target is shown with its controls escaped; the later sections still read the real name.
         if (PrintAliasLine(tag, resolved, QuotesForMask(omitMask), false, 2) == ABORTED) return ABORTED;
         return 1;
     } catch (...) {

@@ -4,6 +4,7 @@
 #include "core/SectionOutcome.h"
 
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "reports/ReportMemo.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
@@ -123,7 +124,9 @@ int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo) {
         if (answer.bits == 0) return 0;
         QuotePair q = QuotesForFlag(quoteFlag);
         if (answer.bits & AssociationTypeName) {
-            ReportPrintf(L"    %c%s%c  (%s)", q.open, answer.typeName.c_str(), q.close, extension.c_str());
+            // The extension is part of the file's name: shown with its controls escaped.
+            ReportPrintf(L"    %c%s%c  (%s)", q.open, answer.typeName.c_str(), q.close,
+                         TerminalSafe(extension).c_str());
             if (EndLine(1) == ABORTED) return ABORTED;
         }
         if (answer.bits & AssociationCommand) {

@@ -15,8 +15,9 @@ int PrintLabelLine(const wchar_t* label, const wchar_t* value) {
     size_t count = n < 24 ? 24 - n : 0;
     wmemset(dots, L'.', count);
     dots[count] = 0;
-    // Values come from file contents: no control in them reaches the terminal.
-    ReportPrintf(L"    %s %s %s", label, dots, ScrubControls(value).c_str());
+    // Values come from file contents: no control or direction character in them reaches the
+    // terminal.
+    ReportPrintf(L"    %s %s %s", label, dots, TerminalSafe(value).c_str());
     return EndLine(1);
 }
 

@@ -161,12 +161,13 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
     std::vector<wchar_t> arguments(LinkArgumentChars, L'\0');
     int kind = ResolveShellLink(path, target.data(), arguments.data());
     if (target[0] == 0) return 0;
-    // Target and arguments come from the link's bytes: no control in them reaches the terminal.
+    // Target and arguments come from the link's bytes: no control or direction character in them
+    // reaches the terminal.
     if (kind == LinkPath)
-        ReportPrintf(L"    Link target:  %c%s%c %s", q.open, ScrubControls(target.data()).c_str(), q.close,
-                     ScrubControls(arguments.data()).c_str());
+        ReportPrintf(L"    Link target:  %c%s%c %s", q.open, TerminalSafe(target.data()).c_str(), q.close,
+                     TerminalSafe(arguments.data()).c_str());
     else
-        ReportPrintf(L"    Link target:  %s", ScrubControls(target.data()).c_str());
+        ReportPrintf(L"    Link target:  %s", TerminalSafe(target.data()).c_str());
     if (EndLine(1) == ABORTED) return ABORTED;
 
     std::vector<wchar_t> resolved(AliasPathChars, L'\0');
@@ -191,13 +192,13 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
         if (!found && targetCandidate) found = ReadVersionSummary(target.data(), description, versionText);
         if (found) {
             bool hasDescription = HasVisibleText(description);
-            ScrubControlsInPlace(description);
-            ScrubControlsInPlace(versionText);
+            std::wstring shownDescription = TerminalSafe(description),
+                         shownVersion = TerminalSafe(versionText);
             if (hasDescription)
-                ReportPrintf(L"    Version:      %c%s%c \u2014 %s", q.open, description, q.close,
-                             versionText);
+                ReportPrintf(L"    Version:      %c%s%c \u2014 %s", q.open, shownDescription.c_str(), q.close,
+                             shownVersion.c_str());
             else
-                ReportPrintf(L"    Version:      %s", versionText);
+                ReportPrintf(L"    Version:      %s", shownVersion.c_str());
             if (EndLine(1) == ABORTED) return ABORTED;
         }
     }

@@ -5,6 +5,7 @@
 #include "core/SectionOutcome.h"
 
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "gateway/HostGateway.h"
 #include "reports/FileProbe.h"
 #include "reports/ExecutableType.h"
@@ -114,9 +115,11 @@ const std::array<ReportRow, ReportRowCount> ReportRows = {{
     {OmitSummaryInfo, nullptr, RunDocumentSummary},
 }};
 
-const wchar_t* HeadingName(const wchar_t* path) {
-    if (path && wcsncmp(path, L"\\\\?\\", 4) == 0 && path[4] != 0) return path + 4;
-    return path;
+std::wstring HeadingName(const wchar_t* path) {
+    if (!path) return {};
+    if (wcsncmp(path, L"\\\\?\\", 4) == 0 && path[4] != 0) path += 4;
+    // The name comes from the file system: no control or direction character of it is shown.
+    return TerminalSafe(path);
 }
 
 int PrintExecutableTypeLine(int code, const wchar_t* name) {
@@ -149,7 +152,7 @@ int StartReport(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, 
     report.reported = report.path;
     report.omitMask = omitMask;
 
-    if (PrintHeading(HeadingName(path), 2) == ABORTED) return ABORTED;
+    if (PrintHeading(HeadingName(path).c_str(), 2) == ABORTED) return ABORTED;
 
     // A zero-length .exe may be an execution alias: the later sections describe its target.
     const wchar_t* extension = FindExtension(path);

@@ -75,8 +75,9 @@ int StartReport(const wchar_t* path, uint32_t omitMask, ScanSettings& settings, 
 // ABORTED or 0; counts the file in settings.matchCount.
 int FinishReport(PreparedReport& report, ScanSettings& settings, const ReportSteps& steps);
 
-// The name shown as the heading: path without a leading "\\?\" when something follows it.
-const wchar_t* HeadingName(const wchar_t* path);
+// The name shown as the heading: path without a leading "\\?\" when something follows it, with
+// its controls and direction characters escaped (TerminalSafe); empty for null.
+std::wstring HeadingName(const wchar_t* path);
 // Prints the executable type line for codes 1 to 18; nothing for other codes.
 int PrintExecutableTypeLine(int code, const wchar_t* name);
 

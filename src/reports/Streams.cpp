@@ -19,7 +19,7 @@ int StreamsSection(const wchar_t* path) {
         AddStreamName(list, data.cStreamName);
     } while (FindNextStreamW(search.get(), &data));
     if (list.count == 0) return 0;
-    ReportPrintf(L"    Streams (%u):  %s", list.count, ScrubControls(list.text).c_str());
+    ReportPrintf(L"    Streams (%u):  %s", list.count, TerminalSafe(list.text).c_str());
     return EndLine(2);
 }
 

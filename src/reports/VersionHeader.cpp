@@ -30,8 +30,9 @@ int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, 
     QuotePair quotes = QuotesForFlag(quoteFlag);
     bool hasDescription = HasVisibleText(description);
     bool hasVersion = HasVisibleText(version);
-    // The strings come from the file: no control in them reaches the terminal.
-    std::wstring descriptionText = ScrubControls(description), versionText = ScrubControls(version);
+    // The strings come from the file: no control or direction character in them reaches the
+    // terminal.
+    std::wstring descriptionText = TerminalSafe(description), versionText = TerminalSafe(version);
     description = descriptionText.c_str();
     version = versionText.c_str();
     int lines = 0;
@@ -46,13 +47,11 @@ int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, 
         ++lines;
     }
     if (HasVisibleText(legal)) {
-        wchar_t notice[HeaderCapacity];
-        wcsncpy(notice, legal, HeaderCapacity - 1);
-        notice[HeaderCapacity - 1] = 0;
-        // The notice keeps room for the indentation and a margin on a line of maxWidth.
-        if (maxWidth != 0) TruncateWithEllipsis(notice, maxWidth > 5 ? maxWidth - 5 : 1);
-        ScrubControlsInPlace(notice);
-        ReportPrintf(L"    %s", notice);
+        // The notice keeps room for the indentation and a margin on a line of maxWidth. It is cut
+        // after its escapes are written, so that they count towards the width.
+        std::wstring notice = TerminalSafe(std::wstring_view(legal, wcsnlen(legal, HeaderCapacity - 1)));
+        if (maxWidth != 0) TruncateWithEllipsis(notice.data(), maxWidth > 5 ? maxWidth - 5 : 1);
+        ReportPrintf(L"    %s", notice.c_str());
         if (EndLine(1) == ABORTED) return ABORTED;
         ++lines;
     }

@@ -5,6 +5,7 @@
 #include "core/Limits.h"
 
 #include "output/LineOutput.h"
+#include "output/TerminalText.h"
 #include "plugin/ErrorReport.h"
 #include "gateway/HostGateway.h"
 #include "select/ListLine.h"
@@ -31,7 +32,8 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
     if (OpenTextSource(&list, listName, 0, GetOEMCP()) != 0) {
         if (PrintPendingReports() == ABORTED) return ABORTED;
         PrintErrorPrefix();
-        gateway::Qprintf(standardError, L"Error opening list file \"%s\"\r\n", listName);
+        gateway::Qprintf(standardError, L"Error opening list file \"%s\"\r\n",
+                         TerminalSafe(listName).c_str());
         return 2;
     }
     std::vector<char16_t> line(LineChars, 0);
@@ -59,8 +61,10 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
                 result = ABORTED;
                 break;
             }
+            // The name is the list's own text: shown with its controls escaped, while the
+            // lookup above used it as it is.
             PrintErrorPrefix();
-            gateway::Qprintf(standardError, L"File not found: %s\r\n", path.data());
+            gateway::Qprintf(standardError, L"File not found: %s\r\n", TerminalSafe(path.data()).c_str());
             result = 2;
         }
     }

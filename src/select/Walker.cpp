@@ -4,6 +4,7 @@
 
 #include "output/LineOutput.h"
 #include "output/Progress.h"
+#include "output/TerminalText.h"
 #include "plugin/ErrorReport.h"
 #include "gateway/HostGateway.h"
 #include "core/Owners.h"
@@ -118,7 +119,8 @@ void PrintEnumerationError(const std::wstring& full, DWORD error) {
     wchar_t text[1024] = {};
     FormatErrorText(error, text);
     PrintErrorPrefix();
-    gateway::Qprintf(StdErr(), L"Error matching \"%s\" :\r\n", full.c_str());
+    // Folder names come from the file system: shown with their controls escaped.
+    gateway::Qprintf(StdErr(), L"Error matching \"%s\" :\r\n", TerminalSafe(full).c_str());
     gateway::Qprintf(StdErr(), L"   %s\r\n", text);
 }
 
@@ -208,7 +210,7 @@ int FinishFrame(Frame& frame) {
     if (!(frame.flags & WalkQuietNotFound) && !frame.errorPrinted) {
         if (PrintPendingReports() == ABORTED) return ABORTED;
         PrintErrorPrefix();
-        gateway::Qprintf(StdErr(), L"No matching files: \"%s\"\r\n", frame.full.c_str());
+        gateway::Qprintf(StdErr(), L"No matching files: \"%s\"\r\n", TerminalSafe(frame.full).c_str());
     }
     return frame.result;
 }
@@ -334,11 +336,11 @@ void RestoreConsoleAttribute(WORD attribute) {
 }
 
 std::wstring FormatHandlerException(const wchar_t* path, uint32_t omitMask) {
-    const wchar_t* shown = path ? path : L"";
-    std::vector<wchar_t> buffer(wcslen(shown) + 160, 0);
+    const std::wstring shown = TerminalSafe(path);
+    std::vector<wchar_t> buffer(shown.size() + 160, 0);
     int n = _snwprintf(buffer.data(), buffer.size() - 1,
-                       L"\n\u2022  EXCEPTION in FileHandler():   Filename = \"%s\"   Flags = 0x%04X\n", shown,
-                       omitMask);
+                       L"\n\u2022  EXCEPTION in FileHandler():   Filename = \"%s\"   Flags = 0x%04X\n",
+                       shown.c_str(), omitMask);
     std::wstring text(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
     n = _snwprintf(buffer.data(), buffer.size() - 1, L"   RETURNING :  %d\n\n", ABORTED);
     text.append(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);

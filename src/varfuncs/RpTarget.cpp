@@ -4,6 +4,7 @@
 #include "core/Limits.h"
 #include "gateway/HostGateway.h"
 #include "core/Owners.h"
+#include "output/TerminalText.h"
 #include "varfuncs/ReparsePoint.h"
 #include "varfuncs/VarFunctions.h"
 
@@ -54,9 +55,11 @@ int RpTarget(wchar_t* buffer) {
     wchar_t message[1024];
     FormatErrorText(static_cast<uint32_t>(rc), message);
     PrintErrorPrefix();
-    gateway::Qprintf(error, L"Error resolving \"%s\" :\r\n", text.data());
+    // The name and the link's data are shown with their controls and direction characters escaped.
+    gateway::Qprintf(error, L"Error resolving \"%s\" :\r\n", TerminalSafe(text.data()).c_str());
     gateway::Qprintf(error, L"    %s\r\n", message);
-    if (rc == ReparseUnsupportedTag) gateway::Qprintf(error, L"    %s\r\n", target.data());
+    if (rc == ReparseUnsupportedTag)
+        gateway::Qprintf(error, L"    %s\r\n", TerminalSafe(target.data()).c_str());
     return -1;
 }
 

@@ -32,12 +32,27 @@ TEST(PrintErrorPrefix, InsideABatchFileAddsNameLineAndTwoBlanks) {
     EXPECT_EQ(capture.err(), L"Scrutel plugin: C:\\jobs\\nightly.btm [12]  ");
 }
 
-TEST(PrintErrorPrefix, BatchNameWithPercentSignIsWrittenUnchanged) {
+TEST(PrintErrorPrefix, BatchNameKeepsPercentSignsAndShowsControlsByCode) {
     BatchReset reset;
-    HostSetBatch(L"C:\\100%done\\a%d%s.btm", 3);
-    Capture capture;
-    PrintErrorPrefix();
-    EXPECT_EQ(capture.err(), L"Scrutel plugin: C:\\100%done\\a%d%s.btm [3]  ");
+    struct Row {
+        const char* label;
+        const wchar_t* name;
+        const wchar_t* err;
+    } rows[] = {
+        {"percent signs", L"C:\\100%done\\a%d%s.btm", L"Scrutel plugin: C:\\100%done\\a%d%s.btm [3]  "},
+        {"direction override", L"C:\\jobs\\rlo\u202Emtb.bat",
+         L"Scrutel plugin: C:\\jobs\\rlo<U+202E>mtb.bat [3]  "},
+        {"C1 control and escape",
+         L"C:\\jobs\\\x9b"
+         L"2J\x1b]0;t.btm",
+         L"Scrutel plugin: C:\\jobs\\<U+009B>2J<U+001B>]0;t.btm [3]  "},
+    };
+    for (const Row& row : rows) {
+        HostSetBatch(row.name, 3);
+        Capture capture;
+        PrintErrorPrefix();
+        EXPECT_EQ(capture.err(), row.err) << row.label;
+    }
 }
 
 TEST(FormatErrorText, KnownCodeGivesOneTrimmedLine) {

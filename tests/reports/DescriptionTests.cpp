@@ -28,7 +28,9 @@ TEST(DescriptionSection, FromTheDescriptionIndex) {
                                "%PATH%.txt Not the search path\r\n"
                                "UPPER.TXT Letter case does not matter\r\n"
                                "esc.txt Red\x1b[31m text\x07 and a \x08"
-                               "back\r\n");
+                               "back\r\n"
+                               "rlo.txt \xe2\x80\xae"
+                               "evil\xe2\x80\xac\r\n");
     const DescriptionCase cases[] = {
         {"plain name", L"first.txt", L"    4DOS file description:  A fine file\r\n\r\n"},
         {"quoted name with a blank", L"with blank.txt", L"    4DOS file description:  Quoted name\r\n\r\n"},
@@ -38,8 +40,9 @@ TEST(DescriptionSection, FromTheDescriptionIndex) {
          L"    4DOS file description:  Percent in the name\r\n\r\n"},
         {"variable-like name", L"%PATH%.txt", L"    4DOS file description:  Not the search path\r\n\r\n"},
         {"letter case", L"upper.txt", L"    4DOS file description:  Letter case does not matter\r\n\r\n"},
-        {"controls replaced", L"esc.txt",
-         L"    4DOS file description:  Red\uFFFD[31m text\uFFFD and a \uFFFDback\r\n\r\n"},
+        {"controls named", L"esc.txt",
+         L"    4DOS file description:  Red<U+001B>[31m text<U+0007> and a <U+0008>back\r\n\r\n"},
+        {"direction override named", L"rlo.txt", L"    4DOS file description:  <U+202E>evil<U+202C>\r\n\r\n"},
     };
     for (const DescriptionCase& c : cases) {
         SCOPED_TRACE(c.label);

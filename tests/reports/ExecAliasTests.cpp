@@ -52,9 +52,9 @@ TEST(ExecAliasSectionTest, ScriptedReparseAnswers) {
     std::wstring alias = tree.file(L"WindowsApps\\tool.exe");
     std::wstring program = tree.file(L"Program\\tool.exe", std::string("MZ program bytes"));
     std::wstring empty = tree.file(L"Program\\empty.exe");
-    // A name may hold C1 controls (only C0 is forbidden): shown replaced, followed as it is.
+    // A name may hold C1 controls (only C0 is forbidden): shown named, followed as it is.
     std::wstring control = tree.file(L"Program\\next\x0085line.exe", std::string("MZ program bytes"));
-    std::wstring controlShown = tree.path(L"Program\\next\uFFFDline.exe");
+    std::wstring controlShown = tree.path(L"Program\\next<U+0085>line.exe");
     std::wstring upperAlias = alias;
     for (wchar_t& c : upperAlias)
         c = towupper(c);

@@ -203,6 +203,7 @@ TEST(FileTypeSectionTest, ReportLines) {
     ASSERT_TRUE(keys.Set(L"ScrutelTest.CommandOnly\\shell\\Open\\command", L"viewer.exe %1"));
     ASSERT_TRUE(keys.Set(L".scrself", L"ScrutelTest.Self"));
     ASSERT_TRUE(keys.Set(L"ScrutelTest.Self\\shell\\Open\\command", L"%1"));
+    ASSERT_TRUE(keys.Set(L".scr\u202Eod", L"ScrutelTest.Doc"));
     TempTree tree;
     struct Row {
         const char* label;
@@ -225,6 +226,10 @@ TEST(FileTypeSectionTest, ReportLines) {
         {"name ending in a dot", tree.path(L"trailing."), 1, L"", 0},
         {"dot only in a folder name", tree.path(L"dir.scrdoc\\file"), 1, L"", 0},
         {"unregistered extension", tree.file(L"c.scrunknown"), 1, L"", 0},
+        {"direction override in the extension shown by its code", tree.file(L"e.scr\u202Eod"), 1,
+         L"    \u201CText Document\u201D  (.SCR<U+202E>OD)\r\n    Opens with:  \u201C"
+         L"C:\\windows\\system32\\notepad.exe\u201D\r\n\r\n",
+         0},
     };
     for (const Row& row : rows) {
         int rc = 99;

@@ -57,9 +57,15 @@ TEST(PrintVersionHeaderLines, LineForms) {
         {"notice one longer than maxWidth - 5 cut", L"", L"", longNotice, 1, 76, 1,
          L"    " + longNotice.substr(0, 70) + L"\u2026\r\n\r\n"},
         {"maxWidth 0 keeps the notice", L"", L"", longNotice, 1, 0, 1, L"    " + longNotice + L"\r\n\r\n"},
-        {"controls in every string replaced", L"Tool\x1b]0;x\x07", L"1.0\b\b9", L"(c)\r\nMaker\x9b", 1, 80, 2,
-         L"    " + Open + L"Tool\uFFFD]0;x\uFFFD" + Close + Dash +
-             L"1.0\uFFFD\uFFFD9\r\n    (c)\uFFFD\uFFFDMaker\uFFFD\r\n\r\n"},
+        {"controls in every string named", L"Tool\x1b]0;x\x07", L"1.0\b\b9", L"(c)\r\nMaker\x9b", 1, 80, 2,
+         L"    " + Open + L"Tool<U+001B>]0;x<U+0007>" + Close + Dash +
+             L"1.0<U+0008><U+0008>9\r\n    (c)<U+000D><U+000A>Maker<U+009B>\r\n\r\n"},
+        {"direction characters in every string named", L"\u202Eexe.txt", L"1\u200E", L"\u2066(c)\u2069", 1,
+         80, 2,
+         L"    " + Open + L"<U+202E>exe.txt" + Close + Dash +
+             L"1<U+200E>\r\n    <U+2066>(c)<U+2069>\r\n\r\n"},
+        {"escapes count towards the width of the notice", L"", L"", L"ab\x1b" + longNotice, 1, 20, 1,
+         L"    ab<U+001B>" + longNotice.substr(0, 4) + L"\u2026\r\n\r\n"},
         {"controls alone are no text", L"\r\n", L"\t", L"\n", 1, 80, 0, L""},
         {"nothing", L"", L"", L"", 1, 80, 0, L""},
         {"only blanks", L" ", L"\t", L"  ", 1, 80, 0, L""},

@@ -55,11 +55,13 @@ TEST(PrintLabelLineTest, DotsAndAlignment) {
         {"empty label", L"", L"v", L"     ........................ v\r\n"},
         {"value kept with its blanks", L"Company Name", L"  x  ", L"    Company Name ............   x  \r\n"},
         {"escape sequence and bell in the value", L"Title", L"a\x1b[2Jb\x07",
-         L"    Title ................... a\uFFFD[2Jb\uFFFD\r\n"},
+         L"    Title ................... a<U+001B>[2Jb<U+0007>\r\n"},
         {"line breaks cannot forge a line", L"Title", L"x\r\n    Author .......... y",
-         L"    Title ................... x\uFFFD\uFFFD    Author .......... y\r\n"},
+         L"    Title ................... x<U+000D><U+000A>    Author .......... y\r\n"},
         {"DEL, backspace and C1 controls", L"Title", L"\x7f\b\x85\x9b\x9f ok \xa0",
-         L"    Title ................... \uFFFD\uFFFD\uFFFD\uFFFD\uFFFD ok \xa0\r\n"},
+         L"    Title ................... <U+007F><U+0008><U+0085><U+009B><U+009F> ok \xa0\r\n"},
+        {"direction characters", L"Company Name", L"\u202Eevil\u202C \u2067x\u2069\u200F",
+         L"    Company Name ............ <U+202E>evil<U+202C> <U+2067>x<U+2069><U+200F>\r\n"},
     };
     for (const Row& row : rows) {
         Capture capture;

@@ -115,6 +115,20 @@ TEST_F(ListFileTest, DirectoriesAndHiddenFilesAreHandedToTheHandler) {
     EXPECT_EQ(g_calls, (std::vector<std::wstring>{dir, hidden}));
 }
 
+TEST_F(ListFileTest, NotFoundNamesShowTheirControlsByCode) {
+    // A UTF-8 list: ESC, BEL, a C1 control and a direction override in names that do not exist.
+    std::wstring err;
+    EXPECT_EQ(Read("\xEF\xBB\xBF"
+                   "a\x1b[2J.txt\r\nb\x07.txt\r\nc\xC2\x9B.txt\r\nd\xE2\x80\xAE.txt\r\n",
+                   0, &err),
+              2);
+    EXPECT_TRUE(g_calls.empty());
+    EXPECT_EQ(err, L"Scrutel plugin: File not found: " + tree_.path(L"a<U+001B>[2J.txt") +
+                       L"\r\nScrutel plugin: File not found: " + tree_.path(L"b<U+0007>.txt") +
+                       L"\r\nScrutel plugin: File not found: " + tree_.path(L"c<U+009B>.txt") +
+                       L"\r\nScrutel plugin: File not found: " + tree_.path(L"d<U+202E>.txt") + L"\r\n");
+}
+
 TEST_F(ListFileTest, NotFoundNamesAndQuietNotFound) {
     std::wstring a = tree_.file(L"a.txt", "x");
     std::string list = "missing.txt\r\na.txt\r\n";

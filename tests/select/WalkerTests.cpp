@@ -499,6 +499,9 @@ TEST(ExceptionReport, TextNamesThePathTheFlagsAndTheResult) {
               L"   RETURNING :  -3\n\n");
     EXPECT_EQ(FormatHandlerException(L"x", 0x3FFFF), L"\n\u2022  EXCEPTION in FileHandler():   Filename = "
                                                      L"\"x\"   Flags = 0x3FFFF\n   RETURNING :  -3\n\n");
+    EXPECT_EQ(FormatHandlerException(L"C:\\rlo\u202Etxt.exe\x1b[2J", 1),
+              L"\n\u2022  EXCEPTION in FileHandler():   Filename = \"C:\\rlo<U+202E>txt.exe<U+001B>[2J\"   "
+              L"Flags = 0x0001\n   RETURNING :  -3\n\n");
     std::wstring longPath(32000, L'p');
     EXPECT_EQ(FormatHandlerException(longPath.c_str(), 0).size(), 32000u + 85u);
 }

@@ -89,6 +89,7 @@ TEST(RpTargetTest, ErrorLines) {
     // The directory is written in the wrong case: the true name corrects it, the last
     // component stays as typed.
     std::wstring shouted = tree.root() + L"\\FOLDER\\inner.txt";
+    std::wstring override = tree.file(L"rlo\u202Etxt.exe", std::string("x"));
     struct Row {
         const char* label;
         std::wstring argument;
@@ -108,6 +109,12 @@ TEST(RpTargetTest, ErrorLines) {
          ResolvingError(tree.path(L"missing.txt"), ERROR_FILE_NOT_FOUND)},
         {"missing folder", tree.path(L"nothere\\link"),
          ResolvingError(tree.path(L"nothere\\link"), ERROR_PATH_NOT_FOUND)},
+        {"direction override in the name shown by its code", override,
+         ResolvingError(tree.path(L"rlo<U+202E>txt.exe"), ERROR_NOT_A_REPARSE_POINT)},
+        {"C1 control in a missing name",
+         tree.path(L"csi\x9b"
+                   L"2J.txt"),
+         ResolvingError(tree.path(L"csi<U+009B>2J.txt"), ERROR_FILE_NOT_FOUND)},
     };
     for (const Row& row : rows) {
         Call c = RpTarget(row.argument);
