@@ -74,5 +74,20 @@ for n in 2000 20000 80000; do
   [ "$(printf '%s\n' "$out" | grep -cx '<tree>\\lists\\a.txt')" = "$n" ] || fail "not $n reports"
 done
 
+# Huge texts are read in pieces: memory does not grow with the file, and a file takes about the
+# time reading it takes (allowed: LIMIT seconds more than reading it twice, and a second to start).
+for f in zeros4g:"" oneline1g:"" lines240m:"    Lines ................... 30,000,001  (LF)"; do
+  name=${f%%:*}
+  read_seconds=$( { /usr/bin/time -f '%e' cat "$work/text/$name.txt" >/dev/null; } 2>&1 | tail -1)
+  allowed=$(awk -v r="$read_seconds" -v l="$limit" 'BEGIN { printf "%d", l + 2 * r + 1.999 }')
+  run "text $name.txt (reading it: ${read_seconds}s)" "$allowed" /O:TACR "text\\$name.txt"
+  lines=${f#*:}
+  expect 0 "<tree>\\text\\$name.txt
+$(printf '%s\n' "$out" | sed -n 2p)
+    Text encoding ........... ASCII${lines:+
+$lines}
+1 matching file found." ""
+done
+
 [ $failures -eq 0 ] && echo "hostile trees: all passed"
 exit $((failures > 0))
