@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <vector>
 
 namespace scrutel {
 
@@ -43,6 +44,34 @@ bool StartsSevenBit(const TextCursor& text) {
     return (any & 0x80) == 0;
 }
 
+// The bytes read at a time after the head of a large text.
+constexpr size_t PieceBytes = 1 << 20;
+
+// Counts the lines and endings of the whole source from its cursor's position: the bytes in
+// memory, then (for a source opened with its head only) the rest in pieces. 0, or ABORTED when
+// the user interrupts a long count.
+int TakeCensus(TextSource& source, LineCensus& census) {
+    const TextCursor& text = source.cursor;
+    const bool whole = source.sourceSize <= text.size;
+    size_t left =
+        census.Feed(text.data + text.position, static_cast<size_t>(text.size - text.position), whole);
+    if (whole) return 0;
+    std::vector<uint8_t> piece(PieceBytes + 4);
+    std::copy(text.data + text.size - left, text.data + text.size, piece.begin());
+    for (;;) {
+        // A text of gigabytes takes a while: Ctrl-C stops it between pieces.
+        if (StopRequested()) return ABORTED;
+        int64_t got = ReadTextPiece(source, piece.data() + left, PieceBytes);
+        // A read that fails ends the text where it stopped, as the end of the file does.
+        bool last = got <= 0;
+        size_t held = left + static_cast<size_t>(got > 0 ? got : 0);
+        left = census.Feed(piece.data(), held, last);
+        if (last) return 0;
+        std::copy(piece.begin() + static_cast<ptrdiff_t>(held - left),
+                  piece.begin() + static_cast<ptrdiff_t>(held), piece.begin());
+    }
+}
+
 } // namespace
 
 // The encoding and line lines of an open source.
@@ -64,7 +93,7 @@ int TextEncodingReport(const wchar_t* path, const wchar_t* textFileTypes) {
     if (!path || !*path) return -1;
     if (!IsTextFileType(path, textFileTypes)) return 0;
     TextSource source;
-    if (OpenTextSource(&source, path, TextDetectEbcdic | TextDiskFileOnly, 0) != 0) return 0;
+    if (OpenTextSource(&source, path, TextDetectEbcdic | TextDiskFileOnly | TextHeadOnly, 0) != 0) return 0;
     return ReportText(source);
 }
 
@@ -99,9 +128,12 @@ int ReportText(TextSource& source) {
         printed = true;
     }
 
-    uint64_t count = CountLines(text);
-    LineEnding kind = LineEndingKind(text);
+    LineCensus census(text);
+    int counted = TakeCensus(source, census);
     CloseTextSource(&source);
+    if (counted == ABORTED) return ABORTED;
+    uint64_t count = census.Lines();
+    LineEnding kind = census.Ending();
 
     if (kind != LineEndingNone) {
         wchar_t countText[64] = {};

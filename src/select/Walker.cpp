@@ -8,6 +8,7 @@
 #include "plugin/ErrorReport.h"
 #include "gateway/HostGateway.h"
 #include "core/Owners.h"
+#include "select/FolderLoop.h"
 #include "select/ListFile.h"
 #include "select/PathResolve.h"
 #include "select/RangeMatch.h"
@@ -171,6 +172,19 @@ int WalkFiles(Frame& frame, const WalkContext& context) {
     return 0;
 }
 
+// The identity of the folder that a directory part (ending in a separator) names, following any
+// link or junction to where it leads. Attributes are all the open asks for, so a folder whose
+// listing is refused still answers.
+FolderIdentity IdentifyFolder(const std::wstring& dir) {
+    FileHandle folder(CreateFileW(dir.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(folder.get(), &info)) return {};
+    return MakeFolderIdentity(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+}
+
 void OpenSubdirectories(Frame& frame) {
     if (!(frame.flags & WalkRecurse) || frame.maxDepth == 0) return;
     std::wstring pattern = frame.dir + L"*";
@@ -279,6 +293,13 @@ int WalkFileSpec(const wchar_t* spec, const WalkOptions& options, ScanSettings& 
     OpenSubdirectories(*frame);
 
     std::vector<std::unique_ptr<Frame>> stack;
+    // The identities of the folders on stack, outermost first. A subdirectory that is one of them
+    // (a link or junction to the folder itself or to an ancestor) is not entered: its files are
+    // those the walk is already reporting, and entering it would repeat them until the path no
+    // longer fits. Nothing is printed for it; the walk's output and result are those of the tree
+    // without the loop.
+    std::vector<FolderIdentity> inside;
+    inside.push_back(frame->subdirs ? IdentifyFolder(frame->dir) : FolderIdentity{});
     stack.push_back(std::move(frame));
     std::wstring childSpec;
     while (!stack.empty()) {
@@ -296,13 +317,17 @@ int WalkFileSpec(const wchar_t* spec, const WalkOptions& options, ScanSettings& 
                 if (!TakeChildResult(top, childResult)) return ABORTED;
                 continue;
             }
+            FolderIdentity folder = IdentifyFolder(child->dir);
+            if (FolderOnPath(inside, folder)) continue;
             if (WalkFiles(*child, context) == ABORTED) return ABORTED;
             OpenSubdirectories(*child);
+            inside.push_back(folder);
             stack.push_back(std::move(child));
             continue;
         }
         int finished = FinishFrame(top);
         stack.pop_back();
+        inside.pop_back();
         if (stack.empty()) return finished;
         if (!TakeChildResult(*stack.back(), finished)) return ABORTED;
     }

@@ -49,6 +49,20 @@ const uint16_t* EbcdicTable(const TextCursor& b) {
     return EbcdicTables[b.ebcdicIndex < std::size(EbcdicTables) ? b.ebcdicIndex : 0];
 }
 
+// The UTF-8 character at p (remaining bytes readable, at least 1) and its length in bytes: an
+// undecodable byte is one replacement character, and so is a code point beyond UTF-16's BMP.
+int32_t DecodeUtf8Char(const uint8_t* p, uint64_t remaining, char16_t replacement, uint64_t* length) {
+    size_t sequence = Utf8SequenceLength(p[0]);
+    *length = 1;
+    if (sequence == 1) return p[0];
+    if (sequence == 0 || sequence > remaining) return replacement;
+    int32_t value = DecodeUtf8(p, sequence);
+    if (value < 0) return replacement;
+    *length = sequence;
+    if ((value >= 0xD800 && value <= 0xDFFF) || value > 0xFFFF) return replacement;
+    return value;
+}
+
 // The character at byte offset pos (which must be below size), and where the next one begins.
 int32_t DecodeAt(const TextCursor& b, uint64_t pos, uint64_t* next) {
     const uint8_t* p = b.data + pos;
@@ -63,14 +77,9 @@ int32_t DecodeAt(const TextCursor& b, uint64_t pos, uint64_t* next) {
         *next = pos + 2;
         return (p[0] << 8) | p[1];
     case EncodingUtf8: {
-        size_t length = Utf8SequenceLength(p[0]);
-        *next = pos + 1;
-        if (length == 1) return p[0];
-        if (length == 0 || length > remaining) return b.replacement;
-        int32_t value = DecodeUtf8(p, length);
-        if (value < 0) return b.replacement;
+        uint64_t length = 1;
+        int32_t value = DecodeUtf8Char(p, remaining, b.replacement, &length);
         *next = pos + length;
-        if ((value >= 0xD800 && value <= 0xDFFF) || value > 0xFFFF) return b.replacement;
         return value;
     }
     case EncodingEbcdic:
@@ -97,35 +106,6 @@ int32_t DecodeAt(const TextCursor& b, uint64_t pos, uint64_t* next) {
 bool IsLineBreak(int32_t c) {
     return c == Cr || c == Lf || c == Nel || c == 0;
 }
-
-// Counts lines from a stream of characters: every ending (CR, LF, CR LF, LF CR, NEL, NUL) and a
-// last line that has characters but no ending. Runs of ordinary characters may be reported
-// as one Other() call.
-struct LineTally {
-    uint64_t count = 0;
-    bool hasChars = false;
-    int32_t partner = -1; // LF after a CR ending, CR after an LF ending: joins that ending
-
-    void Other() {
-        partner = -1;
-        hasChars = true;
-    }
-    void Char(int32_t c) {
-        if (partner >= 0) {
-            int32_t expected = partner;
-            partner = -1;
-            if (c == expected) return;
-        }
-        if (IsLineBreak(c)) {
-            ++count;
-            hasChars = false;
-            partner = c == Cr ? Lf : c == Lf ? Cr : -1;
-        } else {
-            hasChars = true;
-        }
-    }
-    uint64_t Finish() const { return count + (hasChars ? 1 : 0); }
-};
 
 uint64_t CountLinesSlow(TextCursor& b) {
     LineTally tally;
@@ -188,6 +168,23 @@ inline uint32_t SpecialMask32(const uint8_t* p, const __m128i* wanted, int count
     }
     return static_cast<uint32_t>(_mm_movemask_epi8(mlo)) |
            (static_cast<uint32_t>(_mm_movemask_epi8(mhi)) << 16);
+}
+#endif
+
+#ifdef SCRUTEL_TEXT_SSE2
+// True when the 32 bytes at p are all equal.
+inline bool AllSame32(const uint8_t* p) {
+    __m128i first = _mm_set1_epi8(static_cast<char>(p[0]));
+    __m128i lo = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), first);
+    __m128i hi = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), first);
+    return _mm_movemask_epi8(_mm_and_si128(lo, hi)) == 0xFFFF;
+}
+// True when the 8 two-byte units at p are all equal.
+inline bool AllSame16(const uint8_t* p) {
+    uint16_t unit = static_cast<uint16_t>(p[0] | (p[1] << 8));
+    __m128i first = _mm_set1_epi16(static_cast<short>(unit));
+    __m128i v = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), first);
+    return _mm_movemask_epi8(v) == 0xFFFF;
 }
 #endif
 
@@ -515,6 +512,244 @@ LineEnding LineEndingKind(TextCursor& b) {
     if (crlf > half) return LineEndingCrLf;
     if (lfcr > half) return LineEndingLfCr;
     return LineEndingNone;
+}
+
+uint64_t DetectionBytes(uint64_t size) {
+    // 256 KiB is what DetectUtf8 reads, more than any other detector.
+    constexpr uint64_t Head = 262144;
+    return size <= Head + 3 ? size : Head + size % 4;
+}
+
+void LineTally::Char(int32_t c) {
+    if (partner >= 0) {
+        int32_t expected = partner;
+        partner = -1;
+        if (c == expected) return;
+    }
+    if (IsLineBreak(c)) {
+        ++count;
+        hasChars = false;
+        partner = c == Cr ? Lf : c == Lf ? Cr : -1;
+    } else {
+        hasChars = true;
+    }
+}
+
+void EndingTally::Other() {
+    if (pending < 0 || Full()) return;
+    if (pending == Lf)
+        ++lf;
+    else
+        ++cr;
+    ++total;
+    pending = -1;
+}
+
+void EndingTally::Char(int32_t c) {
+    if (Full()) return;
+    if (pending >= 0) {
+        int32_t first = pending;
+        pending = -1;
+        ++total;
+        if (first == Lf && c == Cr) {
+            ++lfcr;
+            return;
+        }
+        if (first == Cr && c == Lf) {
+            ++crlf;
+            return;
+        }
+        if (first == Lf)
+            ++lf;
+        else
+            ++cr;
+        if (Full()) return;
+    }
+    if (c == Cr || c == Lf) pending = c;
+}
+
+LineEnding EndingTally::Finish() const {
+    EndingTally last = *this;
+    last.Other();
+    uint32_t half = last.total / 2;
+    if (last.cr > half) return LineEndingCr;
+    if (last.lf > half) return LineEndingLf;
+    if (last.crlf > half) return LineEndingCrLf;
+    if (last.lfcr > half) return LineEndingLfCr;
+    return LineEndingNone;
+}
+
+LineCensus::LineCensus(const TextCursor& cursor) : settings_(cursor) {
+    settings_.data = nullptr;
+    settings_.size = settings_.position = 0;
+    if (settings_.encoding == EncodingUtf16Le || settings_.encoding == EncodingUtf16Be ||
+        settings_.encoding == EncodingUtf32Le || settings_.encoding == EncodingUtf32Be)
+        return;
+    ByteClasses classes;
+    ClassifyBytes(settings_, classes);
+    std::copy(std::begin(classes.special), std::end(classes.special), special_);
+    std::copy(std::begin(classes.value), std::end(classes.value), value_);
+    std::copy(std::begin(classes.list), std::end(classes.list), specialList_);
+    specialCount_ = classes.listSize;
+}
+
+void LineCensus::Char(int32_t c) {
+    lines_.Char(c);
+    endings_.Char(c);
+}
+
+void LineCensus::Other() {
+    lines_.Other();
+    endings_.Other();
+}
+
+uint64_t LineCensus::Lines() const {
+    return lines_.Finish();
+}
+
+LineEnding LineCensus::Ending() const {
+    return endings_.Finish();
+}
+
+size_t LineCensus::Feed(const uint8_t* piece, size_t size, bool last) {
+    if (!piece || size == 0) return 0;
+    size_t left = 0;
+    switch (settings_.encoding) {
+    case EncodingUtf16Le:
+    case EncodingUtf16Be:
+        left = FeedUtf16(piece, size); // a last odd byte is no character
+        break;
+    case EncodingUtf32Le:
+    case EncodingUtf32Be:
+        left = FeedUtf32(piece, size);
+        break;
+    default:
+        left = FeedBytes(piece, size, last);
+        break;
+    }
+    return last ? 0 : left;
+}
+
+size_t LineCensus::FeedBytes(const uint8_t* piece, size_t size, bool last) {
+    const bool utf8 = settings_.encoding == EncodingUtf8;
+    const uint8_t* const end = piece + size;
+    // A character that starts before limit is whole in this piece: UTF-8 takes at most 4 bytes.
+    const uint8_t* const limit = (last || !utf8) ? end : size > 3 ? end - 3 : piece;
+    const uint8_t* p = piece; // first byte not yet accounted for
+
+    auto handle = [&](const uint8_t* s) {
+        if (s > p) Other();
+        if (utf8 && *s >= 0x80) {
+            uint64_t length = 1;
+            Char(DecodeUtf8Char(s, static_cast<uint64_t>(end - s), settings_.replacement, &length));
+            p = s + length;
+        } else {
+            Char(value_[*s]);
+            p = s + 1;
+        }
+    };
+
+    const uint8_t* chunk = p;
+#ifdef SCRUTEL_TEXT_SSE2
+    if (specialCount_ <= 8) {
+        __m128i wanted[8];
+        for (int i = 0; i < specialCount_; ++i)
+            wanted[i] = _mm_set1_epi8(static_cast<char>(specialList_[i]));
+        while (limit - chunk >= 32) {
+            uint32_t mask = SpecialMask32(chunk, wanted, specialCount_);
+            // A run of one single-byte ending (a file of NULs): each byte is one more line once
+            // the first is taken, and the endings' census needs only the first.
+            if (mask == 0xFFFFFFFFu && chunk >= p && !(utf8 && chunk[0] >= 0x80) && AllSame32(chunk)) {
+                int32_t c = value_[chunk[0]];
+                if ((c != Cr && c != Lf) || endings_.Full()) {
+                    if (chunk > p) Other();
+                    Char(c);
+                    lines_.count += 31;
+                    chunk += 32;
+                    p = chunk;
+                    continue;
+                }
+            }
+            while (mask) {
+                const uint8_t* s = chunk + std::countr_zero(mask);
+                mask &= mask - 1;
+                if (s >= p) handle(s);
+            }
+            chunk += 32;
+        }
+    }
+#endif
+    for (const uint8_t* s = std::max(chunk, p); s < limit; ++s) {
+        if (s < p) continue;
+        if (special_[*s]) handle(s);
+    }
+    if (p < limit) {
+        Other();
+        p = limit;
+    }
+    return static_cast<size_t>(end - p);
+}
+
+size_t LineCensus::FeedUtf16(const uint8_t* piece, size_t size) {
+    const bool bigEndian = settings_.encoding == EncodingUtf16Be;
+    const uint8_t* const end = piece + size / 2 * 2;
+    const uint8_t* done = piece; // first unit not yet accounted for
+    auto unitAt = [&](const uint8_t* u) -> int32_t {
+        return bigEndian ? (u[0] << 8) | u[1] : u[0] | (u[1] << 8);
+    };
+    auto handle = [&](const uint8_t* u) {
+        if (u > done) Other();
+        Char(unitAt(u));
+        done = u + 2;
+    };
+    const uint8_t* chunk = piece;
+#ifdef SCRUTEL_TEXT_SSE2
+    auto swap = [&](uint16_t v) -> short { return static_cast<short>(bigEndian ? (v >> 8) | (v << 8) : v); };
+    const __m128i lf = _mm_set1_epi16(swap(0x000A));
+    const __m128i cr = _mm_set1_epi16(swap(0x000D));
+    const __m128i nel = _mm_set1_epi16(swap(0x0085));
+    const __m128i nul = _mm_setzero_si128();
+    while (end - chunk >= 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, lf), _mm_cmpeq_epi16(v, cr)),
+                                 _mm_or_si128(_mm_cmpeq_epi16(v, nel), _mm_cmpeq_epi16(v, nul)));
+        uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(m)) & 0x5555u;
+        // A run of one ending unit, as in FeedBytes.
+        if (mask == 0x5555u && AllSame16(chunk)) {
+            int32_t c = unitAt(chunk);
+            if ((c != Cr && c != Lf) || endings_.Full()) {
+                if (chunk > done) Other();
+                Char(c);
+                lines_.count += 7;
+                chunk += 16;
+                done = chunk;
+                continue;
+            }
+        }
+        while (mask) {
+            handle(chunk + std::countr_zero(mask));
+            mask &= mask - 1;
+        }
+        chunk += 16;
+    }
+#endif
+    for (const uint8_t* u = chunk; u < end; u += 2)
+        if (IsLineBreak(unitAt(u))) handle(u);
+    if (done < end) Other();
+    return size - static_cast<size_t>(end - piece);
+}
+
+size_t LineCensus::FeedUtf32(const uint8_t* piece, size_t size) {
+    const bool littleEndian = settings_.encoding == EncodingUtf32Le;
+    size_t whole = size / 4 * 4;
+    for (size_t i = 0; i < whole; i += 4) {
+        const uint8_t* p = piece + i;
+        uint32_t value = littleEndian
+                             ? p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24)
+                             : (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+        Char(value > 0xFFFF ? settings_.replacement : static_cast<int32_t>(value));
+    }
+    return size - whole;
 }
 
 int EncodingName(uint32_t encoding, int64_t bom, char16_t* output) {

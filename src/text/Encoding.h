@@ -47,6 +47,69 @@ int ReadLine(TextCursor& buffer, char16_t* line, size_t capacity, bool skipBlank
 uint64_t CountLines(TextCursor& buffer);
 // Prevailing line-ending style among the first 256 endings from position; position is unchanged.
 LineEnding LineEndingKind(TextCursor& buffer);
+// How many leading bytes of a text of size bytes DetectEncoding looks at: all of a small text;
+// of a larger one 256 KiB and as many more as give the remainder modulo 4 of the whole (UTF-32
+// detection asks for it). DetectEncoding on that head gives what it gives on the whole text.
+uint64_t DetectionBytes(uint64_t size);
+
+// Running counts behind LineCensus: lines as CountLines counts them, and the endings that
+// LineEndingKind weighs.
+// Lines from a stream of characters: every ending (CR, LF, CR LF, LF CR, NEL, NUL) and a last line
+// that has characters but no ending. A run of ordinary characters may be one Other() call.
+struct LineTally {
+    uint64_t count = 0;
+    bool hasChars = false;
+    int32_t partner = -1; // LF after a CR ending, CR after an LF ending: joins that ending
+
+    void Other() {
+        partner = -1;
+        hasChars = true;
+    }
+    void Char(int32_t c);
+    uint64_t Finish() const { return count + (hasChars ? 1 : 0); }
+};
+// The first 256 CR, LF, CR LF and LF CR endings of a stream of characters.
+struct EndingTally {
+    uint32_t cr = 0, lf = 0, crlf = 0, lfcr = 0, total = 0;
+    int32_t pending = -1; // a CR or LF whose following character is not known yet
+
+    bool Full() const { return total >= 256; }
+    void Other();
+    void Char(int32_t c);
+    LineEnding Finish() const;
+};
+
+// The line count and the prevailing line ending of a text that arrives in successive pieces: what
+// CountLines and LineEndingKind give for the whole text from its position, with memory that does
+// not depend on the text's size.
+class LineCensus {
+  public:
+    // Counts text in cursor's encoding, code pages and replacement character; cursor's bytes are
+    // not used.
+    explicit LineCensus(const TextCursor& cursor);
+    // Takes the next piece of the text. Returns how many of its last bytes were left (the start of
+    // a character that the piece cuts off, at most 3), which must begin the next piece. With last
+    // (no bytes follow) everything is taken and 0 returned.
+    size_t Feed(const uint8_t* piece, size_t size, bool last);
+    uint64_t Lines() const;
+    LineEnding Ending() const;
+
+  private:
+    size_t FeedBytes(const uint8_t* piece, size_t size, bool last);
+    size_t FeedUtf16(const uint8_t* piece, size_t size);
+    size_t FeedUtf32(const uint8_t* piece, size_t size);
+    void Char(int32_t c);
+    void Other();
+
+    TextCursor settings_;
+    bool special_[256] = {};
+    int32_t value_[256] = {};
+    uint8_t specialList_[256] = {};
+    int specialCount_ = 0;
+    LineTally lines_;
+    EndingTally endings_;
+};
+
 // Writes the display name of encoding into output (1024 characters); bom > 0 adds " with BOM",
 // bom == 0 " without BOM" to the Unicode encodings, a negative bom nothing. -1 when output is null.
 int EncodingName(uint32_t encoding, int64_t bom, char16_t* output);

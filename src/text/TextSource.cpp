@@ -40,6 +40,7 @@ void ReleaseAll(TextSource& b) {
     b.name.shrink_to_fit();
     b.error = 0;
     b.cursor = TextCursor{};
+    b.sourceSize = 0;
     b.openFlags = 0;
 }
 
@@ -217,6 +218,29 @@ int OpenSource(TextSource& b, const wchar_t* source, uint32_t flags, uint32_t co
 
     b.cursor.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     if (b.cursor.size == 0) return Fail(b, TextErrorEmpty);
+    b.sourceSize = b.cursor.size;
+    if (flags & TextHeadOnly) {
+        auto head = static_cast<size_t>(DetectionBytes(b.cursor.size));
+        void* copy = ::HeapAlloc(::GetProcessHeap(), 0, head);
+        if (!copy) return Fail(b, ERROR_NOT_ENOUGH_MEMORY);
+        b.copy.reset(copy);
+        b.cursor.data = static_cast<const uint8_t*>(copy);
+        size_t got = 0;
+        while (got < head) {
+            int64_t n = ReadTextPiece(b, static_cast<uint8_t*>(copy) + got, head - got);
+            if (n < 0) {
+                DWORD error = ::GetLastError();
+                return Fail(b, static_cast<int32_t>(error ? error : ERROR_READ_FAULT));
+            }
+            if (n == 0) break;
+            got += static_cast<size_t>(n);
+        }
+        if (got == 0) return Fail(b, TextErrorEmpty);
+        b.cursor.size = got;
+        if (got < head) b.sourceSize = got; // the file shrank: what was read is the text
+        DetectEncoding(b, (flags & TextDetectEbcdic) != 0);
+        return 0;
+    }
     if (b.cursor.size > SIZE_MAX) return Fail(b, ERROR_NOT_ENOUGH_MEMORY);
 
     b.mapping.reset(::CreateFileMappingW(b.file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
@@ -284,7 +308,7 @@ int OpenTextSourceOnBytes(TextSource* source, const wchar_t* name, const uint8_t
     try {
         TextSource& b = *source;
         SetUpCodePages(b, name, flags, codePage);
-        b.cursor.size = size;
+        b.cursor.size = b.sourceSize = size;
         if (b.cursor.size == 0) return Fail(b, TextErrorEmpty);
         b.cursor.data = data;
         DetectEncoding(b, (flags & TextDetectEbcdic) != 0);
@@ -292,6 +316,14 @@ int OpenTextSourceOnBytes(TextSource* source, const wchar_t* name, const uint8_t
     } catch (const std::bad_alloc&) {
         return Fail(*source, ERROR_NOT_ENOUGH_MEMORY);
     }
+}
+
+int64_t ReadTextPiece(TextSource& source, uint8_t* buffer, size_t capacity) {
+    if (!source.file || !buffer) return -1;
+    DWORD got = 0;
+    DWORD want = static_cast<DWORD>(capacity < (1u << 30) ? capacity : (1u << 30));
+    if (!::ReadFile(source.file.get(), buffer, want, &got, nullptr)) return -1;
+    return got;
 }
 
 int CloseTextSource(TextSource* source) {

@@ -16,6 +16,10 @@ inline constexpr uint32_t TextDetectEbcdic = 0x80;
 // Open flag: a named source must be a disk file; a device or pipe that a name or a link leads to
 // fails with ERROR_BAD_FILE_TYPE instead of being read (a read from one can wait forever).
 inline constexpr uint32_t TextDiskFileOnly = 0x100;
+// Open flag: map nothing. The cursor holds the first bytes of a file or standard input, as many
+// as encoding detection looks at (DetectionBytes of text/Encoding.h), and ReadTextPiece reads
+// what follows them: memory does not grow with the source.
+inline constexpr uint32_t TextHeadOnly = 0x200;
 // error value of a source that holds no bytes.
 inline constexpr int32_t TextErrorEmpty = -100;
 
@@ -37,6 +41,8 @@ struct TextSource {
 
     // The bytes, their encoding and the reading position; data points into view or copy.
     TextCursor cursor;
+    // The size of the whole source; more than cursor.size when only its head was read.
+    uint64_t sourceSize = 0;
     // The canonical file name for files; "clip:" or "-" unchanged.
     std::wstring name;
     // Full name of the temporary copy of console or pipe input (deleted on close), or empty.
@@ -70,6 +76,9 @@ int OpenTextSource(TextSource* source, const wchar_t* name, uint32_t flags, uint
 // The source borrows the bytes, which must outlive it; name is kept as the source's name.
 int OpenTextSourceOnBytes(TextSource* source, const wchar_t* name, const uint8_t* data, size_t size,
                           uint32_t flags, uint32_t codePage);
+// Reads up to capacity of the bytes after those read so far (after the head of a TextHeadOnly
+// source): how many, 0 at the end, -1 when the read fails.
+int64_t ReadTextPiece(TextSource& source, uint8_t* buffer, size_t capacity);
 // Releases everything, deletes the temporary copy, clears every field except error. Returns 0.
 int CloseTextSource(TextSource* source);
 

@@ -13,6 +13,7 @@ set(PORTABLE_SOURCES
     src/text/ReadOutcome.cpp
     src/text/TextCursor.cpp
     src/text/VolumeGuidName.cpp
+    src/select/FolderLoop.cpp
     src/select/ListLine.cpp
     src/reports/AdvertisedShortcut.cpp
     src/reports/CompoundFileCheck.cpp

@@ -3,6 +3,9 @@
 // pipe and from a redirected file through plughost.exe.
 #include "select/ListFile.h"
 
+#include "core/Limits.h"
+#include "select/PathResolve.h"
+
 #include "select/Walker.h"
 #include "support/TestSupport.h"
 #include "text/TextCursor.h"
@@ -127,6 +130,43 @@ TEST_F(ListFileTest, NotFoundNamesShowTheirControlsByCode) {
                        L"\r\nScrutel plugin: File not found: " + tree_.path(L"b<U+0007>.txt") +
                        L"\r\nScrutel plugin: File not found: " + tree_.path(L"c<U+009B>.txt") +
                        L"\r\nScrutel plugin: File not found: " + tree_.path(L"d<U+202E>.txt") + L"\r\n");
+}
+
+// Consecutive names in one folder ask the host for that folder once; each must still come out
+// exactly as ResolvePath makes it, letter case and all.
+TEST_F(ListFileTest, NamesSharingAFolderResolveAsEachAlone) {
+    tree_.file(L"Mixed.Txt", "x");
+    tree_.file(L"sub\\Inner.txt", "x");
+    tree_.dir(L"sub\\Deeper");
+    struct Row {
+        const char* label;
+        std::wstring line;
+    } rows[] = {
+        {"as stored", L"Mixed.Txt"},
+        {"other letter case", L"MIXED.TXT"},
+        {"again, same folder", L"mixed.txt"},
+        {"a subfolder, forward slash", L"sub/inner.TXT"},
+        {"a folder", L"SUB\\deeper"},
+        {"dot-dot in the folder part", L"sub\\..\\Mixed.txt"},
+        {"full path, letter case differs", tree_.root() + L"\\MIXED.txt"},
+        {"full path in another case throughout", tree_.root() + L"\\SUB\\INNER.TXT"},
+        {"back in the first folder", L"mixed.TXT"},
+    };
+    std::string list;
+    std::vector<std::wstring> expected;
+    for (const Row& row : rows) {
+        list += U8(row.line) + "\r\n";
+        std::vector<wchar_t> path(PathChars, 0);
+        ASSERT_EQ(ResolvePath(row.line.c_str(), path.data(), ResolveHome), 0) << row.label;
+        AddLongPathPrefix(path.data(), PathChars);
+        expected.push_back(path.data());
+    }
+    std::wstring err;
+    EXPECT_EQ(Read(list, 0, &err), 0);
+    EXPECT_EQ(err, L"");
+    ASSERT_EQ(g_calls.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(g_calls[i], expected[i]) << rows[i].label;
 }
 
 TEST_F(ListFileTest, NotFoundNamesAndQuietNotFound) {

@@ -309,6 +309,34 @@ TEST_F(WalkerTest, JunctionsAreSkippedWithTheirFlag) {
     EXPECT_EQ(Walk(Root(L"j.txt"), options).paths, std::vector<std::wstring>{Root(L"target\\j.txt")});
 }
 
+// A folder link from link to target (relative or full); false when the platform makes none that
+// leads to a folder.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    if (!CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                             SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
+        return false;
+    DWORD attributes = GetFileAttributesW(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Links back to the folder itself or to an ancestor are not entered; a link to a sibling tree is.
+// (Wine makes no usable folder links from inside: tests/robustness/hostile-trees.sh walks links made
+// on the Unix side.)
+TEST_F(WalkerTest, LinksToFoldersOnThePathAreNotEntered) {
+    if (!MakeFolderLink(Root(L"self"), L".") || !MakeFolderLink(Root(L"sub1\\deep\\up"), Root(L"sub1")) ||
+        !MakeFolderLink(Root(L"sub2\\side"), Root(L"sub1\\deep")))
+        GTEST_SKIP() << "folder links that lead to a folder cannot be made here";
+    WalkOptions options;
+    options.flags |= WalkRecurse;
+    WalkRun run = Walk(Root(L"e.*"), options);
+    std::vector<std::wstring> sorted = run.paths;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::vector<std::wstring>{Root(L"sub1\\deep\\e.log"), Root(L"sub1\\deep\\e.txt"),
+                                                 Root(L"sub2\\side\\e.log"), Root(L"sub2\\side\\e.txt")}));
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.err, L"");
+}
+
 // ---- attribute masks
 
 struct MaskCase {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -600,6 +602,145 @@ TEST(CountLines, AgreesWithTheCharacterByCharacterDefinition) {
             ASSERT_EQ(CountLines(t.buffer), expected) << "round " << round << " encoding " << encoding;
         }
     }
+}
+
+// The census of text from its position, fed in pieces of pieceSize() bytes, each piece starting
+// with what the one before left.
+std::pair<uint64_t, LineEnding> CensusInPieces(const TextCursor& text,
+                                               const std::function<size_t()>& pieceSize) {
+    LineCensus census(text);
+    Bytes pending;
+    uint64_t at = text.position;
+    for (;;) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(pieceSize(), text.size - at));
+        pending.insert(pending.end(), text.data + at, text.data + at + n);
+        at += n;
+        bool last = at == text.size;
+        size_t left = census.Feed(pending.data(), pending.size(), last);
+        EXPECT_LE(left, 3u);
+        pending.erase(pending.begin(), pending.end() - static_cast<ptrdiff_t>(left));
+        if (last) break;
+    }
+    return {census.Lines(), census.Ending()};
+}
+
+TEST(LineCensus, InAnyPiecesAgreesWithCountLinesAndLineEndingKind) {
+    std::mt19937 generator(20260426);
+    const uint8_t interesting[] = {0x00, 0x0A, 0x0D, 0x15, 0x25, 0x85, 0xC0, 0xC2, 0xE0, 0xF0,
+                                   0x80, 0x8A, 0x8D, 0x82, 0xA0, 'a',  ' ',  0xFF, 0xFE, 0x0A};
+    const TextEncoding encodings[] = {EncodingOem,     EncodingUtf16Le, EncodingUtf16Be,
+                                      EncodingUtf8,    EncodingEbcdic,  EncodingUtf32Le,
+                                      EncodingUtf32Be, EncodingRaw,     EncodingAscii};
+    for (int round = 0; round < 2000; ++round) {
+        size_t size = generator() % 400;
+        Bytes bytes(size);
+        // Some texts are long runs of one byte, which the census takes 32 bytes at a time.
+        uint8_t run = interesting[generator() % std::size(interesting)];
+        bool runs = round % 3 == 0;
+        for (auto& byte : bytes)
+            byte = runs && generator() % 64 != 0 ? run
+                   : generator() % 4 == 0        ? uint8_t(generator())
+                                                 : interesting[generator() % std::size(interesting)];
+        for (TextEncoding encoding : encodings) {
+            MemoryText t(bytes, encoding, 437);
+            t.buffer.position = size && round % 2 ? generator() % size : 0;
+            uint64_t lines = CountLines(t.buffer);
+            LineEnding ending = LineEndingKind(t.buffer);
+            auto whole = CensusInPieces(t.buffer, [&] { return size + 1; });
+            ASSERT_EQ(whole.first, lines) << "whole, round " << round << " encoding " << encoding;
+            ASSERT_EQ(whole.second, ending) << "whole, round " << round << " encoding " << encoding;
+            size_t fixed = 1 + generator() % 40;
+            auto pieces = CensusInPieces(t.buffer, [&] { return fixed; });
+            ASSERT_EQ(pieces.first, lines)
+                << "pieces of " << fixed << ", round " << round << " encoding " << encoding;
+            ASSERT_EQ(pieces.second, ending)
+                << "pieces of " << fixed << ", round " << round << " encoding " << encoding;
+            auto random = CensusInPieces(t.buffer, [&] { return 1 + generator() % 70; });
+            ASSERT_EQ(random.first, lines) << "random pieces, round " << round << " encoding " << encoding;
+            ASSERT_EQ(random.second, ending) << "random pieces, round " << round << " encoding " << encoding;
+        }
+    }
+}
+
+TEST(LineCensus, RunsOfOneEndingCountEveryByte) {
+    struct Row {
+        const char* label;
+        TextEncoding encoding;
+        Bytes bytes;
+        uint64_t lines;
+        LineEnding ending;
+    } rows[] = {
+        {"1000 NULs", EncodingAscii, Bytes(1000, 0), 1000, LineEndingNone},
+        {"'a' then 999 NULs", EncodingAscii,
+         [] {
+             Bytes b(1000, 0);
+             b[0] = 'a';
+             return b;
+         }(),
+         999, LineEndingNone},
+        {"1000 CRs", EncodingOem, Bytes(1000, 0x0D), 1000, LineEndingCr},
+        {"1000 LFs, then 1000 NULs", EncodingOem,
+         [] {
+             Bytes b(1000, 0x0A);
+             b.resize(2000, 0);
+             return b;
+         }(),
+         2000, LineEndingLf},
+        {"NEL 0x15 in EBCDIC", EncodingEbcdic, Bytes(999, 0x15), 999, LineEndingNone},
+        {"1000 UTF-16 NULs", EncodingUtf16Le, Bytes(2000, 0), 1000, LineEndingNone},
+        {"UTF-16 LFs", EncodingUtf16Be,
+         [] {
+             Bytes b;
+             for (int i = 0; i < 500; ++i)
+                 b.insert(b.end(), {0, 0x0A});
+             return b;
+         }(),
+         500, LineEndingLf},
+        {"UTF-8 overlong NULs", EncodingUtf8,
+         [] {
+             Bytes b;
+             for (int i = 0; i < 300; ++i)
+                 b.insert(b.end(), {0xC0, 0x80});
+             return b;
+         }(),
+         300, LineEndingNone},
+    };
+    for (const Row& row : rows) {
+        MemoryText t(row.bytes, row.encoding);
+        auto census = CensusInPieces(t.buffer, [] { return size_t{97}; });
+        EXPECT_EQ(census.first, row.lines) << row.label;
+        EXPECT_EQ(census.second, row.ending) << row.label;
+        EXPECT_EQ(CountLines(t.buffer), row.lines) << row.label;
+    }
+}
+
+TEST(DetectionBytes, DetectionOnTheHeadIsDetectionOnTheWhole) {
+    EXPECT_EQ(DetectionBytes(0), 0u);
+    EXPECT_EQ(DetectionBytes(262147), 262147u);
+    EXPECT_EQ(DetectionBytes(262148), 262144u);
+    EXPECT_EQ(DetectionBytes(262149), 262145u);
+    EXPECT_EQ(DetectionBytes(uint64_t{1} << 32 | 3), 262147u);
+    // UTF-32-looking texts longer than the head, whole and cut to a size that is no multiple of 4.
+    Bytes utf32;
+    for (int i = 0; i < 70000; ++i)
+        utf32.insert(utf32.end(), {'a', 0, 0, 0});
+    Bytes utf16;
+    for (int i = 0; i < 140000; ++i)
+        utf16.insert(utf16.end(), {uint8_t(i % 7 ? 'b' : ' '), 0});
+    Bytes ebcdic(300000, 0x81);
+    for (size_t i = 0; i < ebcdic.size(); i += 5)
+        ebcdic[i] = 0x40;
+    Bytes utf8(300000, 'a');
+    utf8[262143] = 0xC3; // a sequence cut off at the end of what DetectUtf8 reads
+    for (const Bytes& text : {utf32, utf16, ebcdic, utf8})
+        for (size_t cut : {size_t{0}, size_t{1}, size_t{2}, size_t{3}}) {
+            Bytes whole(text.begin(), text.end() - static_cast<ptrdiff_t>(cut));
+            MemoryText all(whole);
+            MemoryText head(
+                Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(DetectionBytes(whole.size()))));
+            EXPECT_EQ(DetectEncoding(head.buffer, true), DetectEncoding(all.buffer, true)) << whole.size();
+            EXPECT_EQ(head.buffer.bomLength, all.buffer.bomLength);
+        }
 }
 
 TEST(ReadLine, SkipBlankSkipsWhiteLinesButReturnsALastLineOfSpaces) {
