@@ -89,7 +89,14 @@ class ThrowingOnAPoolThread : public HashLanes {
     size_t LaneCount() const override { return set_.LaneCount(); }
     double LaneCost(size_t lane) const override { return set_.LaneCost(lane); }
     void UpdateLane(size_t lane, const void* data, size_t length) override {
-        if (GetCurrentThreadId() != caller_ && !thrown_.exchange(true)) throw std::bad_alloc();
+        if (GetCurrentThreadId() != caller_) {
+            if (!thrown_.exchange(true)) throw std::bad_alloc();
+        } else {
+            // The calling thread could hash every lane alone on a busy machine: it holds its lane
+            // until a pool thread has taken one (and thrown), or for 5 s at most.
+            for (int i = 0; i < 500 && !thrown_.load(); ++i)
+                Sleep(10);
+        }
         set_.UpdateLane(lane, data, length);
     }
     std::atomic<bool> thrown_{false};
