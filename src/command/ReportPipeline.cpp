@@ -78,6 +78,7 @@ void ReportPipeline::Stop() {
         std::lock_guard<std::mutex> lock(mutex_);
         stop_ = 1;
         todo_.clear();
+        budget_.SetWaiting(0);
     }
     work_.notify_all();
     // A worker waiting for the host's answer gets none: its report is dropped anyway.
@@ -111,6 +112,7 @@ void ReportPipeline::Work() noexcept {
             if (stop_.load()) return;
             Job* job = todo_.front();
             todo_.pop_front();
+            budget_.SetWaiting(static_cast<unsigned>(todo_.size()));
             lock.unlock();
             RunJob(*job, memo, propertySystem);
             lock.lock();
@@ -263,6 +265,7 @@ int ReportPipeline::Submit(const wchar_t* path, uint32_t omitMask) {
         std::unique_lock<std::mutex> lock(mutex_);
         queued_.push_back(std::move(job));
         todo_.push_back(queued);
+        budget_.SetWaiting(static_cast<unsigned>(todo_.size()));
     }
     work_.notify_one();
     // A full window: print (and wait for) the oldest reports until there is room again.

@@ -20,12 +20,19 @@ class ThreadBudget {
         freed_.wait(lock, [this] { return free_ > 0; });
         --free_;
     }
-    // Takes up to wanted free threads without waiting: how many it took.
+    // Takes up to wanted free threads without waiting: how many it took. Threads that work
+    // waiting to start will need are not lent.
     unsigned TryAcquire(unsigned wanted) {
         std::lock_guard<std::mutex> lock(mutex_);
-        unsigned taken = wanted < free_ ? wanted : free_;
+        unsigned lendable = free_ > waiting_ ? free_ - waiting_ : 0;
+        unsigned taken = wanted < lendable ? wanted : lendable;
         free_ -= taken;
         return taken;
+    }
+    // How many pieces of work wait for a thread of their own (reports queued for the workers).
+    void SetWaiting(unsigned waiting) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting_ = waiting;
     }
     void Release(unsigned count) {
         if (count == 0) return;
@@ -47,6 +54,7 @@ class ThreadBudget {
     std::mutex mutex_;
     std::condition_variable freed_;
     unsigned free_;
+    unsigned waiting_ = 0;
     const unsigned total_;
 };
 

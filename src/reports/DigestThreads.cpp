@@ -263,7 +263,8 @@ int HashSourceFor(ChecksumSource& source, ChecksumSet& set, std::span<std::byte>
         for (size_t i = 0; i < set.LaneCount(); ++i)
             if (set.LaneCost(i) > 0) ++lanes;
         BudgetLease lease(budget, lanes > 1 ? static_cast<unsigned>(lanes - 1) : 0);
-        if (lease.Count() == 0) return HashSource(source, set, block);
+        // Even alone, the worker reads a large file in the threaded path's large blocks: a read
+        // costs far more under Wine than its bytes do.
         return HashSourceThreaded(source, set, lease.Count() + 1);
     }
     if (threads == 0) threads = DigestThreadSetting();
