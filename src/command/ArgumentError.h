@@ -11,7 +11,7 @@
 namespace scrutel {
 
 // The help text printed to standard output.
-enum class HelpTopic { None, Usage, UsageWithVersion, NoFeatures, Hashes, Omit, Times };
+enum class HelpTopic { None, Usage, UsageWithVersion, NoFeatures, Hashes, Omit, Times, DigestLists };
 
 struct ArgumentError {
     // For standard error, line end included; empty when there is no message.

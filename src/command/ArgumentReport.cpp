@@ -42,6 +42,9 @@ void PrintHelp(HelpTopic topic) {
     case HelpTopic::Times:
         gateway::QPuts(HelpTextTimes);
         break;
+    case HelpTopic::DigestLists:
+        gateway::QPuts(HelpTextDigestLists);
+        break;
     }
 }
 

@@ -15,6 +15,7 @@
 #include "output/LineOutput.h"
 #include "output/Progress.h"
 #include "gateway/HostGateway.h"
+#include "reports/DigestListFile.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportSections.h"
 #include "select/PathResolve.h"
@@ -71,6 +72,9 @@ struct CommandValues {
     int showSummary = 1;
     PauseSettings pause;
     int specCount = 0;
+    // /V: the digest list to check instead of walking; /L: the digest kind of the list output.
+    U16String checkList;
+    uint32_t listKind = 0;
 };
 
 // Runs on every path once the arguments have been split.
@@ -108,6 +112,14 @@ ParseStatus DispatchArgument(U16View arg, CommandValues& v) {
     if (Equals(arg, u"/D")) {
         v.noHighlight = 1;
         return {};
+    }
+    if (BeginsWith(arg, u"/V")) {
+        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::DigestLists, 0);
+        return ParseCheckList(arg, v.checkList);
+    }
+    if (BeginsWith(arg, u"/L")) {
+        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::DigestLists, 0);
+        return ParseListKind(SystemUpperCase(arg), v.listKind);
     }
     if (BeginsWith(arg, u"/O")) return ParseOmitLetters(arg, v.omitMask, v.walkFlags, v.showSummary);
     if (BeginsWith(arg, u"/P")) return ParsePauseOption(arg, v.pause);
@@ -170,6 +182,9 @@ ParseStatus ParseArguments(const char16_t* argumentText, ArgTable& table, Comman
     if (ParseStatus error = SplitArguments(argumentText, table)) return error;
     for (int k = 0; k < table.argCount; ++k)
         if (ParseStatus error = DispatchArgument(table.Argument(k), v)) return error;
+    // A check reads its files from the list alone.
+    if (!v.checkList.empty() && v.listKind) return MessageError(u"/V: and /L: cannot be combined\r\n");
+    if (!v.checkList.empty() && v.specCount) return MessageError(u"/V: takes no file names\r\n");
     return {};
 }
 
@@ -256,6 +271,19 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
     walking = true;
     GatheredOutputScope gathered;
     ProgressScope progress;
+    if (!v.checkList.empty()) {
+        int checked = CheckDigestList(Wide(v.checkList.c_str()), v.settings);
+        return checked == ABORTED ? 3 : checked == 0 ? 0 : 2;
+    }
+    // The list output: one line per file and nothing else, names relative to the current folder.
+    std::vector<wchar_t> currentFolder;
+    if (v.listKind) {
+        v.settings.hashMask = v.listKind;
+        v.showSummary = 0;
+        currentFolder.assign(PathChars, 0);
+        if (ResolvePath(L".", currentFolder.data(), 0) == 0) v.settings.listFolder = currentFolder.data();
+        if (handler == ReportFile) handler = WriteDigestListLine;
+    }
     // The full report on several threads, printed in walk order; any other handler, or
     // SCRUTEL_THREADS=1, runs on the host's thread alone.
     std::unique_ptr<ReportPipeline> pipeline;

@@ -326,6 +326,32 @@ ParseStatus ParseHashList(U16View upperArgument, uint32_t& hashMask) {
     }
 }
 
+ParseStatus ParseListKind(U16View upperArgument, uint32_t& kind) {
+    const U16String text(upperArgument);
+    U16View name(AfterSwitch(text.c_str()));
+    if (name.empty()) {
+        kind = HashSha256;
+        return {};
+    }
+    for (const NamedBit& entry : HashNames) {
+        // cksum in hexadecimal is the report's own form: no list tool writes or reads it.
+        if (entry.name == name && entry.bit != HashCksumX) {
+            kind = entry.bit;
+            return {};
+        }
+    }
+    return QuotingArgument(u"Bad digest list kind", upperArgument);
+}
+
+ParseStatus ParseCheckList(U16View argument, U16String& listName) {
+    const U16String text(argument);
+    listName.clear();
+    for (const char16_t* p = AfterSwitch(text.c_str()); *p; ++p)
+        if (*p != u'"') listName.push_back(*p);
+    if (listName.empty()) return QuotingArgument(u"Missing digest list", argument);
+    return {};
+}
+
 ParseStatus ParseOmitLetters(U16View argument, uint32_t& omitMask, uint32_t& walkFlags, int& showSummary) {
     const U16String text(argument);
     for (const char16_t* p = AfterSwitch(text.c_str()); *p; ++p) {

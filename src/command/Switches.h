@@ -1,6 +1,6 @@
 // The switches of the SCRUTEL command and their suboptions: /A:, /N:, /S, /P, and the driver's own
-// /C:, /O:, /T: and /W, read from the argument text alone; and the report width and page length
-// that follow from a console window's size.
+// /C:, /L:, /O:, /T:, /V: and /W, read from the argument text alone; and the report width and
+// page length that follow from a console window's size.
 #pragma once
 #include "command/ArgumentError.h"
 #include "core/Utf16.h"
@@ -40,6 +40,11 @@ uint32_t PageLengthForWindow(bool ok, int height, uint32_t pauseLines);
 // /C: — hash names added to hashMask. The names are matched in upper case, so the caller passes
 // the argument as the system upper-cases it.
 ParseStatus ParseHashList(U16View upperArgument, uint32_t& hashMask);
+// /L: — the one digest kind of the list output: CRC32, CKSUM, MD5, SHA1, SHA256, SHA384 or
+// SHA512 (dashed names too); SHA256 when none is given. Matched in upper case, as for /C:.
+ParseStatus ParseListKind(U16View upperArgument, uint32_t& kind);
+// /V:list — the digest list to check, without the quotes around (or in) its name.
+ParseStatus ParseCheckList(U16View argument, U16String& listName);
 // /O: — omit letters, "@" (clears the list-file flag) and "K" (no summary); "?" asks for the help
 // (result 0).
 ParseStatus ParseOmitLetters(U16View argument, uint32_t& omitMask, uint32_t& walkFlags, int& showSummary);

@@ -22,6 +22,8 @@ struct ScanSettings {
     uint32_t hashMask = 0;
     uint32_t maxWidth = 0;
     const wchar_t* textFileTypes = nullptr;
+    // The folder that the digest list output's names are relative to (/L:), or null.
+    const wchar_t* listFolder = nullptr;
 
     // ---- Learnt and counted during the command
     // Files reported: the summary line's count.

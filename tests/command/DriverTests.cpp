@@ -28,11 +28,13 @@ const std::wstring Prefix = L"Scrutel plugin: ";
 
 // The help texts as the command prints them.
 const std::wstring UsageText =
-    L"Display information about files.\n\nSCRUTEL /A: /C: /D /N: /O: /P /S /T: "
+    L"Display information about files.\n\nSCRUTEL /A: /C: /D /L: /N: /O: /P /S /T: /V: "
     L"file...\r\n\n\t/A:\tattributes\n"
-    L"\t/C:\tchecksums/hashes    /C? for more info  \n\t/D\tno highlight\n\t/N:\tdisable features    /N? for "
+    L"\t/C:\tchecksums/hashes    /C? for more info  \n\t/D\tno highlight\n"
+    L"\t/L:\twrite a digest list /L? for more info\n\t/N:\tdisable features    /N? for "
     L"more info\n\t/O:\tomit features       /O? for more info\n\t/P\tpage output\n\t/S\tsearch in "
-    L"subdirectories\n\t/T:\ttime display mode   /T? for more info\n\nIf no filespecs are given, * is the "
+    L"subdirectories\n\t/T:\ttime display mode   /T? for more info\n"
+    L"\t/V:\tcheck a digest list /V? for more info\n\nIf no filespecs are given, * is the "
     L"default.  \n";
 const std::wstring NoFeaturesText =
     L"SCRUTEL /N:  \u2014 disable features\n\n\tC\tno highlight\n\tD\tdo not search into hidden "
@@ -116,6 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HelpCase{"omit help", L"/O?", 0, OmitText},
                       HelpCase{"omit help after letters", L"/O:TZ?", 0, OmitText},
                       HelpCase{"time help ends with 1", L"/T?", 1, TimesText},
+                      HelpCase{"digest list help from /V", L"/V?", 0, HelpTextDigestLists},
+                      HelpCase{"digest list help from /L", L"/l:md5?", 0, HelpTextDigestLists},
                       HelpCase{"help before a bad option", L"/? /X", 0, UsageText}));
 
 TEST(ShowUsage, VersionLinesNameTheMainSourceFile) {
@@ -182,6 +186,13 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"minimum depth", L"/s:1+2x", Prefix + L"Bad MinDepth value: \"/S:1+2X\"\r\n"},
         ErrorCase{"pause lines", L"/P:,1001", Prefix + L"Pause lines must be 0 - 1000: 1001\r\n"},
         ErrorCase{"pause syntax", L"/p:5s", Prefix + L"Syntax error: \"/P:5S\"\r\n"},
+        ErrorCase{"digest list missing", L"/V:", Prefix + L"Missing digest list: \"/V:\"\r\n"},
+        ErrorCase{"two digest list kinds", L"/L:md5,sha1",
+                  Prefix + L"Bad digest list kind: \"/L:MD5,SHA1\"\r\n"},
+        ErrorCase{"no list of hexadecimal cksum", L"/l:cksumx",
+                  Prefix + L"Bad digest list kind: \"/L:CKSUMX\"\r\n"},
+        ErrorCase{"check with file names", L"/V:sums.txt a.txt", Prefix + L"/V: takes no file names\r\n"},
+        ErrorCase{"check and list output", L"/L /V:sums.txt", Prefix + L"/V: and /L: cannot be combined\r\n"},
         ErrorCase{"first error ends the command", L"/W:1 /C:",
                   Prefix + L"MaxWidth must be 0 or 64 to 2048: 1\r\n"},
         ErrorCase{"switches written together", L"/S/Q", L"Unknown option: \"/Q\"\r\n"},

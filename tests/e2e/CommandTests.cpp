@@ -27,11 +27,13 @@ TEST(CommandEndToEnd, HelpEndsWith0) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(
         FromUtf8(run.out),
-        L"Display information about files.\n\nSCRUTEL /A: /C: /D /N: /O: /P /S /T: file...\r\n\n\t/A:\t"
-        L"attributes\n\t/C:\tchecksums/hashes    /C? for more info  \n\t/D\tno highlight\n\t/N:\tdisable "
+        L"Display information about files.\n\nSCRUTEL /A: /C: /D /L: /N: /O: /P /S /T: /V: "
+        L"file...\r\n\n\t/A:\t"
+        L"attributes\n\t/C:\tchecksums/hashes    /C? for more info  \n\t/D\tno highlight\n\t/L:\twrite a "
+        L"digest list /L? for more info\n\t/N:\tdisable "
         L"features    /N? for more info\n\t/O:\tomit features       /O? for more info\n\t/P\tpage "
-        L"output\n\t/S\tsearch in subdirectories\n\t/T:\ttime display mode   /T? for more info\n\nIf no "
-        L"filespecs are given, * is the default.  \n");
+        L"output\n\t/S\tsearch in subdirectories\n\t/T:\ttime display mode   /T? for more info\n\t/V:\tcheck "
+        L"a digest list /V? for more info\n\nIf no filespecs are given, * is the default.  \n");
     EXPECT_EQ(run.err, "");
 }
 

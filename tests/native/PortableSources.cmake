@@ -19,6 +19,7 @@ set(PORTABLE_SOURCES
     src/reports/CompoundFileCheck.cpp
     src/reports/CompoundFileFit.cpp
     src/reports/Crc.cpp
+    src/reports/DigestList.cpp
     src/reports/ExeHeader.cpp
     src/reports/ExecutableRules.cpp
     src/reports/ExifDate.cpp

@@ -23,7 +23,7 @@ using testing_support::ScriptedConsole;
 namespace {
 
 const std::wstring LoadMessage = L"Scrutel v1.0.16 loaded.\r\n";
-const std::wstring SyntaxLine = L"SCRUTEL /A: /C: /D /N: /O: /P /S /T: file...";
+const std::wstring SyntaxLine = L"SCRUTEL /A: /C: /D /L: /N: /O: /P /S /T: /V: file...";
 
 // Puts the shell flags and the variable noloadmsg back as they were.
 class ShellGuard {
