@@ -47,7 +47,7 @@ struct ReportPipeline::Job {
 ReportPipeline::ReportPipeline(unsigned workers, ScanSettings& hostSettings, const ReportSteps& steps)
     : host_(hostSettings), options_(hostSettings), steps_(steps), budget_(workers ? workers : 1),
       requests_([this] {
-          std::lock_guard<std::mutex> lock(mutex_);
+          std::lock_guard<Mutex> lock(mutex_);
           done_.notify_all();
       }) {
     if (workers == 0) workers = 1;
@@ -75,7 +75,7 @@ ReportPipeline::~ReportPipeline() {
 void ReportPipeline::Stop() {
     SetPendingPrinter(nullptr, nullptr);
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         stop_ = 1;
         todo_.clear();
         budget_.SetWaiting(0);
@@ -106,7 +106,7 @@ void ReportPipeline::Work() noexcept {
     }
     int32_t propertySystem = options_.propertySystem;
     try {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<Mutex> lock(mutex_);
         for (;;) {
             work_.wait(lock, [this] { return stop_.load() || !todo_.empty(); });
             if (stop_.load()) return;
@@ -146,7 +146,7 @@ void ReportPipeline::RunJob(Job& job, const std::shared_ptr<ReportMemo>& memo,
     }
 }
 
-ReportPipeline::Wait ReportPipeline::WaitForHead(std::unique_lock<std::mutex>& lock) {
+ReportPipeline::Wait ReportPipeline::WaitForHead(std::unique_lock<Mutex>& lock) {
     Job& head = *queued_.front();
     const ULONGLONG waitStart = GetTickCount64();
     while (!head.done) {
@@ -180,7 +180,7 @@ int ReportPipeline::PrintFinishedLines(Job& job) {
     }
     ReportRecord lines;
     {
-        std::lock_guard<std::mutex> lock(job.share.lock);
+        std::lock_guard<Mutex> lock(job.share.lock);
         if (job.share.committed <= job.printed) return 0;
         lines = job.body.Slice(job.printed, job.share.committed);
         job.printed = job.share.committed;
@@ -211,7 +211,7 @@ int ReportPipeline::PrintJob(Job& job) {
 
 int ReportPipeline::PrintReady(size_t keep) {
     if (aborted_) return ABORTED;
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<Mutex> lock(mutex_);
     while (!queued_.empty()) {
         Job& head = *queued_.front();
         if (!head.done) {
@@ -262,7 +262,7 @@ int ReportPipeline::Submit(const wchar_t* path, uint32_t omitMask) {
 
     Job* queued = job.get();
     {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<Mutex> lock(mutex_);
         queued_.push_back(std::move(job));
         todo_.push_back(queued);
         budget_.SetWaiting(static_cast<unsigned>(todo_.size()));

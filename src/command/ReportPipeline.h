@@ -7,6 +7,7 @@
 // (gateway::HostRequests), and numbers get their separators when they are printed.
 #pragma once
 #include "core/ScanSettings.h"
+#include "core/Sync.h"
 #include "core/ThreadBudget.h"
 #include "gateway/HostGateway.h"
 #include "reports/ReportFile.h"
@@ -59,7 +60,7 @@ class ReportPipeline {
     // Waits (host's thread) until the head job is done, printing its finished lines as they come,
     // answering the workers' host queries; or until the user interrupts or stops the output.
     enum class Wait { Done, Interrupted, Stopped };
-    Wait WaitForHead(std::unique_lock<std::mutex>& lock);
+    Wait WaitForHead(std::unique_lock<Mutex>& lock);
 
     ScanSettings& host_;
     ScanSettings options_; // the command's options, copied for the workers
@@ -68,9 +69,9 @@ class ReportPipeline {
     std::atomic<LONG> stop_{0};
     bool aborted_ = false;
 
-    std::mutex mutex_;
-    std::condition_variable work_;
-    std::condition_variable done_;
+    Mutex mutex_;
+    ConditionVariable work_;
+    ConditionVariable done_;
     std::deque<std::unique_ptr<Job>> queued_; // walk order: printed from the front
     std::deque<Job*> todo_;                   // not yet taken by a worker
     ThreadBudget budget_;

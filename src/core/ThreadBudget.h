@@ -3,6 +3,8 @@
 // that are free for its digest threads, so that workers and digest threads together never run more
 // than the command's setting.
 #pragma once
+#include "core/Sync.h"
+
 #include <condition_variable>
 #include <mutex>
 
@@ -16,14 +18,14 @@ class ThreadBudget {
 
     // Waits for a free thread and takes it.
     void Acquire() {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<Mutex> lock(mutex_);
         freed_.wait(lock, [this] { return free_ > 0; });
         --free_;
     }
     // Takes up to wanted free threads without waiting: how many it took. Threads that work
     // waiting to start will need are not lent.
     unsigned TryAcquire(unsigned wanted) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         unsigned lendable = free_ > waiting_ ? free_ - waiting_ : 0;
         unsigned taken = wanted < lendable ? wanted : lendable;
         free_ -= taken;
@@ -31,13 +33,13 @@ class ThreadBudget {
     }
     // How many pieces of work wait for a thread of their own (reports queued for the workers).
     void SetWaiting(unsigned waiting) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         waiting_ = waiting;
     }
     void Release(unsigned count) {
         if (count == 0) return;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<Mutex> lock(mutex_);
             free_ += count;
             if (free_ > total_) free_ = total_;
         }
@@ -46,13 +48,13 @@ class ThreadBudget {
     unsigned Total() const { return total_; }
     // Threads held now.
     unsigned Held() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         return total_ - free_;
     }
 
   private:
-    std::mutex mutex_;
-    std::condition_variable freed_;
+    Mutex mutex_;
+    ConditionVariable freed_;
     unsigned free_;
     unsigned waiting_ = 0;
     const unsigned total_;

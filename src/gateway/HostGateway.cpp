@@ -204,19 +204,19 @@ bool HostRequests::Call(const std::function<void()>& call) {
     Request request;
     request.call = &call;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         if (closed_) return false;
         queued_.push_back(&request);
     }
     if (wake_) wake_();
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<Mutex> lock(mutex_);
     answered_.wait(lock, [&] { return request.done || (closed_ && !request.taken); });
     return request.done;
 }
 
 size_t HostRequests::Serve() {
     size_t served = 0;
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<Mutex> lock(mutex_);
     while (!queued_.empty()) {
         Request* request = queued_.front();
         queued_.pop_front();
@@ -236,12 +236,12 @@ size_t HostRequests::Serve() {
 }
 
 bool HostRequests::Pending() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return !queued_.empty();
 }
 
 void HostRequests::Close() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     closed_ = true;
     queued_.clear();
     answered_.notify_all();

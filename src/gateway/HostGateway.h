@@ -4,6 +4,8 @@
 // queries are handed to the host's thread (HostRequests) and answered there; anything else called
 // from another thread is refused.
 #pragma once
+#include "core/Sync.h"
+
 #include <windows.h>
 
 #include <condition_variable>
@@ -83,8 +85,8 @@ class HostRequests {
 
   private:
     struct Request;
-    std::mutex mutex_;
-    std::condition_variable answered_;
+    Mutex mutex_;
+    ConditionVariable answered_;
     std::deque<Request*> queued_;
     bool closed_ = false;
     std::function<void()> wake_;

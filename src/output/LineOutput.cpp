@@ -57,7 +57,7 @@ template <typename Change> void ChangeRecord(Change&& change, bool commit = fals
         change(*t_record);
         return;
     }
-    std::lock_guard<std::mutex> lock(t_share->lock);
+    std::lock_guard<Mutex> lock(t_share->lock);
     change(*t_record);
     if (commit) t_share->committed = t_record->pieces.size();
 }

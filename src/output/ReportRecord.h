@@ -3,6 +3,8 @@
 // it through ReportPuts, EndLine and PrintHeading, so paging, the pause prompt, colours and the
 // interruption act on it exactly as on text printed directly.
 #pragma once
+#include "core/Sync.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -51,7 +53,7 @@ struct ReportRecord {
 // The worker also tells how far the long work of the moment has come (bytes hashed of a total;
 // total 0: none), which the printer shows on the console while it waits.
 struct RecordShare {
-    std::mutex lock;
+    Mutex lock;
     size_t committed = 0;
     std::atomic<uint64_t> workDone{0};
     std::atomic<uint64_t> workTotal{0};

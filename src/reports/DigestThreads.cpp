@@ -3,6 +3,7 @@
 #include "reports/DigestThreads.h"
 
 #include "core/ScanSettings.h"
+#include "core/Sync.h"
 #include "output/LineOutput.h"
 
 #include <windows.h>
@@ -55,7 +56,7 @@ class LanePool {
 
     // A pool thread: takes lanes until the input has ended and every lane is done, or stop.
     void Work() {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<Mutex> lock(mutex_);
         for (;;) {
             if (stop_) return;
             if (RunOneLane(lock, false)) continue;
@@ -68,7 +69,7 @@ class LanePool {
     // Returns 0, or the failure (ChecksumReadFailed, ChecksumChanged, ABORTED).
     int Drive(ChecksumSource& source, uint64_t expectedSize) {
         WorkProgress progress(expectedSize);
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<Mutex> lock(mutex_);
         uint64_t total = 0;
         for (;;) {
             // A large file can take a while: Ctrl-C stops it between blocks.
@@ -108,7 +109,7 @@ class LanePool {
     }
 
     void StopAll() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         stop_ = true;
         wake_.notify_all();
     }
@@ -116,14 +117,14 @@ class LanePool {
     // A pool thread could not go on (an exception left its lane): the hashing stops and fails as
     // a failed read does, instead of waiting for a lane that will never finish.
     void Fail() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         failed_ = true;
         stop_ = true;
         wake_.notify_all();
     }
 
   private:
-    int Stop(std::unique_lock<std::mutex>&, int result) {
+    int Stop(std::unique_lock<Mutex>&, int result) {
         stop_ = true;
         wake_.notify_all();
         return result;
@@ -138,7 +139,7 @@ class LanePool {
     // Hashes one waiting block of one free lane; false when no lane has a block waiting. It takes
     // the lane furthest behind, which keeps the lanes in step; among those the reading thread
     // takes the cheapest (it has reading to do), the others the costliest.
-    bool RunOneLane(std::unique_lock<std::mutex>& lock, bool reader) {
+    bool RunOneLane(std::unique_lock<Mutex>& lock, bool reader) {
         Lane* chosen = nullptr;
         size_t chosenIndex = 0;
         for (size_t i = 0; i < lanes_.size(); ++i) {
@@ -166,8 +167,8 @@ class LanePool {
     }
 
     HashLanes& set_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
+    Mutex mutex_;
+    ConditionVariable wake_;
     std::vector<Block> blocks_;
     std::vector<Lane> lanes_;
     std::vector<size_t> laneIndex_;

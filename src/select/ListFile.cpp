@@ -17,6 +17,8 @@
 #include "core/Owners.h"
 
 #include <cwchar>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace scrutel {
@@ -29,12 +31,118 @@ bool IsDotName(const wchar_t* name) {
 
 constexpr size_t LineChars = PathChars;
 
-// The folder part of the last list name that took the quick route, as written and as resolved.
+// A directory lookup of one name costs about 25 times a folder entry's share of reading the
+// whole folder under Wine (and is no cheaper on Windows): once a list has named this many files
+// of one folder, the folder is read once and its entries are looked up by name.
+constexpr unsigned LookupsBeforeListing = 32;
+// A folder with more entries than this is not kept in memory; its names are looked up one by one.
+constexpr size_t ListingEntryLimit = 100000;
+// How long a folder's entries are taken as read before the folder is asked whether an entry was
+// added, removed or renamed since: a list sees changes to its folders about as soon as a walk does.
+constexpr ULONGLONG ListingCheckMs = 50;
+
+// A name in the letter case the folder's lookup ignores.
+std::wstring FoldedName(const wchar_t* name) {
+    std::wstring folded(name);
+    bool ascii = true;
+    for (wchar_t& c : folded) {
+        if (c >= 0x80)
+            ascii = false;
+        else if (c >= L'a' && c <= L'z')
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    // The platform's upper case for the rest; ASCII folds alike either way and costs less here.
+    if (!ascii) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+// When a folder's entries last changed (its last-write time); false when it cannot be asked.
+bool FolderWritten(const std::wstring& folder, FILETIME& written) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data)) return false;
+    written = data.ftLastWriteTime;
+    return true;
+}
+
+// The folder part of the last list name that took the quick route, as written and as resolved,
+// and once read, its entries' stored names by folded name (empty for two entries that fold alike,
+// which a folder that tells letter cases apart may hold).
 struct KnownFolder {
     std::wstring written;
     std::wstring resolved;
     bool valid = false;
+    unsigned lookups = 0; // names looked up one by one since the folder was last read
+    unsigned listAfter = LookupsBeforeListing;
+    bool listed = false;
+    FILETIME listedWritten{}; // the folder's last-write time when it was read
+    ULONGLONG checkedAt = 0;  // tick count when that was last compared
+    std::unordered_map<std::wstring, std::wstring> entries;
+
+    void Forget(unsigned nextListAfter) {
+        lookups = 0;
+        listAfter = nextListAfter;
+        listed = false;
+        entries.clear();
+    }
 };
+
+// Reads the whole folder (prefix: the resolved folder with its separator) into folder.entries;
+// false, with no entries kept, when it cannot be read or holds too many.
+bool ListFolder(KnownFolder& folder, const std::wstring& prefix) {
+    folder.entries.clear();
+    if (!FolderWritten(prefix, folder.listedWritten)) return false;
+    folder.checkedAt = GetTickCount64();
+    WIN32_FIND_DATAW entry;
+    FindHandle find(FindFirstFileExW((prefix + L"*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) return false;
+    do {
+        if (IsDotName(entry.cFileName)) continue;
+        if (folder.entries.size() >= ListingEntryLimit) {
+            folder.entries.clear();
+            return false;
+        }
+        auto [at, added] = folder.entries.try_emplace(FoldedName(entry.cFileName), entry.cFileName);
+        if (!added) at->second.clear();
+    } while (FindNextFileW(find.get(), &entry));
+    return true;
+}
+
+// The folder's entries as read, unless the folder has changed since: then they are dropped, and
+// the folder is read again only after as many names as make that worth its cost.
+bool ListingStillTrue(KnownFolder& folder, const std::wstring& prefix) {
+    if (folder.entries.empty()) return false;
+    ULONGLONG now = GetTickCount64();
+    if (now - folder.checkedAt < ListingCheckMs) return true;
+    folder.checkedAt = now;
+    FILETIME written;
+    if (FolderWritten(prefix, written) && CompareFileTime(&written, &folder.listedWritten) == 0) return true;
+    size_t size = folder.entries.size();
+    folder.Forget(LookupsBeforeListing + static_cast<unsigned>(size / 16));
+    return false;
+}
+
+// The stored name of name in the known folder (prefix: the resolved folder with its separator),
+// or empty when it is not found.
+std::wstring StoredName(KnownFolder& folder, const std::wstring& prefix, const wchar_t* name) {
+    if (!folder.listed && folder.lookups >= folder.listAfter) {
+        folder.listed = true;
+        if (!ListFolder(folder, prefix)) folder.entries.clear();
+    }
+    if (folder.listed && ListingStillTrue(folder, prefix)) {
+        auto at = folder.entries.find(FoldedName(name));
+        // A name the entries do not hold (a short name, say) still takes its own lookup.
+        if (at != folder.entries.end() && !at->second.empty() &&
+            CompareStringOrdinal(at->second.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL)
+            return at->second;
+    } else {
+        ++folder.lookups;
+    }
+    WIN32_FIND_DATAW entry;
+    FindHandle find(FindFirstFileW((prefix + name).c_str(), &entry));
+    if (!find || IsDotName(entry.cFileName)) return std::wstring();
+    return entry.cFileName;
+}
 
 // Resolves a list name as ResolvePath(name, ResolveHome) does and finds that it exists, asking the
 // host only for the true name of its folder, once while consecutive names share that folder: the
@@ -64,15 +172,15 @@ bool ResolveInKnownFolder(const U16String& line, KnownFolder& folder, std::wstri
         folder.written = written;
         folder.resolved = resolved.data();
         folder.valid = true;
+        folder.Forget(LookupsBeforeListing);
     }
     if (folder.resolved.empty() || folder.resolved.size() + (work.size() - nameStart) + 2 >= MAX_PATH - 12)
         return false;
     std::wstring candidate = folder.resolved;
     if (candidate.back() != L'\\' && candidate.back() != L':') candidate += L'\\';
-    WIN32_FIND_DATAW entry;
-    FindHandle find(FindFirstFileW((candidate + name).c_str(), &entry));
-    if (!find || IsDotName(entry.cFileName)) return false;
-    candidate += entry.cFileName;
+    std::wstring stored = StoredName(folder, candidate, name);
+    if (stored.empty()) return false;
+    candidate += stored;
     // As ResolvePath: a true name that differs only in letter case is not taken.
     path =
         CompareStringOrdinal(candidate.c_str(), -1, work.c_str(), -1, TRUE) == CSTR_EQUAL ? work : candidate;

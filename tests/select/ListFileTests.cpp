@@ -17,6 +17,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <functional>
 #include <vector>
 
 using namespace scrutel;
@@ -40,9 +41,11 @@ WalkOptions ListWalk(const RangeSet& ranges) {
 std::vector<std::wstring> g_calls;
 std::map<std::wstring, int> g_results;
 std::wstring g_throwFor;
+std::function<void(size_t)> g_afterCall; // runs after the given number of calls
 
 int RecordingHandler(const wchar_t* path, uint32_t, ScanSettings& settings) {
     g_calls.push_back(path);
+    if (g_afterCall) g_afterCall(g_calls.size());
     if (path == g_throwFor) throw std::runtime_error("handler failure");
     auto it = g_results.find(path);
     int result = it == g_results.end() ? 0 : it->second;
@@ -56,10 +59,14 @@ class ListFileTest : public testing::Test {
         g_calls.clear();
         g_results.clear();
         g_throwFor.clear();
+        g_afterCall = nullptr;
         GetCurrentDirectoryW(MAX_PATH, saved_);
         SetCurrentDirectoryW(tree_.root().c_str());
     }
-    void TearDown() override { SetCurrentDirectoryW(saved_); }
+    void TearDown() override {
+        g_afterCall = nullptr;
+        SetCurrentDirectoryW(saved_);
+    }
 
     // Writes the list and reads it with the recording handler; err receives standard error.
     int Read(const std::string& listBytes, uint32_t walkFlags = 0, std::wstring* err = nullptr) {
@@ -167,6 +174,44 @@ TEST_F(ListFileTest, NamesSharingAFolderResolveAsEachAlone) {
     ASSERT_EQ(g_calls.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(g_calls[i], expected[i]) << rows[i].label;
+}
+
+TEST_F(ListFileTest, ManyNamesOfOneFolderResolveAsEachAloneWhileTheFolderChanges) {
+    // Enough names of one folder that it is read once and looked up by name; files removed and
+    // added after that read resolve as they would alone, once a moment has passed.
+    for (int i = 0; i < 60; ++i)
+        tree_.file(L"File" + std::to_wstring(i) + L".Dat", "x");
+    std::wstring gone = tree_.file(L"Gone.txt", "x");
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < 60; ++i)
+        lines.push_back((i % 2 ? L"FILE" : L"file") + std::to_wstring(i) + L".dat");
+    lines.push_back(L"gone.txt");
+    lines.push_back(L"LATE.TXT");
+    lines.push_back(L"file7.DAT");
+    std::string list;
+    for (const std::wstring& line : lines)
+        list += U8(line) + "\r\n";
+    g_afterCall = [&](size_t calls) {
+        if (calls != 50) return;
+        DeleteFileW(gone.c_str());
+        tree_.file(L"Late.Txt", "x");
+        // Longer than a folder's entries are taken as read without asking the folder again.
+        Sleep(120);
+    };
+    std::wstring err;
+    EXPECT_EQ(Read(list, 0, &err), 2);
+    EXPECT_EQ(err, L"Scrutel plugin: File not found: " + tree_.path(L"gone.txt") + L"\r\n");
+    std::vector<std::wstring> expected;
+    for (const std::wstring& line : lines) {
+        if (line == L"gone.txt") continue;
+        std::vector<wchar_t> path(PathChars, 0);
+        ASSERT_EQ(ResolvePath(line.c_str(), path.data(), ResolveHome), 0) << ToUtf8(line);
+        AddLongPathPrefix(path.data(), PathChars);
+        expected.push_back(path.data());
+    }
+    EXPECT_EQ(g_calls, expected);
+    EXPECT_EQ(expected[1], tree_.path(L"File1.Dat")) << "the stored letter case";
+    EXPECT_EQ(expected[60], tree_.path(L"Late.Txt"));
 }
 
 TEST_F(ListFileTest, NotFoundNamesAndQuietNotFound) {
