@@ -44,15 +44,7 @@ constexpr ULONGLONG ListingCheckMs = 50;
 // A name in the letter case the folder's lookup ignores.
 std::wstring FoldedName(const wchar_t* name) {
     std::wstring folded(name);
-    bool ascii = true;
-    for (wchar_t& c : folded) {
-        if (c >= 0x80)
-            ascii = false;
-        else if (c >= L'a' && c <= L'z')
-            c = static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    // The platform's upper case for the rest; ASCII folds alike either way and costs less here.
-    if (!ascii) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    if (!folded.empty()) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
     return folded;
 }
 
