@@ -1,5 +1,5 @@
 // Variable expansion of the stand-in host: %name, %[name], %@function[arguments], %% and the
-// internal variables, expanded in place within a buffer of 8192 characters.
+// internal variables, expanded in place within a buffer of HostExpandChars characters.
 #include "HostState.h"
 #include "HostTesting.h"
 #include "gateway/HostExports.h"
@@ -187,10 +187,10 @@ int ExpandInPlace(wchar_t* buffer, size_t capacity) {
 } // namespace
 } // namespace host
 
-// The plugin interface: the buffer holds 8192 characters.
+// The plugin interface: the buffer holds HostExpandChars characters.
 SCRUTEL_HOST_API int ExpandVariables(wchar_t* buffer, int) {
     host::CheckCommandThread("ExpandVariables");
-    return host::ExpandInPlace(buffer, host::ExpandChars);
+    return host::ExpandInPlace(buffer, host::HostExpandChars);
 }
 
 SCRUTEL_HOST_TEST_API int HostExpandLine(wchar_t* buffer, size_t capacity) {

@@ -143,7 +143,7 @@ SCRUTEL_HOST_API int QueryIsFileOrDirectory(const wchar_t* path) {
     }
 }
 
-// 0 with the true name in output (32768 characters); non-zero with an empty output when no
+// 0 with the true name in output (PathChars characters); non-zero with an empty output when no
 // full name can be formed or it does not fit.
 SCRUTEL_HOST_API int QueryTrueName(const wchar_t* path, wchar_t* output) {
     host::CheckCommandThread("QueryTrueName");

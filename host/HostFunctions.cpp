@@ -31,14 +31,15 @@ std::wstring Trim(const std::wstring& text) {
     return text.substr(start, end - start + 1);
 }
 
-// Calls a plugin's function with its arguments in a buffer of ExpandChars characters.
+// Calls a plugin's function with its arguments in a buffer of HostExpandChars characters.
 bool CallPluginFunction(const PluginVariable& variable, const std::wstring& arguments, std::wstring& result,
                         std::wstring& error) {
-    if (arguments.size() >= ExpandChars) {
-        error = L"The arguments of \"" + variable.name + L"\" are longer than 8191 characters\r\n";
+    if (arguments.size() >= HostExpandChars) {
+        error = L"The arguments of \"" + variable.name + L"\" are longer than " +
+                std::to_wstring(HostExpandChars - 1) + L" characters\r\n";
         return false;
     }
-    std::vector<wchar_t> buffer(ExpandChars, 0);
+    std::vector<wchar_t> buffer(HostExpandChars, 0);
     wmemcpy(buffer.data(), arguments.data(), arguments.size());
     int code = 0;
     try {
@@ -50,8 +51,8 @@ bool CallPluginFunction(const PluginVariable& variable, const std::wstring& argu
         error = L"Variable function \"" + variable.name + L"\" failed (" + std::to_wstring(code) + L")\r\n";
         return false;
     }
-    size_t n = wcsnlen(buffer.data(), ExpandChars);
-    if (n == ExpandChars) {
+    size_t n = wcsnlen(buffer.data(), HostExpandChars);
+    if (n == HostExpandChars) {
         error = L"Variable function \"" + variable.name + L"\" left its result unterminated\r\n";
         return false;
     }

@@ -1,6 +1,8 @@
 // State shared by the stand-in host's operations (shell flags, batch position, capture buffers,
 // the variable functions of registered plugins) and the helpers the operations share.
 #pragma once
+#include "core/Limits.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,13 +11,13 @@
 
 namespace host {
 
-// Buffer sizes of the host interface: expansion buffers and variable-function buffers hold
-// 8192 characters, true names 32768.
-constexpr size_t ExpandChars = 8192;
-constexpr size_t PathChars = 32768;
+// Buffer sizes of the host interface, which the plugin sizes its buffers by: expansion buffers and
+// variable-function buffers hold HostExpandChars characters, true names PathChars.
+using scrutel::HostExpandChars;
+using scrutel::PathChars;
 
 // A variable function or internal variable that a plugin exports in the host's calling form:
-// the function receives a buffer of ExpandChars characters holding its arguments and writes
+// the function receives a buffer of HostExpandChars characters holding its arguments and writes
 // its result there; 0 means success.
 using VariableFunction = int (*)(wchar_t*);
 

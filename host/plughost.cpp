@@ -8,6 +8,7 @@
 // echo TEXT, set NAME=VALUE, exit [N]; blank lines and lines beginning with rem or :: are
 // skipped. The exit status is the result of the last command that ran.
 #include "HostTesting.h"
+#include "core/Limits.h"
 #include "gateway/HostExports.h"
 #include "plugin/PluginInfo.h"
 
@@ -21,10 +22,10 @@
 
 namespace {
 
-constexpr size_t ExpandChars = 8192;
+using scrutel::HostExpandChars;
+using scrutel::PathChars;
 // A command line of the shell, terminator included (the longest line the platform passes).
 constexpr size_t LineChars = 32768;
-constexpr size_t PathChars = 32768;
 
 using CommandFunction = int(WINAPI*)(wchar_t*);
 using GetPluginInfoFunction = scrutel::PluginInfo*(WINAPI*)(HMODULE);
@@ -138,9 +139,10 @@ void AddCommands(Shell& shell, const wchar_t* names) {
 }
 
 int CallCommand(const Command& command, const std::wstring& arguments) {
-    // The command may write into its argument text; it gets a buffer of at least 8192
+    // The command may write into its argument text; it gets a buffer of at least HostExpandChars
     // characters, zero-filled.
-    std::vector<wchar_t> buffer(arguments.size() + 1 > ExpandChars ? arguments.size() + 1 : ExpandChars, 0);
+    std::vector<wchar_t> buffer(
+        arguments.size() + 1 > HostExpandChars ? arguments.size() + 1 : HostExpandChars, 0);
     wmemcpy(buffer.data(), arguments.data(), arguments.size());
     return command.function(buffer.data());
 }

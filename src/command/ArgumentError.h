@@ -1,6 +1,7 @@
 // What a parser of the command line answers when it ends the command: the message and help text
 // that the driver prints, and the command's result. Portable: the printing is the driver's.
 #pragma once
+#include "core/Results.h"
 #include "core/Utf16.h"
 
 #include <cstddef>
@@ -23,7 +24,7 @@ struct ArgumentError {
     // Whether the plugin's error prefix (and batch position) goes before the message.
     bool prefixed = true;
     HelpTopic help = HelpTopic::None;
-    int result = 1;
+    int result = CommandBadArguments;
 };
 
 // A parser's answer: nothing when the command goes on, otherwise what ends it.

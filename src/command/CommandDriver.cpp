@@ -10,6 +10,7 @@
 #include "command/ReportPipeline.h"
 #include "command/SplitArguments.h"
 #include "command/Switches.h"
+#include "core/Results.h"
 #include "core/Version.h"
 #include "output/Colours.h"
 #include "output/LineOutput.h"
@@ -94,8 +95,9 @@ ParseStatus DispatchArgument(U16View arg, CommandValues& v) {
     if (arg.empty()) return {};
     if (BeginsWith(arg, u"/?"))
         return HelpRequest(arg.size() > 2 && arg[2] == u'?' ? HelpTopic::UsageWithVersion : HelpTopic::Usage,
-                           0);
-    if (BeginsWith(arg, u"/N") && Contains(arg, u'?')) return HelpRequest(HelpTopic::NoFeatures, 0);
+                           CommandSucceeded);
+    if (BeginsWith(arg, u"/N") && Contains(arg, u'?'))
+        return HelpRequest(HelpTopic::NoFeatures, CommandSucceeded);
     if (BeginsWith(arg, u"/[") || BeginsWith(arg, u"/!["))
         return ParseRangeOption(arg, v.ranges, SystemParseContext());
     if (BeginsWith(arg, u"/A")) return ParseAttributeOption(arg, v.attributeMask, v.attributeValues);
@@ -106,7 +108,7 @@ ParseStatus DispatchArgument(U16View arg, CommandValues& v) {
     if (BeginsWith(arg, u"/N")) return ParseSuboptions(arg, v.walkFlags, v.noHighlight);
     if (BeginsWith(arg, u"/S")) return ParseSubdirOption(arg, v.walkFlags, v.minDepth, v.maxDepth);
     if (BeginsWith(arg, u"/C")) {
-        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::Hashes, 0);
+        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::Hashes, CommandSucceeded);
         return ParseHashList(SystemUpperCase(arg), v.settings.hashMask);
     }
     if (Equals(arg, u"/D")) {
@@ -114,11 +116,11 @@ ParseStatus DispatchArgument(U16View arg, CommandValues& v) {
         return {};
     }
     if (BeginsWith(arg, u"/V")) {
-        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::DigestLists, 0);
+        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::DigestLists, CommandSucceeded);
         return ParseCheckList(arg, v.checkList);
     }
     if (BeginsWith(arg, u"/L")) {
-        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::DigestLists, 0);
+        if (Contains(arg, u'?')) return HelpRequest(HelpTopic::DigestLists, CommandSucceeded);
         return ParseListKind(SystemUpperCase(arg), v.listKind);
     }
     if (BeginsWith(arg, u"/O")) return ParseOmitLetters(arg, v.omitMask, v.walkFlags, v.showSummary);
@@ -201,9 +203,10 @@ void SetUpOutput(CommandValues& v) {
 // What the report uses when the command line says nothing: the text file types from the
 // environment (types holds them), every time stamp, CRC-32 and MD5.
 void ApplyDefaults(CommandValues& v, std::vector<wchar_t>& types) {
-    types.assign(MAX_ARG_LEN, 0);
-    DWORD typesLength = GetEnvironmentVariableW(L"TextFileTypes", types.data(), MAX_ARG_LEN);
-    v.settings.textFileTypes = (typesLength == 0 || typesLength >= static_cast<DWORD>(MAX_ARG_LEN))
+    types.assign(HostExpandChars, 0);
+    DWORD typesLength =
+        GetEnvironmentVariableW(L"TextFileTypes", types.data(), static_cast<DWORD>(HostExpandChars));
+    v.settings.textFileTypes = (typesLength == 0 || typesLength >= static_cast<DWORD>(HostExpandChars))
                                    ? BuiltInTextFileTypes
                                    : types.data();
     v.settings.matchCount = 0;
@@ -212,8 +215,8 @@ void ApplyDefaults(CommandValues& v, std::vector<wchar_t>& types) {
     if (v.settings.hashMask == 0) v.settings.hashMask = HashCrc32 | HashMd5;
 }
 
-// Walks every file specification of the command line (or "*" when there is none): 3 when the
-// user stopped it, 2 when one selected nothing or failed, 0 otherwise.
+// Walks every file specification of the command line (or "*" when there is none): interrupted,
+// failed when one selected nothing or failed, succeeded otherwise.
 int WalkSpecifications(CommandValues& v, const ArgTable& table, FileHandler handler) {
     WalkOptions options;
     options.omitMask = v.omitMask;
@@ -223,12 +226,12 @@ int WalkSpecifications(CommandValues& v, const ArgTable& table, FileHandler hand
     options.ranges = &v.ranges;
     options.minDepth = v.minDepth;
     options.maxDepth = v.maxDepth;
-    int result = 0;
+    int result = CommandSucceeded;
     if (v.specCount == 0) {
         int rc = WalkFileSpec(L"*", options, v.settings, handler);
         if (rc != ABORTED && PrintPendingReports() == ABORTED) rc = ABORTED;
-        if (rc == ABORTED) return 3;
-        if (rc != 0) result = 2;
+        if (rc == ABORTED) return CommandInterrupted;
+        if (rc != 0) result = CommandFailed;
         return result;
     }
     std::vector<wchar_t> spec(PathChars, 0);
@@ -238,8 +241,8 @@ int WalkSpecifications(CommandValues& v, const ArgTable& table, FileHandler hand
         int rc = WalkFileSpec(SpecificationFor(arg, v.walkFlags, spec), options, v.settings, handler);
         // The reports still with the workers belong before the next specification's messages.
         if (rc != ABORTED && PrintPendingReports() == ABORTED) rc = ABORTED;
-        if (rc == ABORTED) return 3;
-        if (rc != 0) result = 2;
+        if (rc == ABORTED) return CommandInterrupted;
+        if (rc != 0) result = CommandFailed;
     }
     return result;
 }
@@ -273,7 +276,7 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
     ProgressScope progress;
     if (!v.checkList.empty()) {
         int checked = CheckDigestList(Wide(v.checkList.c_str()), v.settings);
-        return checked == ABORTED ? 3 : checked == 0 ? 0 : 2;
+        return checked == ABORTED ? CommandInterrupted : checked == 0 ? CommandSucceeded : CommandFailed;
     }
     // The list output: one line per file and nothing else, names relative to the current folder.
     std::vector<wchar_t> currentFolder;
@@ -304,7 +307,7 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
         pipeline->Stop();
         v.settings.pipeline = nullptr;
     }
-    if (result == 3) return result;
+    if (result == CommandInterrupted) return result;
     PrintSummary(v);
     return result;
 }
@@ -324,29 +327,35 @@ std::wstring SourceFileName(const wchar_t* path) {
 int ShowUsage(int withVersion) {
     gateway::QPuts(HelpText);
     if (withVersion) {
-        gateway::Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", L"Scrutel", VersionMajor, VersionMinor,
+        gateway::Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", ProductName, VersionMajor, VersionMinor,
                         VersionBuild, VersionRevision, L"x64");
         std::wstring source = SourceFileName(SCRUTEL_WIDEN(SCRUTEL_MAIN_SOURCE));
-        gateway::Printf(L"\t\t\t\t%s  %s\r\n", source.c_str(), SCRUTEL_WIDEN(SCRUTEL_VERSION_TEXT));
+        gateway::Printf(L"\t\t\t\t%s  %s\r\n", source.c_str(), VersionTextWide);
     }
-    return 0;
+    return CommandSucceeded;
 }
 
 int RunCommand(wchar_t* argumentText, FileHandler handler) {
-    if (!argumentText) return 87;
+    if (!argumentText) return CommandNoArgumentText;
     bool walking = false;
     try {
         return RunCommandBody(argumentText, handler, walking);
     } catch (...) {
         // Nothing escapes into the host: a failure while parsing is an argument error, one
         // during the walk a failed walk.
-        return walking ? 2 : 1;
+        return walking ? CommandFailed : CommandBadArguments;
     }
 }
 
 } // namespace scrutel
 
 extern "C" int ScrutelRunCommand(wchar_t* argumentText) {
-    scrutel::gateway::EnterFromHost();
-    return scrutel::RunCommand(argumentText, scrutel::ReportFile);
+    if (!argumentText) return scrutel::CommandNoArgumentText;
+    try {
+        scrutel::gateway::EnterFromHost();
+        return scrutel::RunCommand(argumentText, scrutel::ReportFile);
+    } catch (...) {
+        // Nothing crosses into the host; RunCommand itself already turns failures into results.
+        return scrutel::CommandFailed;
+    }
 }

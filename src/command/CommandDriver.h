@@ -7,10 +7,11 @@
 namespace scrutel {
 
 // Runs one SCRUTEL command with the given per-file handler (the export passes ReportFile).
-// Returns the command's result: 87, 0, 1, 2 or 3.
+// Returns the command's result (a CommandResult).
 int RunCommand(wchar_t* argumentText, FileHandler handler);
 
-// Prints the /? text, and the two version lines when withVersion is non-zero; returns 0.
+// Prints the /? text, and the two version lines when withVersion is non-zero; returns
+// CommandSucceeded.
 int ShowUsage(int withVersion);
 
 // The file-name part of a source path: after its last "/" or "\", or after a ":" when it has
@@ -19,5 +20,6 @@ std::wstring SourceFileName(const wchar_t* path);
 
 } // namespace scrutel
 
-// RunCommand with ReportFile under a C name, for the exported entry "scrutel" (ScrutelCmd.cpp).
+// RunCommand with ReportFile under a C name, for the exported entry "scrutel" (ScrutelCmd.cpp):
+// CommandNoArgumentText without argument text, and nothing escapes it.
 extern "C" int ScrutelRunCommand(wchar_t* argumentText);

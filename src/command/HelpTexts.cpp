@@ -1,7 +1,79 @@
 // The command's help texts.
 #include "command/HelpTexts.h"
 
+#include "core/HashKinds.h"
+#include "core/OmitFeatures.h"
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
 namespace scrutel {
+
+namespace {
+
+// Writes text at out[n] (when out is given) and advances n: the texts made from the core's
+// tables are measured with a null out first, then written into an array of that size.
+constexpr void Put(wchar_t* out, size_t& n, std::wstring_view text) {
+    for (wchar_t c : text) {
+        if (out) out[n] = c;
+        ++n;
+    }
+}
+constexpr void Put(wchar_t* out, size_t& n, U16View text) {
+    for (char16_t c : text) {
+        if (out) out[n] = static_cast<wchar_t>(c);
+        ++n;
+    }
+}
+
+// /C?: the names of the kinds the help lists, three to a line. The length with the terminator.
+constexpr size_t WriteHashHelp(wchar_t* out) {
+    size_t n = 0;
+    Put(out, n, L"SCRUTEL /C:  \u2014 checksum/hash algorithms\n\n");
+    size_t column = 0;
+    for (const HashKindRow& kind : HashKinds) {
+        if (!kind.inHelp) continue;
+        Put(out, n, column == 0 ? L"\t" : L"\t\t");
+        Put(out, n, kind.name);
+        if (++column == 3) {
+            Put(out, n, L"\n");
+            column = 0;
+        }
+    }
+    if (column != 0) Put(out, n, L"\n");
+    Put(out, n,
+        L"\nYou can specify more than one, separated by commas.\n"
+        L"If no /C: is given, the default is /C:CRC32,MD5.\n");
+    if (out) out[n] = 0;
+    return n + 1;
+}
+
+// /O?: one line per letter.
+constexpr size_t WriteOmitHelp(wchar_t* out) {
+    size_t n = 0;
+    Put(out, n, L"SCRUTEL /O:  \u2014 omit features\n\n");
+    for (const OmitLetterRow& row : OmitLetterRows) {
+        Put(out, n, L"\t");
+        Put(out, n, U16View(&row.letter, 1));
+        Put(out, n, L"\t");
+        Put(out, n, row.help);
+        Put(out, n, L"\n");
+    }
+    if (out) out[n] = 0;
+    return n + 1;
+}
+
+template <size_t Length, size_t (*Write)(wchar_t*)> constexpr std::array<wchar_t, Length> MakeText() {
+    std::array<wchar_t, Length> text{};
+    Write(text.data());
+    return text;
+}
+
+constexpr auto HashHelp = MakeText<WriteHashHelp(nullptr), WriteHashHelp>();
+constexpr auto OmitHelp = MakeText<WriteOmitHelp(nullptr), WriteOmitHelp>();
+
+} // namespace
 
 const wchar_t* const HelpText =
     L"Display information about files.\n\nSCRUTEL /A: /C: /D /L: /N: /O: /P /S /T: /V: file...\r\n\n"
@@ -17,17 +89,9 @@ const wchar_t* const HelpTextNoFeatures =
     L"\tF\tsuppress file-not-found error\n\tJ\tdo not search into junctions\n"
     L"\tZ\tdo not search into system directories\n";
 
-const wchar_t* const HelpTextHashes =
-    L"SCRUTEL /C:  \u2014 checksum/hash algorithms\n\n\tCRC32\t\tCKSUM\t\tMD5\n\tSHA1\t\tSHA256\t\tSHA384\n"
-    L"\tSHA512\n\nYou can specify more than one, separated by commas.\n"
-    L"If no /C: is given, the default is /C:CRC32,MD5.\n";
+const wchar_t* const HelpTextHashes = HashHelp.data();
 
-const wchar_t* const HelpTextOmit =
-    L"SCRUTEL /O:  \u2014 omit features\n\n\tA\tattributes\n\tC\tchecksums\n\tD\tfile descriptions\n"
-    L"\tE\ttext file encoding\n\tF\tTTF font info\n\tH\tfile version header\n\tI\timage file info\n"
-    L"\tL\tlink targets\n\tN\tNTFS streams\n\tP\tWindows properties\n\tQ\tUnicode quotes\n"
-    L"\tR\tfile type info\n\tS\tdocument summary info\n\tT\ttime stamps\n\tU\tAppX execution aliases\n"
-    L"\tV\tversion info\n\tX\texecutable info\n\tZ\tsizes\n";
+const wchar_t* const HelpTextOmit = OmitHelp.data();
 
 const wchar_t* const HelpTextTimes =
     L"SCRUTEL /T:  \u2014 time display mode\n\n\tA\tshow last-access time\n\tC\tshow creation time\n"

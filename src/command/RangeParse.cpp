@@ -2,6 +2,8 @@
 // (size, time of day, date, day of week, description, owner, exclusion).
 #include "command/RangeParse.h"
 
+#include "core/Limits.h"
+
 #include <cwctype>
 #include <new>
 #include <utility>
@@ -11,7 +13,6 @@ namespace scrutel {
 namespace {
 
 constexpr uint32_t SecondsPerDay = 86400;
-constexpr size_t MaxExclusionPattern = 8191;
 constexpr size_t MaxDayWord = 1023;
 
 bool IsDigit(char16_t c) {
@@ -513,12 +514,13 @@ ParseStatus ParsePatternRange(char16_t kind, const char16_t* text, bool negated,
 }
 
 // Patterns split at white space outside double quotes; quotes are dropped, each pattern is
-// trimmed and cut at 8191 characters, empty ones are skipped. Only the final "]" closes the list.
+// trimmed and cut to what the host's buffer holds, empty ones are skipped. Only the final "]" closes the
+// list.
 ParseStatus ParseExclusionRange(const char16_t* text, RangeSet& ranges, const ParseContext& context) {
     if (IsOnlyBracket(text)) return {};
     size_t end = U16Length(text);
     if (end > 0 && text[end - 1] == u']') --end;
-    char16_t pattern[MaxExclusionPattern + 1];
+    char16_t pattern[HostExpandChars];
     size_t i = 0;
     while (i < end) {
         size_t length = 0;
@@ -530,7 +532,7 @@ ParseStatus ParseExclusionRange(const char16_t* text, RangeSet& ranges, const Pa
                 continue;
             }
             if (!quoted && IsBlank(c)) break;
-            if (length < MaxExclusionPattern) pattern[length++] = c;
+            if (length < HostExpandChars - 1) pattern[length++] = c;
         }
         if (i < end) ++i; // the blank that ended the pattern
         size_t start = 0;

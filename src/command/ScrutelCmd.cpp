@@ -7,11 +7,6 @@
 extern "C" int ScrutelRunCommand(wchar_t* argumentText);
 
 extern "C" __declspec(dllexport) int WINAPI scrutel(wchar_t* argumentText) {
-    if (!argumentText) return 87;
-    try {
-        return ScrutelRunCommand(argumentText);
-    } catch (...) {
-        // Nothing crosses into the host; the driver itself already turns failures into results.
-        return 2;
-    }
+    // The driver's entry checks the argument text and lets nothing cross into the host.
+    return ScrutelRunCommand(argumentText);
 }

@@ -76,9 +76,9 @@ class Splitter {
     // Stores one character of the current argument; false with the overflow message. A 1025th
     // argument is refused rather than dropped, so that no file specification is silently ignored.
     bool Store(char16_t c) {
-        if (b_ >= MAX_ARG_LEN - 1) {
+        if (static_cast<size_t>(b_) >= HostExpandChars - 1) {
             error_ = MessageError(u"Buffer overflow: b = " + DecimalText(b_) + u", MAX_ARG_LEN = " +
-                                  DecimalText(MAX_ARG_LEN) + u" \r\n");
+                                  DecimalText(static_cast<int64_t>(HostExpandChars)) + u" \r\n");
             return false;
         }
         if (length_ == 0) {

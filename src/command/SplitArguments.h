@@ -9,7 +9,6 @@
 
 namespace scrutel {
 
-inline constexpr int MAX_ARG_LEN = static_cast<int>(HostExpandChars);
 inline constexpr int MaxArguments = 1024;
 
 // The split arguments of one command. The arguments point into the table's own text, so a table
@@ -19,7 +18,7 @@ struct ArgTable {
     ArgTable(const ArgTable&) = delete;
     ArgTable& operator=(const ArgTable&) = delete;
 
-    char16_t argText[MAX_ARG_LEN] = {};       // every argument followed by its 0
+    char16_t argText[HostExpandChars] = {};   // every argument followed by its 0
     char16_t* argPointers[MaxArguments] = {}; // start of each argument in argText
     int32_t argLengths[MaxArguments] = {};    // length of each argument in characters
     int32_t argCount = 0;

@@ -2,6 +2,9 @@
 // follow from the console window's size. Pure: they read the argument and answer a value.
 #include "command/Switches.h"
 
+#include "core/FileAttributes.h"
+#include "core/HashKinds.h"
+#include "core/OmitFeatures.h"
 #include "core/ScanSettings.h"
 
 #include <climits>
@@ -62,79 +65,24 @@ bool ReadDepth(const char16_t*& p, int& depth) {
     return true;
 }
 
-struct NamedBit {
-    U16View name;
-    uint32_t bit;
-};
-
-constexpr NamedBit HashNames[] = {
-    {u"CRC32", HashCrc32},   {u"CRC-32", HashCrc32},   {u"CKSUM", HashCksum},   {u"CKSUMX", HashCksumX},
-    {u"MD5", HashMd5},       {u"MD-5", HashMd5},       {u"SHA1", HashSha1},     {u"SHA-1", HashSha1},
-    {u"SHA256", HashSha256}, {u"SHA-256", HashSha256}, {u"SHA384", HashSha384}, {u"SHA-384", HashSha384},
-    {u"SHA512", HashSha512}, {u"SHA-512", HashSha512},
-};
-
 uint32_t AttributeBit(char16_t letter) {
     switch (letter) {
     case u'R':
-        return 0x1;
+        return AttributeReadOnly;
     case u'H':
-        return 0x2;
+        return AttributeHidden;
     case u'S':
-        return 0x4;
+        return AttributeSystem;
     case u'A':
-        return 0x20;
+        return AttributeArchive;
     case u'C':
-        return 0x800;
+        return AttributeCompressed;
     case u'O':
-        return 0x1000;
+        return AttributeOffline;
     case u'I':
-        return 0x2000;
+        return AttributeNotContentIndexed;
     case u'E':
-        return 0x4000;
-    default:
-        return 0;
-    }
-}
-
-uint32_t OmitBit(char16_t letter) {
-    switch (letter) {
-    case u'H':
-        return OmitVersionHeader;
-    case u'Z':
-        return OmitSizes;
-    case u'T':
-        return OmitTimes;
-    case u'A':
-        return OmitAttributes;
-    case u'C':
-        return OmitChecksums;
-    case u'D':
-        return OmitDescriptions;
-    case u'V':
-        return OmitVersionInfo;
-    case u'S':
-        return OmitSummaryInfo;
-    case u'I':
-        return OmitImageInfo;
-    case u'P':
-        return OmitProperties;
-    case u'X':
-        return OmitExeInfo;
-    case u'E':
-        return OmitTextEncoding;
-    case u'L':
-        return OmitLinkTargets;
-    case u'U':
-        return OmitExecAliases;
-    case u'Q':
-        return OmitUnicodeQuotes;
-    case u'R':
-        return OmitFileType;
-    case u'N':
-        return OmitStreams;
-    case u'F':
-        return OmitFontInfo;
+        return AttributeEncrypted;
     default:
         return 0;
     }
@@ -178,7 +126,7 @@ ParseStatus ParseAttributeOption(U16View argument, uint32_t& attributeMask, uint
     if (*p == u'/') ++p;
     if (IsAlpha(*p)) ++p;
     if (*p == u':' || *p == u'=') ++p;
-    attributeMask = 0x10;
+    attributeMask = AttributeDirectory;
     attributeValues = 0;
     bool negated = false;
     for (; *p; ++p) {
@@ -312,17 +260,21 @@ ParseStatus ParseHashList(U16View upperArgument, uint32_t& hashMask) {
         while (!p.empty() && (p.front() == u',' || p.front() == u';'))
             p.remove_prefix(1);
         if (p.empty()) return {};
-        const NamedBit* found = nullptr;
-        for (const NamedBit& entry : HashNames) {
-            size_t n = entry.name.size();
-            if (p.substr(0, n) == entry.name && (p.size() == n || p[n] == u',' || p[n] == u';')) {
-                found = &entry;
-                break;
+        const HashKindRow* found = nullptr;
+        size_t length = 0;
+        for (const HashKindRow& kind : HashKinds) {
+            for (U16View name : {kind.name, kind.dashedName}) {
+                size_t n = name.size();
+                if (n && p.substr(0, n) == name && (p.size() == n || p[n] == u',' || p[n] == u';')) {
+                    found = &kind;
+                    length = n;
+                }
             }
+            if (found) break;
         }
         if (!found) return MessageError(u"Unknown hash scheme: \"/C:" + U16String(p) + u"\"\r\n");
         hashMask |= found->bit;
-        p.remove_prefix(found->name.size());
+        p.remove_prefix(length);
     }
 }
 
@@ -333,10 +285,11 @@ ParseStatus ParseListKind(U16View upperArgument, uint32_t& kind) {
         kind = HashSha256;
         return {};
     }
-    for (const NamedBit& entry : HashNames) {
-        // cksum in hexadecimal is the report's own form: no list tool writes or reads it.
-        if (entry.name == name && entry.bit != HashCksumX) {
-            kind = entry.bit;
+    for (const HashKindRow& row : HashKinds) {
+        // A kind that no digest list holds (cksum in hexadecimal, the report's own form) is none.
+        if (row.digestBytes != 0 &&
+            (name == row.name || (!row.dashedName.empty() && name == row.dashedName))) {
+            kind = row.bit;
             return {};
         }
     }
@@ -356,7 +309,7 @@ ParseStatus ParseOmitLetters(U16View argument, uint32_t& omitMask, uint32_t& wal
     const U16String text(argument);
     for (const char16_t* p = AfterSwitch(text.c_str()); *p; ++p) {
         char16_t c = Upper(*p);
-        if (c == u'?') return HelpRequest(HelpTopic::Omit, 0);
+        if (c == u'?') return HelpRequest(HelpTopic::Omit, CommandSucceeded);
         if (c == u'@') {
             walkFlags &= ~static_cast<uint32_t>(WalkListFiles);
             continue;
@@ -365,7 +318,7 @@ ParseStatus ParseOmitLetters(U16View argument, uint32_t& omitMask, uint32_t& wal
             showSummary = 0;
             continue;
         }
-        uint32_t bit = OmitBit(c);
+        uint32_t bit = OmitBitOfLetter(c);
         if (!bit) {
             U16String message = u"Unknown suboption: /O:";
             message += c;
@@ -404,7 +357,7 @@ ParseStatus ParseTimeLetters(U16View argument, uint32_t& timeFlags, int32_t& tim
             timeZoneMode = TimeZoneUtc;
             break;
         case u'?':
-            return HelpRequest(HelpTopic::Times, 1);
+            return HelpRequest(HelpTopic::Times, CommandBadArguments);
         default:
             return ShownError(u"Unknown time mode: ", argument, u"\r\n");
         }

@@ -1,5 +1,8 @@
 // Records and bit sets that the command driver builds and the walker and report sections read.
 #pragma once
+#include "core/HashKinds.h"
+#include "core/OmitFeatures.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -49,38 +52,6 @@ enum TimeFlag : uint32_t {
     TimeModified = 0x2,
     TimeAccess = 0x4,
     TimeFractional = 0x1000,
-};
-
-enum HashKind : uint32_t {
-    HashCrc32 = 0x1,
-    HashCksum = 0x2,
-    HashCksumX = 0x4,
-    HashMd5 = 0x10,
-    HashSha1 = 0x20,
-    HashSha256 = 0x40,
-    HashSha384 = 0x80,
-    HashSha512 = 0x100,
-};
-
-enum OmitFeature : uint32_t {
-    OmitVersionHeader = 0x1,
-    OmitSizes = 0x2,
-    OmitTimes = 0x4,
-    OmitAttributes = 0x8,
-    OmitChecksums = 0x10,
-    OmitDescriptions = 0x20,
-    OmitVersionInfo = 0x40,
-    OmitSummaryInfo = 0x80,
-    OmitImageInfo = 0x100,
-    OmitProperties = 0x200,
-    OmitExeInfo = 0x400,
-    OmitTextEncoding = 0x800,
-    OmitLinkTargets = 0x1000,
-    OmitExecAliases = 0x2000,
-    OmitUnicodeQuotes = 0x4000,
-    OmitFileType = 0x8000,
-    OmitStreams = 0x10000,
-    OmitFontInfo = 0x20000,
 };
 
 enum WalkFlag : uint32_t {

@@ -1,6 +1,8 @@
-// The plugin's version, defined once for the load message, the plugin information record, the
-// usage text and the _FHVER variable.
+// The product's name and version, defined once for the load message, the plugin information
+// record, the error prefix, the usage text and the _FHVER and _CLVER variables.
 #pragma once
+
+#define SCRUTEL_PRODUCT_NAME "Scrutel"
 
 #define SCRUTEL_VERSION_MAJOR 1
 #define SCRUTEL_VERSION_MINOR 0
@@ -18,10 +20,15 @@
 
 namespace scrutel {
 
+inline constexpr const wchar_t* ProductName = L"" SCRUTEL_PRODUCT_NAME;
+
 inline constexpr unsigned VersionMajor = SCRUTEL_VERSION_MAJOR;
 inline constexpr unsigned VersionMinor = SCRUTEL_VERSION_MINOR;
 inline constexpr unsigned VersionBuild = SCRUTEL_VERSION_BUILD;
 inline constexpr unsigned VersionRevision = SCRUTEL_VERSION_REVISION;
 inline constexpr const char* VersionText = SCRUTEL_VERSION_TEXT;
+inline constexpr const wchar_t* VersionTextWide = L"" SCRUTEL_VERSION_TEXT;
+// The second fixed version string, which _CLVER gives.
+inline constexpr const char* SecondVersionText = "1.1.2.2";
 
 } // namespace scrutel

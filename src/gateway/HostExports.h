@@ -14,12 +14,13 @@
 SCRUTEL_HOST_API int Printf(const wchar_t* format, ...);
 SCRUTEL_HOST_API int Qprintf(HANDLE handle, const wchar_t* format, ...);
 SCRUTEL_HOST_API int QPuts(const wchar_t* text);
-// Expands variables and variable functions in place (the buffer holds 8192 characters); 0 = success.
+// Expands variables and variable functions in place (the buffer holds HostExpandChars characters,
+// core/Limits.h); 0 = success.
 SCRUTEL_HOST_API int ExpandVariables(wchar_t* buffer, int recurse);
 SCRUTEL_HOST_API int QueryIsFile(const wchar_t* path);
 SCRUTEL_HOST_API int QueryIsDirectory(const wchar_t* path);
 SCRUTEL_HOST_API int QueryIsFileOrDirectory(const wchar_t* path);
-// output holds 32768 characters; callers clear it first and take an empty result as failure.
+// output holds PathChars characters; callers clear it first and take an empty result as failure.
 SCRUTEL_HOST_API int QueryTrueName(const wchar_t* path, wchar_t* output);
 // -1 when there is no such file.
 SCRUTEL_HOST_API long long QueryFileSize(const wchar_t* path, int flags);

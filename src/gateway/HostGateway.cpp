@@ -3,6 +3,7 @@
 #include "gateway/HostGateway.h"
 
 #include "core/Limits.h"
+#include "core/Version.h"
 #include "gateway/HostExports.h"
 
 #include <atomic>
@@ -36,10 +37,10 @@ thread_local uint64_t t_forwarded = 0;
 // Written straight to standard error: the host cannot be asked from this thread.
 [[noreturn]] void EndForWrongThread(const char* what) {
     char line[256];
-    int n = std::snprintf(line, sizeof line,
-                          "Scrutel: %s called on thread %lu, not on the host's thread %lu; stopping.\r\n",
-                          what, static_cast<unsigned long>(::GetCurrentThreadId()),
-                          static_cast<unsigned long>(g_hostThread.load()));
+    int n = std::snprintf(
+        line, sizeof line,
+        SCRUTEL_PRODUCT_NAME ": %s called on thread %lu, not on the host's thread %lu; stopping.\r\n", what,
+        static_cast<unsigned long>(::GetCurrentThreadId()), static_cast<unsigned long>(g_hostThread.load()));
     DWORD written = 0;
     HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
     if (n > 0 && error && error != INVALID_HANDLE_VALUE)

@@ -4,9 +4,10 @@
 
 #include "output/Console.h"
 #include "output/LineOutput.h"
-#include "plugin/ErrorReport.h"
 #include "gateway/HostGateway.h"
+#include "core/Limits.h"
 #include "core/Owners.h"
+#include "core/Version.h"
 
 #include <cwchar>
 #include <string>
@@ -43,18 +44,18 @@ bool ParseHexAttribute(const wchar_t* digits, unsigned& value) {
     return true;
 }
 
-// Reads a REG_SZ value of an open key into buffer (1024 characters); its length, or 0 when it is
+// Reads a REG_SZ value of an open key into buffer (TextOutputChars characters); its length, or 0 when it is
 // missing, of another type, empty or too long.
 unsigned ReadKeyText(HKEY key, const wchar_t* name, wchar_t* buffer) {
     DWORD type = 0;
-    DWORD bytes = 1024 * sizeof(wchar_t);
+    DWORD bytes = static_cast<DWORD>(TextOutputChars * sizeof(wchar_t));
     LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
     if (status != ERROR_SUCCESS || type != REG_SZ) return 0;
     // Stored strings need not end in a zero; one that fills the buffer without one does not fit.
     size_t n = bytes / sizeof(wchar_t);
     while (n > 0 && buffer[n - 1] == 0)
         --n;
-    if (n >= 1024) return 0;
+    if (n >= TextOutputChars) return 0;
     buffer[n] = 0;
     return static_cast<unsigned>(wcslen(buffer));
 }
@@ -72,7 +73,7 @@ unsigned ReadRegistryText(HKEY root, const wchar_t* keyName, const wchar_t* name
 
 const wchar_t* PluginRegistryKey() {
     // Made once, thread-safely, and never changed.
-    static const std::wstring key = std::wstring(SharedRegistryKey) + L"\\" + PluginName;
+    static const std::wstring key = std::wstring(SharedRegistryKey) + L"\\" + ProductName;
     return key.c_str();
 }
 
@@ -149,7 +150,7 @@ void SetupColours(int noHighlight) {
 
     unsigned normal = 0, inverse = 0;
     gateway::GetAttribute(&normal, &inverse);
-    wchar_t text[1024];
+    wchar_t text[TextOutputChars];
     if (ReadEnvironment(L"Highlight", text) == 0) RegistryHighlight(text);
     int highlight = ChooseHighlight(normal, text, HostParseColours);
     if (highlight < 0) return;

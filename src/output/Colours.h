@@ -16,7 +16,7 @@ using ColourParser = void (*)(const wchar_t* text, int* foreground, int* backgro
 int ChooseHighlight(unsigned normal, const wchar_t* configured, ColourParser parse);
 
 // The value Highlight from the first of the four registry places that holds a non-empty string,
-// in buffer (1024 characters); its length, or 0 when no place gives one.
+// in buffer (TextOutputChars characters); its length, or 0 when no place gives one.
 unsigned RegistryHighlight(wchar_t* buffer);
 // The registry key of this plugin's own settings, below the root key.
 const wchar_t* PluginRegistryKey();

@@ -295,8 +295,8 @@ uint8_t ContrastFor(unsigned background, unsigned avoid) {
 
 unsigned ReadEnvironment(const wchar_t* name, wchar_t* buffer) {
     buffer[0] = 0;
-    DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
-    if (n == 0 || n >= 1024) {
+    DWORD n = GetEnvironmentVariableW(name, buffer, static_cast<DWORD>(TextOutputChars));
+    if (n == 0 || n >= TextOutputChars) {
         buffer[0] = 0;
         return 0;
     }
@@ -304,7 +304,7 @@ unsigned ReadEnvironment(const wchar_t* name, wchar_t* buffer) {
 }
 
 bool ColourSuppressed() {
-    wchar_t buffer[1024];
+    wchar_t buffer[TextOutputChars];
     if (ReadEnvironment(L"NO_COLOR", buffer) == 0) return false;
     return ReadEnvironment(L"Highlight", buffer) == 0;
 }

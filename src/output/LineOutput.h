@@ -162,7 +162,7 @@ bool ColourSuppressed();
 int KeyCodeFor(const KeyPress& key);
 // Whether the tick count now has reached start + timeoutMs, across the 32-bit wrap.
 bool TimeoutReached(DWORD start, DWORD timeoutMs, DWORD now);
-// Reads an environment variable into buffer (1024 characters); its length, or 0 when it is unset,
+// Reads an environment variable into buffer (TextOutputChars characters); its length, or 0 when it is unset,
 // empty or does not fit.
 unsigned ReadEnvironment(const wchar_t* name, wchar_t* buffer);
 

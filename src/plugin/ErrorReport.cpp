@@ -4,7 +4,9 @@
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
 #include "gateway/HostGateway.h"
+#include "core/Limits.h"
 #include "core/Owners.h"
+#include "core/Version.h"
 
 #include <cwchar>
 #include <vector>
@@ -14,9 +16,9 @@ namespace scrutel {
 int PrintErrorPrefix() {
     // Report text waiting for the host goes out before the message, as it was written before it.
     FlushOutput();
-    gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s plugin: ", PluginName);
-    // The host expands within 8192 characters; the buffer is this call's own.
-    std::vector<wchar_t> buffer(8192, L'\0');
+    gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s plugin: ", ProductName);
+    // The host expands within its buffer's size; the buffer is this call's own.
+    std::vector<wchar_t> buffer(HostExpandChars, L'\0');
     wcscpy(buffer.data(), L"%_batch");
     gateway::ExpandVariables(buffer.data(), 1);
     if (buffer[0] == L'0' || buffer[0] == 0) return 0;
@@ -54,9 +56,9 @@ int FormatErrorText(uint32_t code, wchar_t* buffer) {
     }
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
                                  FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                             nullptr, code, 0, buffer, 1024, nullptr);
-    if (n == 0) _snwprintf(buffer, 1024, L"Error %d", static_cast<int>(code));
-    buffer[1023] = 0;
+                             nullptr, code, 0, buffer, static_cast<DWORD>(TextOutputChars), nullptr);
+    if (n == 0) _snwprintf(buffer, TextOutputChars, L"Error %d", static_cast<int>(code));
+    buffer[TextOutputChars - 1] = 0;
     size_t len = wcslen(buffer);
     while (len > 0 && (buffer[len - 1] == L' ' || buffer[len - 1] == L'\t' || buffer[len - 1] == L'\r' ||
                        buffer[len - 1] == L'\n'))

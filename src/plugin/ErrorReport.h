@@ -4,9 +4,7 @@
 
 namespace scrutel {
 
-inline constexpr const wchar_t* PluginName = L"Scrutel";
-
-// Writes "Scrutel plugin: " to standard error and, inside a batch file, the batch file's name
+// Writes ProductName and " plugin: " to standard error and, inside a batch file, the batch file's name
 // and line number followed by two blanks. Call it immediately before each error message.
 int PrintErrorPrefix();
 
@@ -26,7 +24,7 @@ class StandardErrorSilenced {
     void* saved_ = nullptr;
 };
 
-// Fills buffer (1024 characters) with the system's one-line text for code, trailing white space
+// Fills buffer (TextOutputChars characters) with the system's one-line text for code, trailing white space
 // removed; "Unknown error" for 0xFFFFFFFF and "Error %d" when the system has no text.
 int FormatErrorText(uint32_t code, wchar_t* buffer);
 

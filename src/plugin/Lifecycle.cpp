@@ -27,13 +27,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr unsigned MajorVersion = VersionMajor;
-constexpr unsigned MinorVersion = VersionMinor;
-constexpr unsigned BuildNumber = VersionBuild;
-
-// The host's expansion may grow the text up to its own buffer size, so the buffer has that size.
-constexpr size_t ExpandChars = HostExpandChars;
-
 PluginInfo g_info;
 ULONG_PTR g_graphicsToken = 0;
 bool g_graphicsRunning = false;
@@ -46,10 +39,11 @@ int StartGdiplus(ULONG_PTR* token) {
 // Expands text through the host; true when the result is exactly "00" (not transient, not a
 // pipe, and, when asked for, noloadmsg empty or unset).
 bool ExpandsToDoubleZero(const wchar_t* text) {
-    std::vector<wchar_t> buffer(ExpandChars, L'\0');
-    wcsncpy(buffer.data(), text, ExpandChars - 1);
+    // The host's expansion may grow the text up to its own buffer size, so the buffer has that size.
+    std::vector<wchar_t> buffer(HostExpandChars, L'\0');
+    wcsncpy(buffer.data(), text, HostExpandChars - 1);
     gateway::ExpandVariables(buffer.data(), 1);
-    buffer[ExpandChars - 1] = 0;
+    buffer[HostExpandChars - 1] = 0;
     return wcscmp(buffer.data(), L"00") == 0;
 }
 
@@ -93,7 +87,7 @@ int StartPlugin(GraphicsStart start) {
             PrintErrorPrefix();
             gateway::Qprintf(GetStdHandle(STD_ERROR_HANDLE),
                              L"Error %d initializing GDI+ \u2014 %s plugin not loaded.\r\n", status,
-                             PluginName);
+                             ProductName);
         }
         return -1;
     }
@@ -102,7 +96,7 @@ int StartPlugin(GraphicsStart start) {
     g_graphicsToken = token;
     g_graphicsRunning = true;
     if (ExpandsToDoubleZero(L"%[_transient]%[_pipe]%[noloadmsg]"))
-        gateway::Printf(L"%s v%u.%u.%u loaded.\r\n", PluginName, MajorVersion, MinorVersion, BuildNumber);
+        gateway::Printf(L"%s v%u.%u.%u loaded.\r\n", ProductName, VersionMajor, VersionMinor, VersionBuild);
     SetupConsole();
     return 0;
 }
@@ -110,7 +104,7 @@ int StartPlugin(GraphicsStart start) {
 int ShowHelp(const wchar_t* name, MessageBoxShow show) {
     if (!IsCommandName(name) || !show) return 0;
     wchar_t title[64];
-    _snwprintf(title, 63, L"%s Plugin Help", PluginName);
+    _snwprintf(title, 63, L"%s Plugin Help", ProductName);
     title[63] = 0;
     show(GetForegroundWindow(), HelpText, title, MB_OK);
     return 1;
@@ -122,15 +116,15 @@ using namespace scrutel;
 
 extern "C" PluginInfo* WINAPI GetPluginInfo(HMODULE) {
     gateway::EnterFromHost();
-    g_info.pluginName = PluginName;
-    g_info.author = L"Scrutel developers";
+    g_info.pluginName = ProductName;
+    g_info.author = L"" SCRUTEL_PRODUCT_NAME " developers";
     g_info.email = L"developers@scrutel.example";
     g_info.webPage = L"https://scrutel.example/";
     g_info.description = L"Adds a SCRUTEL command.";
     g_info.implementedNames = L"scrutel";
-    g_info.majorVersion = MajorVersion;
-    g_info.minorVersion = MinorVersion;
-    g_info.build = BuildNumber;
+    g_info.majorVersion = VersionMajor;
+    g_info.minorVersion = VersionMinor;
+    g_info.build = VersionBuild;
     return &g_info;
 }
 
@@ -172,8 +166,7 @@ extern "C" int WINAPI Usage(const wchar_t* name, wchar_t* output) {
         text = text ? text : HelpText;
         while (*text == L'\n')
             ++text;
-        constexpr size_t OutputChars = 1024;
-        size_t n = std::min(wcslen(text), OutputChars - 1);
+        size_t n = std::min(wcslen(text), TextOutputChars - 1);
         wmemcpy(output, text, n);
         output[n] = 0;
         return 1;

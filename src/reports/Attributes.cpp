@@ -4,6 +4,7 @@
 
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
+#include "core/FileAttributes.h"
 #include "core/Owners.h"
 #include "reports/AttributeList.h"
 #include "reports/FileProbe.h"
@@ -29,14 +30,24 @@ struct AttributeText {
 };
 
 constexpr AttributeText AttributeTexts[] = {
-    {FILE_ATTRIBUTE_READONLY, L"Read-Only  "},
-    {FILE_ATTRIBUTE_HIDDEN, L"Hidden  "},
-    {FILE_ATTRIBUTE_SYSTEM, L"System  "},
-    {FILE_ATTRIBUTE_ARCHIVE, L"Archive  "},
-    {FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, L"Index-Inhibit  "},
-    {FILE_ATTRIBUTE_COMPRESSED, L"Compressed  "},
-    {FILE_ATTRIBUTE_ENCRYPTED, L"Encrypted  "},
+    {AttributeReadOnly, L"Read-Only  "},
+    {AttributeHidden, L"Hidden  "},
+    {AttributeSystem, L"System  "},
+    {AttributeArchive, L"Archive  "},
+    {AttributeNotContentIndexed, L"Index-Inhibit  "},
+    {AttributeCompressed, L"Compressed  "},
+    {AttributeEncrypted, L"Encrypted  "},
 };
+
+// The core's names are the platform's bits.
+static_assert(AttributeReadOnly == FILE_ATTRIBUTE_READONLY && AttributeHidden == FILE_ATTRIBUTE_HIDDEN &&
+              AttributeSystem == FILE_ATTRIBUTE_SYSTEM && AttributeDirectory == FILE_ATTRIBUTE_DIRECTORY &&
+              AttributeArchive == FILE_ATTRIBUTE_ARCHIVE && AttributeDevice == FILE_ATTRIBUTE_DEVICE &&
+              AttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT &&
+              AttributeCompressed == FILE_ATTRIBUTE_COMPRESSED &&
+              AttributeOffline == FILE_ATTRIBUTE_OFFLINE &&
+              AttributeNotContentIndexed == FILE_ATTRIBUTE_NOT_CONTENT_INDEXED &&
+              AttributeEncrypted == FILE_ATTRIBUTE_ENCRYPTED && AttributeVirtual == FILE_ATTRIBUTE_VIRTUAL);
 
 } // namespace
 

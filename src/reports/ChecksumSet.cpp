@@ -3,6 +3,7 @@
 
 #include "reports/DigestThreads.h"
 
+#include "core/HashKinds.h"
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "core/Owners.h"
@@ -10,6 +11,7 @@
 
 #include <wincrypt.h>
 
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -19,11 +21,28 @@ namespace scrutel {
 
 namespace {
 
-constexpr DigestAlgorithm Standard[] = {
-    {HashMd5, CALG_MD5, L"    MD5    :  "},        {HashSha1, CALG_SHA1, L"    SHA-1  :  "},
-    {HashSha256, CALG_SHA_256, L"    SHA-256:  "}, {HashSha384, CALG_SHA_384, L"    SHA-384:  "},
-    {HashSha512, CALG_SHA_512, L"    SHA-512:  "},
-};
+// The platform's identifiers are the ones the kinds' rows give.
+static_assert(FindHashKind(HashMd5)->providerAlgorithm == CALG_MD5);
+static_assert(FindHashKind(HashSha1)->providerAlgorithm == CALG_SHA1);
+static_assert(FindHashKind(HashSha256)->providerAlgorithm == CALG_SHA_256);
+static_assert(FindHashKind(HashSha384)->providerAlgorithm == CALG_SHA_384);
+static_assert(FindHashKind(HashSha512)->providerAlgorithm == CALG_SHA_512);
+
+constexpr size_t ProviderKindCount = [] {
+    size_t count = 0;
+    for (const HashKindRow& kind : HashKinds)
+        if (kind.providerAlgorithm != 0) ++count;
+    return count;
+}();
+
+// The kinds the provider computes, in report order.
+constexpr std::array<DigestAlgorithm, ProviderKindCount> Standard = [] {
+    std::array<DigestAlgorithm, ProviderKindCount> digests{};
+    size_t i = 0;
+    for (const HashKindRow& kind : HashKinds)
+        if (kind.providerAlgorithm != 0) digests[i++] = {kind.bit, kind.providerAlgorithm, kind.label};
+    return digests;
+}();
 
 // Releasing the last context unloads the provider's library, and the next file loads it again:
 // tens of milliseconds per file under some loaders. Pinning the library once keeps every later
@@ -218,15 +237,15 @@ int PrintChecksumLines(const ChecksumResults& results, uint32_t hashMask) {
         return EndLine(1);
     };
     if ((hashMask & HashCrc32) && results.crc32Ok) {
-        ReportPrintf(L"    CRC-32 :  %08X", results.crc32);
+        ReportPrintf(L"%s%08X", FindHashKind(HashCrc32)->label, results.crc32);
         if (end() == ABORTED) return ABORTED;
     }
     if ((hashMask & HashCksum) && results.cksumOk) {
-        ReportPrintf(L"    cksum  :  %u", results.cksum);
+        ReportPrintf(L"%s%u", FindHashKind(HashCksum)->label, results.cksum);
         if (end() == ABORTED) return ABORTED;
     }
     if ((hashMask & HashCksumX) && results.cksumOk) {
-        ReportPrintf(L"    cksum  :  %08X", results.cksum);
+        ReportPrintf(L"%s%08X", FindHashKind(HashCksumX)->label, results.cksum);
         if (end() == ABORTED) return ABORTED;
     }
     for (size_t i = 0; i < results.digestCount; ++i) {

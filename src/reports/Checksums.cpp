@@ -2,6 +2,8 @@
 // computed from a single read of the file.
 #include "reports/ReportSections.h"
 
+#include "core/HashKinds.h"
+
 #include "output/LineOutput.h"
 #include "gateway/HostGateway.h"
 #include "reports/ChecksumSet.h"
@@ -90,8 +92,7 @@ int ChecksumSection(FileProbe& probe, ScanSettings& settings) {
     const uint32_t mask = settings.hashMask;
     if (mask == 0) return 0;
     if (!settings.memo) settings.memo = std::make_shared<ReportMemo>();
-    HCRYPTPROV provider =
-        (mask & ~(HashCrc32 | HashCksum | HashCksumX)) ? settings.memo->CryptoProvider() : 0;
+    HCRYPTPROV provider = (mask & ProviderHashMask) ? settings.memo->CryptoProvider() : 0;
     ChecksumResults results;
     int rc = ComputeFileChecksums(probe, mask, provider, results, settings.threadBudget);
     return PrintChecksumResult(rc, results, mask);

@@ -16,11 +16,7 @@
 
 namespace scrutel {
 
-namespace {
-
-constexpr size_t DescriptionChars = PathChars;
-
-} // namespace
+namespace {} // namespace
 
 int DescriptionSection(const wchar_t* path) {
     if (!path || !*path) return -1;
@@ -30,11 +26,11 @@ int DescriptionSection(const wchar_t* path) {
 
 int DescriptionOfFile(const wchar_t* path) {
     if (!path || !*path) return -1;
-    std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[DescriptionChars]());
+    std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[PathChars]());
     if (!buffer) return 0;
     if (DescriptionExpression(path, buffer.get()) != 0) return 0;
     if (gateway::ExpandVariables(buffer.get(), 1) != 0) return 0;
-    buffer[DescriptionChars - 1] = L'\0';
+    buffer[PathChars - 1] = L'\0';
     if (!HasVisibleText(buffer.get())) return 0;
     // The description is text from a file: no control or direction character of it is shown.
     ReportPrintf(L"    4DOS file description:  %s", TerminalSafe(buffer.get()).c_str());

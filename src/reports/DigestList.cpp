@@ -2,7 +2,7 @@
 // Every index is checked against its view before it is read.
 #include "reports/DigestList.h"
 
-#include "core/ScanSettings.h"
+#include "core/HashKinds.h"
 #include "text/CodePageTables.h"
 #include "text/TextCursor.h"
 
@@ -64,21 +64,13 @@ uint32_t KindForHexDigits(size_t digits) {
     return digits % 2 == 0 ? DigestKindForLength(digits / 2) : 0;
 }
 
-struct NamedKind {
-    U16View tag;
-    uint32_t kind;
-};
-
-constexpr NamedKind BsdTags[] = {
-    {u"MD5", HashMd5},         {u"SHA1", HashSha1},       {u"SHA-1", HashSha1},     {u"SHA256", HashSha256},
-    {u"SHA-256", HashSha256},  {u"SHA2-256", HashSha256}, {u"SHA384", HashSha384},  {u"SHA-384", HashSha384},
-    {u"SHA2-384", HashSha384}, {u"SHA512", HashSha512},   {u"SHA-512", HashSha512}, {u"SHA2-512", HashSha512},
-    {u"CRC32", HashCrc32},     {u"CRC-32", HashCrc32},
-};
-
 uint32_t KindForTag(U16View tag) {
-    for (const NamedKind& named : BsdTags)
-        if (EqualsIgnoringAsciiCase(tag, named.tag)) return named.kind;
+    for (const HashKindRow& kind : HashKinds) {
+        if ((kind.nameIsTag && EqualsIgnoringAsciiCase(tag, kind.name)) ||
+            (kind.dashedNameIsTag && EqualsIgnoringAsciiCase(tag, kind.dashedName)) ||
+            (!kind.otherTag.empty() && EqualsIgnoringAsciiCase(tag, kind.otherTag)))
+            return kind.bit;
+    }
     return 0;
 }
 
@@ -220,42 +212,14 @@ constexpr char HexDigits[] = "0123456789abcdef";
 } // namespace
 
 uint32_t DigestKindForLength(size_t bytes) {
-    switch (bytes) {
-    case 4:
-        return HashCrc32;
-    case 16:
-        return HashMd5;
-    case 20:
-        return HashSha1;
-    case 32:
-        return HashSha256;
-    case 48:
-        return HashSha384;
-    case 64:
-        return HashSha512;
-    default:
-        return 0;
-    }
+    for (const HashKindRow& kind : HashKinds)
+        if (bytes != 0 && kind.digestBytes == bytes) return kind.bit;
+    return 0;
 }
 
 size_t DigestLengthOfKind(uint32_t kind) {
-    switch (kind) {
-    case HashCrc32:
-    case HashCksum:
-        return 4;
-    case HashMd5:
-        return 16;
-    case HashSha1:
-        return 20;
-    case HashSha256:
-        return 32;
-    case HashSha384:
-        return 48;
-    case HashSha512:
-        return 64;
-    default:
-        return 0;
-    }
+    const HashKindRow* row = FindHashKind(kind);
+    return row ? row->digestBytes : 0;
 }
 
 DigestLine ParseDigestLine(U16View line, DigestLineForm ambiguousAs) {

@@ -2,6 +2,7 @@
 // entries; a list's bytes split into decoded lines as they stream in; and the lines that the list
 // output writes. Portable: bytes and char16_t text in, plain records out.
 #pragma once
+#include "core/Limits.h"
 #include "core/Utf16.h"
 
 #include <array>
@@ -51,7 +52,7 @@ DigestLine ParseDigestLine(U16View line, DigestLineForm ambiguousAs);
 
 // The longest line a list may hold, in bytes; a longer one is malformed. Room for the longest
 // path in three-byte UTF-8 and the longest digest with its tag.
-inline constexpr size_t DigestLineMaxBytes = 3 * 32768 + 512;
+inline constexpr size_t DigestLineMaxBytes = 3 * PathChars + 512;
 
 // Splits a list's bytes into lines as they arrive, in blocks of any size, holding at most one
 // line and one block. The first bytes decide the encoding: a UTF-16 byte-order mark (or the zero

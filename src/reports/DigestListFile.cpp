@@ -4,6 +4,7 @@
 // threads for large files as the checksum section has them.
 #include "reports/DigestListFile.h"
 
+#include "core/HashKinds.h"
 #include "core/Limits.h"
 #include "core/Owners.h"
 #include "gateway/HostGateway.h"
@@ -105,7 +106,7 @@ bool EntryMatches(const DigestEntry& entry, const ChecksumResults& results, uint
 }
 
 HCRYPTPROV ProviderFor(uint32_t mask, ScanSettings& settings) {
-    if (!(mask & ~(HashCrc32 | HashCksum | HashCksumX))) return 0;
+    if (!(mask & ProviderHashMask)) return 0;
     if (!settings.memo) settings.memo = std::make_shared<ReportMemo>();
     return settings.memo->CryptoProvider();
 }

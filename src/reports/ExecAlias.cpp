@@ -36,7 +36,7 @@ int PrintAliasLine(uint32_t tag, const wchar_t* target, const QuotePair& quotes,
 
 uint32_t FollowAlias(const wchar_t* path, wchar_t* resolved, const ReparseReader& reader) {
     if (!path || !*path || !resolved || !reader) return 0;
-    std::vector<wchar_t> target(AliasPathChars, L'\0');
+    std::vector<wchar_t> target(PathChars, L'\0');
     uint32_t tag = 0;
     if (reader(path, target.data(), target.size(), &tag) != 0) return 0;
     target.back() = 0;
@@ -45,7 +45,7 @@ uint32_t FollowAlias(const wchar_t* path, wchar_t* resolved, const ReparseReader
     if (_wcsicmp(target.data(), path) == 0) return 0;
     if (gateway::QueryFileSize(target.data(), 0) <= 0) return 0;
     size_t length = wcslen(target.data());
-    if (length >= AliasPathChars) return 0;
+    if (length >= PathChars) return 0;
     wmemcpy(resolved, target.data(), length + 1);
     return tag;
 }

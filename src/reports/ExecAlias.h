@@ -9,8 +9,6 @@
 
 namespace scrutel {
 
-inline constexpr size_t AliasPathChars = PathChars;
-
 // Reads a reparse point: the signature of ReadReparseTarget, replaceable in tests.
 using ReparseReader =
     std::function<int(const wchar_t* path, wchar_t* output, size_t capacity, uint32_t* tag)>;
@@ -18,7 +16,7 @@ const ReparseReader& SystemReparseReader();
 
 // Reads path's reparse point with reader. When it is an execution alias or a symbolic link
 // whose target differs from path (without regard to case) and is a file the host sizes above
-// 0, copies the target into resolved (AliasPathChars characters) and returns the tag;
+// 0, copies the target into resolved (PathChars characters) and returns the tag;
 // otherwise returns 0 and leaves resolved untouched.
 // Prints the line that names where an alias leads: "AppX alias:" for an execution alias,
 // "Symlink:" for a symbolic link, with the target (controls replaced) in quotes. In the link

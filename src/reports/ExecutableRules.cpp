@@ -39,41 +39,48 @@ enum : uint32_t {
     Scs64Bit = 6,
 };
 
+// The PE header's subsystems.
 enum : uint16_t {
     SubsystemWindowsGui = 2,
     SubsystemWindowsConsole = 3,
+    SubsystemEfiApplication = 10,
+    SubsystemEfiBootDriver = 11,
+    SubsystemEfiRuntimeDriver = 12,
+    SubsystemEfiRom = 13,
+    SubsystemXbox = 14,
+    SubsystemWindowsBoot = 16,
 };
 
 // Windows GUI or console programs by machine and subsystem; 0 for any other pair.
 int WindowsProgramCode(const ExeHeader& h) {
     if (h.machine == MachineX86) {
-        if (h.subsystem == SubsystemWindowsGui) return 6;
-        if (h.subsystem == SubsystemWindowsConsole) return 7;
+        if (h.subsystem == SubsystemWindowsGui) return ExeWindows32;
+        if (h.subsystem == SubsystemWindowsConsole) return ExeWindows32Console;
     } else if (h.machine == MachineX64) {
-        if (h.subsystem == SubsystemWindowsGui) return 9;
-        if (h.subsystem == SubsystemWindowsConsole) return 10;
+        if (h.subsystem == SubsystemWindowsGui) return ExeWindows64;
+        if (h.subsystem == SubsystemWindowsConsole) return ExeWindows64Console;
     }
-    return 0;
+    return ExeUnknown;
 }
 
 int Refine(int mapped, const ExecutableFacts& facts) {
     std::optional<ExeHeader> h = facts.header ? facts.header() : std::nullopt;
     if (!h) return mapped;
-    if (h->machine == MachineX86 && h->subsystem == SubsystemLe) return 4;
+    if (h->machine == MachineX86 && h->subsystem == SubsystemLe) return ExeVxd;
     if (int code = WindowsProgramCode(*h)) return code;
     switch (h->subsystem) {
-    case 10:
-        return 11;
-    case 11:
-        return 12;
-    case 12:
-        return 13;
-    case 13:
-        return 14;
-    case 14:
-        return 15;
-    case 16:
-        return 16;
+    case SubsystemEfiApplication:
+        return ExeEfiApplication;
+    case SubsystemEfiBootDriver:
+        return ExeEfiBootDriver;
+    case SubsystemEfiRuntimeDriver:
+        return ExeEfiRuntimeDriver;
+    case SubsystemEfiRom:
+        return ExeEfiRom;
+    case SubsystemXbox:
+        return ExeXbox;
+    case SubsystemWindowsBoot:
+        return ExeWindowsBoot;
     default:
         return mapped;
     }
@@ -85,38 +92,38 @@ int ClassifyExecutable(const ExecutableFacts& facts) {
     if (facts.binaryTypeKnown) {
         switch (facts.binaryType) {
         case Scs32Bit:
-            return Refine(6, facts);
+            return Refine(ExeWindows32, facts);
         case ScsDos:
-            return Refine(1, facts);
+            return Refine(ExeMsDos, facts);
         case ScsOs216:
-            return Refine(5, facts);
+            return Refine(ExeOs2, facts);
         case Scs64Bit:
-            return Refine(9, facts);
+            return Refine(ExeWindows64, facts);
         case ScsWow:
-            return 3;
+            return ExeWindows16;
         case ScsPif:
-            return 2;
+            return ExePif;
         case ScsPosix:
-            return 8;
+            return ExePosix;
         default:
-            return 0;
+            return ExeUnknown;
         }
     }
     if (facts.extension == ExecutableFacts::DllExtension) {
         std::optional<ExeHeader> h = facts.header ? facts.header() : std::nullopt;
-        if (!h || h->subsystem == 0) return 0;
-        if (h->machine == MachineX86) return 17;
-        if (h->machine == MachineX64) return 18;
-        return 0;
+        if (!h || h->subsystem == 0) return ExeUnknown;
+        if (h->machine == MachineX86) return ExeDll32;
+        if (h->machine == MachineX64) return ExeDll64;
+        return ExeUnknown;
     }
     if (facts.extension == ExecutableFacts::ExeExtension && facts.accessDenied) {
         uint32_t shell = facts.shellExeType ? facts.shellExeType() : 0;
         uint16_t low = static_cast<uint16_t>(shell & 0xFFFF);
-        if (low != 0x4550 && low != 0x5045) return 0;
+        if (low != 0x4550 && low != 0x5045) return ExeUnknown;
         std::optional<ExeHeader> h = facts.header ? facts.header() : std::nullopt;
-        return h ? WindowsProgramCode(*h) : 0;
+        return h ? WindowsProgramCode(*h) : ExeUnknown;
     }
-    return 0;
+    return ExeUnknown;
 }
 
 bool SystemMayKnowBinaryType(std::span<const std::byte> head, const char16_t* path) {

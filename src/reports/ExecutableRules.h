@@ -12,8 +12,32 @@
 
 namespace scrutel {
 
-inline constexpr int ExecutableTypeCount = 19;
-// Indexed by the type code; callers print codes 1 to 18 only.
+// The type codes the classifier answers; every code but ExeUnknown is printed.
+enum ExecutableType : int {
+    ExeUnknown = 0,
+    ExeMsDos = 1,
+    ExePif = 2,
+    ExeWindows16 = 3,
+    ExeVxd = 4,
+    ExeOs2 = 5,
+    ExeWindows32 = 6,
+    ExeWindows32Console = 7,
+    ExePosix = 8,
+    ExeWindows64 = 9,
+    ExeWindows64Console = 10,
+    ExeEfiApplication = 11,
+    ExeEfiBootDriver = 12,
+    ExeEfiRuntimeDriver = 13,
+    ExeEfiRom = 14,
+    ExeXbox = 15,
+    ExeWindowsBoot = 16,
+    ExeDll32 = 17,
+    ExeDll64 = 18,
+};
+inline constexpr int FirstShownExecutableType = ExeMsDos;
+inline constexpr int LastExecutableType = ExeDll64;
+inline constexpr int ExecutableTypeCount = LastExecutableType + 1;
+// Indexed by the type code; callers print codes FirstShownExecutableType to LastExecutableType only.
 extern const char16_t* const ExecutableTypeNames[ExecutableTypeCount];
 
 // Whether the system's binary-type query can name a file with these first bytes: an "MZ" (or
@@ -36,7 +60,7 @@ struct ExecutableFacts {
     std::function<uint32_t()> shellExeType; // SHGetFileInfoW with SHGFI_EXETYPE
 };
 
-// The type code 0 to 18 for the facts.
+// The type code for the facts.
 int ClassifyExecutable(const ExecutableFacts& facts);
 
 } // namespace scrutel

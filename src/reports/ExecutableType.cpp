@@ -18,7 +18,7 @@ namespace scrutel {
 
 int ExecutableTypeCode(const wchar_t* path) {
     if (!path || !*path) return -1;
-    if (!gateway::QueryIsFile(path)) return 0;
+    if (!gateway::QueryIsFile(path)) return ExeUnknown;
     FileProbe probe(path);
     return ExecutableTypeCode(probe);
 }
@@ -32,7 +32,7 @@ int ExecutableTypeCode(FileProbe& probe) {
         // header) cannot make it one, so neither is asked.
         std::span<const std::byte> head;
         const bool haveHead = probe.Head(head);
-        if (haveHead && !SystemMayKnowBinaryType(head, path)) return 0;
+        if (haveHead && !SystemMayKnowBinaryType(head, path)) return ExeUnknown;
         ExecutableFacts facts;
         const wchar_t* extension = FindExtension(path);
         if (extension && _wcsicmp(extension, L".dll") == 0)
@@ -63,7 +63,7 @@ int ExecutableTypeCode(FileProbe& probe) {
 }
 
 const wchar_t* ExecutableTypeName(int code) {
-    if (code < 0 || code >= ExecutableTypeCount) return Wide(ExecutableTypeNames[0]);
+    if (code < 0 || code >= ExecutableTypeCount) return Wide(ExecutableTypeNames[ExeUnknown]);
     return Wide(ExecutableTypeNames[code]);
 }
 

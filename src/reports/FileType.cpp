@@ -1,6 +1,7 @@
 // The file-type section: the type name that the registry gives a file's extension and the
 // program that opens files of that type, per user first, then in the merged view.
 #include "reports/FileType.h"
+#include "core/Limits.h"
 #include "core/SectionOutcome.h"
 
 #include "output/LineOutput.h"
@@ -20,7 +21,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t TypeNameChars = 1024;
 constexpr size_t CommandChars = 8192;
 
 // The default value of root\subKey when it has one of the accepted types and fits capacity
@@ -67,9 +67,9 @@ int LookupAssociation(const wchar_t* extension, wchar_t* typeName, wchar_t* comm
     HKEY root = perUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
     std::wstring prefix = perUser ? L"SOFTWARE\\Classes\\" : L"";
 
-    std::wstring identifier = DefaultValue(root, prefix + extension, TypeNameChars, false);
+    std::wstring identifier = DefaultValue(root, prefix + extension, TextOutputChars, false);
     if (identifier.empty()) return 0;
-    std::wstring name = DefaultValue(root, prefix + identifier, TypeNameChars, false);
+    std::wstring name = DefaultValue(root, prefix + identifier, TextOutputChars, false);
     std::vector<wchar_t> program(CommandChars, L'\0');
     std::wstring line =
         DefaultValue(root, prefix + identifier + L"\\shell\\Open\\command", CommandChars, true);
@@ -109,7 +109,7 @@ int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo) {
         if (memo && known != memo->fileTypes.end()) {
             answer = known->second;
         } else {
-            std::vector<wchar_t> typeName(TypeNameChars, L'\0');
+            std::vector<wchar_t> typeName(TextOutputChars, L'\0');
             std::vector<wchar_t> command(CommandChars, L'\0');
             int bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 1);
             if (bits == 0) bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 0);

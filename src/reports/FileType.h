@@ -7,7 +7,7 @@ inline constexpr int AssociationTypeName = 1;
 inline constexpr int AssociationCommand = 2;
 
 // Looks up extension (with its dot) per user (HKEY_CURRENT_USER\SOFTWARE\Classes) when perUser
-// is non-zero, else in the merged view (HKEY_CLASSES_ROOT). typeName holds 1024 characters,
+// is non-zero, else in the merged view (HKEY_CLASSES_ROOT). typeName holds TextOutputChars characters,
 // command 8192; both are emptied first. Returns AssociationTypeName and AssociationCommand
 // bits for the outputs that were filled (each at least 2 characters long).
 int LookupAssociation(const wchar_t* extension, wchar_t* typeName, wchar_t* command, int perUser);

@@ -3,6 +3,7 @@
 #include "reports/FontNames.h"
 
 #include "core/ByteReader.h"
+#include "core/Limits.h"
 
 #include <algorithm>
 #include <memory>
@@ -364,7 +365,7 @@ int FontHeaderStringsFromBytes(const void* data, size_t size, char16_t* descript
     if (!description || !version || !legal) return 0;
     description[0] = version[0] = legal[0] = 0;
     if (!data || size < FontMinFileSize) return 0;
-    constexpr size_t capacity = 1024;
+    constexpr size_t capacity = TextOutputChars;
     bool collection = FontCollectionCount(data, size) != 0;
     size_t fontOffset = 0;
     if (!FontOffset(data, size, 0, &fontOffset)) return 0;

@@ -55,7 +55,7 @@ int CleanFontText(char16_t* text, size_t capacity);
 int TruncateWithEllipsis(char16_t* text, size_t n);
 
 // Description (width 40), version (from its first digit, at most 30) and legal notice of the
-// first font of the file's bytes, into three 1024-character outputs. Number found.
+// first font of the file's bytes, into three outputs of TextOutputChars characters. Number found.
 int FontHeaderStringsFromBytes(const void* data, size_t size, char16_t* description, char16_t* version,
                                char16_t* legal);
 

@@ -28,7 +28,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t VersionTextChars = 1024;
 constexpr uint32_t DarwinSignature = 0xA0000006;
 constexpr DWORD HasDarwinId = 0x1000;
 constexpr WORD InstallerProductInfoOrdinal = 70;
@@ -74,9 +73,8 @@ int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* argument
             ComPtr<IPersistFile> file;
             if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
                 SUCCEEDED(file->Load(linkPath, STGM_READ))) {
-                if (FAILED(link->GetPath(target, static_cast<int>(LinkTargetChars), nullptr, 0)))
-                    target[0] = 0;
-                target[LinkTargetChars - 1] = 0;
+                if (FAILED(link->GetPath(target, static_cast<int>(PathChars), nullptr, 0))) target[0] = 0;
+                target[PathChars - 1] = 0;
                 if (target[0]) {
                     result = LinkPath;
                 } else {
@@ -84,9 +82,9 @@ int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* argument
                     if (SUCCEEDED(link->GetIDList(&list))) idList.reset(list);
                 }
                 if (arguments) {
-                    if (FAILED(link->GetArguments(arguments, static_cast<int>(LinkArgumentChars))))
+                    if (FAILED(link->GetArguments(arguments, static_cast<int>(HostExpandChars))))
                         arguments[0] = 0;
-                    arguments[LinkArgumentChars - 1] = 0;
+                    arguments[HostExpandChars - 1] = 0;
                 }
                 ComPtr<IShellLinkDataList> data;
                 DWORD flags = 0;
@@ -117,7 +115,7 @@ int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* argument
                            SHGFI_PIDL | SHGFI_DISPLAYNAME) &&
             info.szDisplayName[0]) {
             info.szDisplayName[MAX_PATH - 1] = 0;
-            CopyBounded(target, LinkTargetChars, L"<" + std::wstring(info.szDisplayName) + L">");
+            CopyBounded(target, PathChars, L"<" + std::wstring(info.szDisplayName) + L">");
             return LinkShellItem;
         }
     }
@@ -127,9 +125,9 @@ int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* argument
     DecodePackedGuid(descriptor.c_str(), productCode);
     std::wstring name = productCode[0] ? InstalledProductName(productCode) : L"";
     if (!name.empty())
-        CopyBounded(target, LinkTargetChars, L"<<" + name + L">>");
+        CopyBounded(target, PathChars, L"<<" + name + L">>");
     else if (productCode[0])
-        CopyBounded(target, LinkTargetChars, L"<<" + std::wstring(productCode) + L">>");
+        CopyBounded(target, PathChars, L"<<" + std::wstring(productCode) + L">>");
     else
         return LinkUnresolved;
     return LinkAdvertised;
@@ -139,15 +137,15 @@ bool ReadVersionSummary(const wchar_t* path, wchar_t* description, wchar_t* vers
     description[0] = 0;
     versionText[0] = 0;
     std::vector<std::byte> block;
-    if (ReadVersionBlock(path, block) != 0) return false;
+    if (ReadVersionBlock(path, block) != VersionBlockRead) return false;
     auto parts = FixedFileVersion(block);
     QueryVersionString(block.data(), block.size(), L"FileDescription", description);
     QueryVersionString(block.data(), block.size(), L"FileVersion", versionText);
     if (!parts || (*parts)[0] + (*parts)[1] + (*parts)[2] + (*parts)[3] == 0) return false;
     if (!HasVisibleText(versionText))
-        _snwprintf(versionText, VersionTextChars, L"%u.%u.%u.%u", (*parts)[0], (*parts)[1], (*parts)[2],
+        _snwprintf(versionText, TextOutputChars, L"%u.%u.%u.%u", (*parts)[0], (*parts)[1], (*parts)[2],
                    (*parts)[3]);
-    versionText[VersionTextChars - 1] = 0;
+    versionText[TextOutputChars - 1] = 0;
     return true;
 }
 
@@ -157,8 +155,8 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
     if (!extension || _wcsicmp(extension, L".lnk") != 0) return 0;
     QuotePair q = QuotesForMask(omitMask);
 
-    std::vector<wchar_t> target(LinkTargetChars, L'\0');
-    std::vector<wchar_t> arguments(LinkArgumentChars, L'\0');
+    std::vector<wchar_t> target(PathChars, L'\0');
+    std::vector<wchar_t> arguments(HostExpandChars, L'\0');
     int kind = ResolveShellLink(path, target.data(), arguments.data());
     if (target[0] == 0) return 0;
     // Target and arguments come from the link's bytes: no control or direction character in them
@@ -170,7 +168,7 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
         ReportPrintf(L"    Link target:  %s", TerminalSafe(target.data()).c_str());
     if (EndLine(1) == ABORTED) return ABORTED;
 
-    std::vector<wchar_t> resolved(AliasPathChars, L'\0');
+    std::vector<wchar_t> resolved(PathChars, L'\0');
     bool aliasShown = false;
     if (kind == LinkPath) {
         const wchar_t* targetExtension = FindExtension(target.data());
@@ -187,7 +185,7 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
     bool targetCandidate = kind == LinkPath && ExeLikeExtension(FindExtension(target.data()));
 
     if (!(omitMask & OmitVersionInfo)) {
-        wchar_t description[VersionTextChars], versionText[VersionTextChars];
+        wchar_t description[TextOutputChars], versionText[TextOutputChars];
         bool found = aliasCandidate && ReadVersionSummary(resolved.data(), description, versionText);
         if (!found && targetCandidate) found = ReadVersionSummary(target.data(), description, versionText);
         if (found) {
@@ -204,9 +202,9 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
     }
 
     if (!(omitMask & OmitExeInfo) && (aliasCandidate || targetCandidate)) {
-        int code = aliasCandidate ? ExecutableTypeCode(resolved.data()) : 0;
-        if (code <= 0 && targetCandidate) code = ExecutableTypeCode(target.data());
-        if (code >= 1 && code <= 18) {
+        int code = aliasCandidate ? ExecutableTypeCode(resolved.data()) : ExeUnknown;
+        if (code <= ExeUnknown && targetCandidate) code = ExecutableTypeCode(target.data());
+        if (code >= FirstShownExecutableType && code <= LastExecutableType) {
             ReportPrintf(L"    EXE type:     %s", ExecutableTypeName(code));
             if (EndLine(1) == ABORTED) return ABORTED;
         }

@@ -12,8 +12,6 @@
 
 namespace scrutel {
 
-inline constexpr size_t LinkTargetChars = PathChars;
-inline constexpr size_t LinkArgumentChars = HostExpandChars;
 inline constexpr size_t DescriptorChars = 1024;
 
 // What ResolveShellLink found.
@@ -24,12 +22,12 @@ enum ShellLinkResult : int {
     LinkAdvertised = 3 // target holds "<<product name>>" or "<<{product code}>>"
 };
 
-// Reads the shell link at linkPath. target holds LinkTargetChars characters, arguments (when
-// given) LinkArgumentChars. Returns a ShellLinkResult, or -1 without a target buffer or link path.
+// Reads the shell link at linkPath. target holds PathChars characters, arguments (when
+// given) HostExpandChars. Returns a ShellLinkResult, or -1 without a target buffer or link path.
 int ResolveShellLink(const wchar_t* linkPath, wchar_t* target, wchar_t* arguments);
 
-// The version summary of a program: the description and the version text (1024 characters
-// each) and whether the fixed version is other than 0.0.0.0. An empty or blank version text
+// The version summary of a program: the description and the version text (TextOutputChars
+// characters each) and whether the fixed version is other than 0.0.0.0. An empty or blank version text
 // is replaced by the numeric file version.
 bool ReadVersionSummary(const wchar_t* path, wchar_t* description, wchar_t* versionText);
 

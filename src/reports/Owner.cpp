@@ -4,6 +4,8 @@
 // process holds open for writing shows no owner line in the report).
 #include "reports/Owner.h"
 
+#include "core/Limits.h"
+
 #include "reports/OwnerAccount.h"
 #include "reports/ReportMemo.h"
 
@@ -81,7 +83,6 @@ bool OwnerOfOpenFile(HANDLE file, wchar_t* owner, size_t capacity, ReportMemo* m
 int LookupOwner(const wchar_t* path, wchar_t* output) {
     if (!path || !output) return -1;
     try {
-        constexpr size_t Capacity = 8192;
         DWORD needed = 0;
         GetFileSecurityW(path, OWNER_SECURITY_INFORMATION, nullptr, 0, &needed);
         if (needed == 0) return 1;
@@ -92,7 +93,7 @@ int LookupOwner(const wchar_t* path, wchar_t* output) {
         PSID owner = nullptr;
         BOOL defaulted = FALSE;
         if (!GetSecurityDescriptorOwner(sd, &owner, &defaulted) || !owner) return 1;
-        return AccountOfSid(owner, Capacity, output, Capacity) == 0 ? 0 : 1;
+        return AccountOfSid(owner, HostExpandChars, output, HostExpandChars) == 0 ? 0 : 1;
     } catch (...) {
         return 1;
     }

@@ -2,6 +2,7 @@
 // their fixed order, each unless omitted or not applicable, and the count of reported files.
 #include "reports/ReportFile.h"
 #include "core/Limits.h"
+#include "core/OmitFeatures.h"
 #include "core/SectionOutcome.h"
 
 #include "output/LineOutput.h"
@@ -12,6 +13,7 @@
 #include "reports/ReportMemo.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
+#include "reports/VersionInfo.h"
 
 #include <cwchar>
 #include <memory>
@@ -19,9 +21,6 @@
 namespace scrutel {
 
 namespace {
-
-constexpr int FirstExecutableType = 1;
-constexpr int LastExecutableType = 18;
 
 bool IsExtension(const ReportContext& c, const wchar_t* extension) {
     return c.extension && _wcsicmp(c.extension, extension) == 0;
@@ -73,9 +72,9 @@ int RunLinkTarget(const ReportContext& c) {
     return LinkTargetSection(c.path, c.omitMask);
 }
 int RunVersionResource(const ReportContext& c) {
-    // 126: the file has no version resource, which is nothing to show rather than a failure.
+    // A file without a version resource has nothing to show rather than a failure.
     int rc = VersionResourceSection(*c.probe);
-    return rc == 126 ? 0 : rc;
+    return rc == VersionBlockAbsent ? 0 : rc;
 }
 int RunImage(const ReportContext& c) {
     return ImageSection(c.path);
@@ -94,9 +93,8 @@ int RunDocumentSummary(const ReportContext& c) {
     return DocumentSummarySection(*c.probe);
 }
 
-} // namespace
-
-const std::array<ReportRow, ReportRowCount> ReportRows = {{
+// The sections in report order.
+constexpr std::array<ReportRow, ReportRowCount> Rows = {{
     {OmitVersionHeader, nullptr, RunVersionHeader},
     {OmitFileType, nullptr, RunFileType},
     {OmitSizes, nullptr, RunSize},
@@ -115,6 +113,27 @@ const std::array<ReportRow, ReportRowCount> ReportRows = {{
     {OmitSummaryInfo, nullptr, RunDocumentSummary},
 }};
 
+// Each omit letter that leaves out a section has exactly one row, and every row has such a letter.
+static_assert([] {
+    for (const OmitLetterRow& letter : OmitLetterRows) {
+        size_t rows = 0;
+        for (const ReportRow& row : Rows)
+            if (row.omitBit == letter.bit) ++rows;
+        if (rows != (letter.reportRow ? 1u : 0u)) return false;
+    }
+    for (const ReportRow& row : Rows) {
+        bool lettered = false;
+        for (const OmitLetterRow& letter : OmitLetterRows)
+            if (letter.bit == row.omitBit && letter.reportRow) lettered = true;
+        if (!lettered) return false;
+    }
+    return true;
+}());
+
+} // namespace
+
+const std::array<ReportRow, ReportRowCount> ReportRows = Rows;
+
 std::wstring HeadingName(const wchar_t* path) {
     if (!path) return {};
     if (wcsncmp(path, L"\\\\?\\", 4) == 0 && path[4] != 0) path += 4;
@@ -123,7 +142,7 @@ std::wstring HeadingName(const wchar_t* path) {
 }
 
 int PrintExecutableTypeLine(int code, const wchar_t* name) {
-    if (code < FirstExecutableType || code > LastExecutableType || !name) return 0;
+    if (code < FirstShownExecutableType || code > LastExecutableType || !name) return 0;
     ReportPrintf(L"    Executable type ......... %s", name);
     return EndLine(2);
 }

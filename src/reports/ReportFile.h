@@ -78,7 +78,8 @@ int FinishReport(PreparedReport& report, ScanSettings& settings, const ReportSte
 // The name shown as the heading: path without a leading "\\?\" when something follows it, with
 // its controls and direction characters escaped (TerminalSafe); empty for null.
 std::wstring HeadingName(const wchar_t* path);
-// Prints the executable type line for codes 1 to 18; nothing for other codes.
+// Prints the executable type line for the codes that are shown (ExecutableRules.h); nothing for
+// other codes.
 int PrintExecutableTypeLine(int code, const wchar_t* name);
 
 } // namespace scrutel

@@ -2,6 +2,8 @@
 // line-ending style of files whose extension marks them as text.
 #include "reports/TextEncoding.h"
 
+#include "core/Limits.h"
+
 #include "reports/FileProbe.h"
 
 #include "output/LineOutput.h"
@@ -116,7 +118,7 @@ int ReportText(TextSource& source) {
     TextCursor& text = source.cursor;
     if (text.encoding == EncodingOem && text.data && StartsSevenBit(text)) text.encoding = EncodingAscii;
 
-    wchar_t name[1024] = {};
+    wchar_t name[TextOutputChars] = {};
     EncodingName(text.encoding, static_cast<int64_t>(text.bomLength), name);
     bool printed = false;
     if (name[0]) {

@@ -2,13 +2,14 @@
 // checked against the node that contains it, so a lying length can only shorten what is read.
 #include "reports/VersionBlock.h"
 
+#include "core/Limits.h"
+
 #include <algorithm>
 
 namespace scrutel {
 
 namespace {
 
-constexpr size_t ValueBufferChars = 1024;
 constexpr size_t FixedRecordBytes = 52;
 
 size_t Align4(size_t offset) {
@@ -88,7 +89,7 @@ std::optional<Node> FindChild(const ByteReader& r, const Node& parent, U16View k
 }
 
 // The text of a value: UTF-16 up to its terminator or the end of its bytes. Nothing when it
-// does not fit an output of ValueBufferChars characters.
+// does not fit an output of TextOutputChars characters.
 bool CopyText(const VersionValue& v, char16_t* output) {
     if (v.valueLength == 0) {
         output[0] = 0;
@@ -96,11 +97,11 @@ bool CopyText(const VersionValue& v, char16_t* output) {
     }
     ByteReader text(v.data);
     size_t count = 0;
-    char16_t buffer[ValueBufferChars];
+    char16_t buffer[TextOutputChars];
     for (;;) {
         auto c = text.u16le(count * 2);
         if (!c || *c == 0) break;
-        if (count + 1 >= ValueBufferChars) return false;
+        if (count + 1 >= TextOutputChars) return false;
         buffer[count++] = static_cast<char16_t>(*c);
     }
     buffer[count] = 0;
@@ -144,11 +145,11 @@ int LookupVersionString(const ByteReader& block, const char16_t* name, char16_t*
     for (size_t offset = 0; entries.has(offset, 4); offset += 4) {
         uint16_t language = *entries.u16le(offset);
         uint16_t codePage = *entries.u16le(offset + 2);
-        char16_t path[ValueBufferChars];
+        char16_t path[TextOutputChars];
         static const char16_t hex[] = u"0123456789ABCDEF";
         U16View prefix = u"\\StringFileInfo\\";
         size_t total = prefix.size() + 8 + 1 + nameView.size();
-        if (total >= ValueBufferChars) return 2;
+        if (total >= TextOutputChars) return 2;
         size_t p = 0;
         for (char16_t c : prefix)
             path[p++] = c;

@@ -25,9 +25,9 @@ struct VersionValue {
 std::optional<VersionValue> FindVersionValue(const ByteReader& block, U16View subBlock);
 
 // The string value name through the first translation that has it, copied into output
-// (1024 characters). 0 found; 1 no translation table (or an empty one); 2 no translation has
-// the value (output untouched); -1 missing name or output. A value of 1024 characters or more
-// does not fit and counts as absent.
+// (TextOutputChars characters). 0 found; 1 no translation table (or an empty one); 2 no
+// translation has the value (output untouched); -1 missing name or output. A value of
+// TextOutputChars characters or more does not fit and counts as absent.
 int LookupVersionString(const ByteReader& block, const char16_t* name, char16_t* output);
 
 // The four parts of the fixed record's file version (high and low words of the high half,

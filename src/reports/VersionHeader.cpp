@@ -2,6 +2,8 @@
 // notice from the version resource or, for a font file without one, from its naming table.
 #include "reports/VersionHeader.h"
 
+#include "core/FileAttributes.h"
+#include "core/Limits.h"
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
@@ -19,11 +21,7 @@
 
 namespace scrutel {
 
-namespace {
-
-constexpr size_t HeaderCapacity = 1024;
-
-} // namespace
+namespace {} // namespace
 
 int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, const wchar_t* legal,
                             int quoteFlag, uint32_t maxWidth) {
@@ -49,7 +47,7 @@ int PrintVersionHeaderLines(const wchar_t* description, const wchar_t* version, 
     if (HasVisibleText(legal)) {
         // The notice keeps room for the indentation and a margin on a line of maxWidth. It is cut
         // after its escapes are written, so that they count towards the width.
-        std::wstring notice = TerminalSafe(std::wstring_view(legal, wcsnlen(legal, HeaderCapacity - 1)));
+        std::wstring notice = TerminalSafe(std::wstring_view(legal, wcsnlen(legal, TextOutputChars - 1)));
         if (maxWidth != 0) TruncateWithEllipsis(notice.data(), maxWidth > 5 ? maxWidth - 5 : 1);
         ReportPrintf(L"    %s", notice.c_str());
         if (EndLine(1) == ABORTED) return ABORTED;
@@ -63,19 +61,19 @@ int VersionHeaderSection(FileProbe& probe, int quoteFlag, uint32_t maxWidth) {
     const wchar_t* path = probe.path();
     if (!path || !*path) return -1;
     const WIN32_FILE_ATTRIBUTE_DATA* data = probe.Attributes();
-    if (!data || (data->dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return -2;
-    wchar_t description[HeaderCapacity] = {};
-    wchar_t version[HeaderCapacity] = {};
-    wchar_t legal[HeaderCapacity] = {};
+    if (!data || (data->dwFileAttributes & (AttributeDirectory | AttributeDevice))) return -2;
+    wchar_t description[TextOutputChars] = {};
+    wchar_t version[TextOutputChars] = {};
+    wchar_t legal[TextOutputChars] = {};
     const std::vector<std::byte>* found = nullptr;
     int read = probe.VersionBlock(found);
     const std::vector<std::byte>& block = *found;
-    if (read == 8) return -2;
-    if (read == 0) {
+    if (read == VersionBlockNoMemory) return -2;
+    if (read == VersionBlockRead) {
         QueryVersionString(block.data(), block.size(), L"FileDescription", description);
         QueryVersionString(block.data(), block.size(), L"FileVersion", version);
         QueryVersionString(block.data(), block.size(), L"LegalCopyright", legal);
-    } else if (read == 126 && FontFileKind(path) != 0) {
+    } else if (read == VersionBlockAbsent && FontFileKind(path) != 0) {
         if (ReadFontHeaderStrings(path, description, version, legal) == 0) return 0;
     }
     return PrintVersionHeaderLines(description, version, legal, quoteFlag, maxWidth);

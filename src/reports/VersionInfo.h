@@ -10,7 +10,7 @@ namespace scrutel {
 
 // Looks up a string value (e.g. L"FileVersion") in a version block from GetFileVersionInfoW,
 // through the block's translation table, first listed translation first.
-// 0 found (copied into output, 1024 characters); 1 no translation table; 2 not found (output
+// 0 found (copied into output, TextOutputChars characters); 1 no translation table; 2 not found (output
 // untouched); -1 missing name or output.
 // This form lets VerQueryValueW walk the block, which trusts the lengths stored in it; prefer
 // the sized form below for blocks read from untrusted files.
@@ -18,10 +18,16 @@ int QueryVersionString(const void* block, const wchar_t* name, wchar_t* output);
 // The same lookup, bounds-checked against blockSize bytes (never reads outside the block).
 int QueryVersionString(const void* block, size_t blockSize, const wchar_t* name, wchar_t* output);
 
+// What ReadVersionBlock answers.
+enum VersionBlockResult : int {
+    VersionBlockRead = 0,
+    VersionBlockFailed = 1,   // the read failed, or the file's resource structures are damaged
+    VersionBlockNoMemory = 8, // the block cannot be allocated
+    VersionBlockAbsent = 126, // the file has no version resource
+};
+
 // Reads path's version resource into block (resized to the size the system asks for), after
-// checking the file's resource structures (see ResourceCheck.h).
-// 0 success; 126 no version resource; 8 the block cannot be allocated; 1 the read failed or the
-// file's resource structures are damaged.
+// checking the file's resource structures (see ResourceCheck.h): a VersionBlockResult.
 int ReadVersionBlock(const wchar_t* path, std::vector<std::byte>& block);
 // The same, with the resource check made from the probe's bytes (see FileProbe::VersionBlock,
 // which keeps the result for the report's other sections).

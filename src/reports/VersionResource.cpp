@@ -1,6 +1,7 @@
 // The version-resource section: a file's version strings and binary file version under fixed,
 // dot-aligned labels.
 #include "reports/VersionResource.h"
+#include "core/Limits.h"
 #include "core/SectionOutcome.h"
 
 #include "reports/FileProbe.h"
@@ -18,8 +19,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t ValueChars = 1024;
-
 const wchar_t* const LabelsBeforeVersion[] = {L"Product Name", L"Internal Name", L"Original Filename"};
 const wchar_t* const LabelsAfterVersion[] = {L"Product Version", L"File Version", L"Build",
                                              L"Company Name",    L"Language",     L"Legal Trademarks"};
@@ -34,12 +33,12 @@ bool Blank(const wchar_t* text) {
 
 int PrintVersionValue(const std::vector<std::byte>& block, const wchar_t* label) {
     if (!label || !*label) return -1;
-    wchar_t name[ValueChars];
+    wchar_t name[TextOutputChars];
     size_t n = 0;
-    for (const wchar_t* p = label; *p && n < ValueChars - 1; ++p)
+    for (const wchar_t* p = label; *p && n < TextOutputChars - 1; ++p)
         if (!iswspace(*p)) name[n++] = *p;
     name[n] = 0;
-    wchar_t value[ValueChars] = {};
+    wchar_t value[TextOutputChars] = {};
     if (QueryVersionString(block.data(), block.size(), name, value) != 0 || Blank(value)) return 1;
     return PrintLabelLine(label, value);
 }
@@ -71,8 +70,8 @@ int VersionResourceSection(FileProbe& probe) {
     try {
         const std::vector<std::byte>* block = nullptr;
         int rc = probe.VersionBlock(block);
-        if (rc == 126 || rc == 8) return rc;
-        if (rc != 0) return 0;
+        if (rc == VersionBlockAbsent || rc == VersionBlockNoMemory) return rc;
+        if (rc != VersionBlockRead) return 0;
         return VersionResourceReport(*block);
     } catch (...) {
         return SECTION_FAULT;

@@ -29,8 +29,6 @@ bool IsDotName(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
-constexpr size_t LineChars = PathChars;
-
 // A directory lookup of one name costs about 25 times a folder entry's share of reading the
 // whole folder under Wine (and is no cheaper on Windows): once a list has named this many files
 // of one folder, the folder is read once and its entries are looked up by name.
@@ -157,7 +155,7 @@ bool ResolveInKnownFolder(const U16String& line, KnownFolder& folder, std::wstri
         work[0] = static_cast<wchar_t>(work[0] - L'a' + L'A');
     std::wstring written = work.substr(0, nameStart);
     if (!folder.valid || folder.written != written) {
-        std::vector<wchar_t> resolved(LineChars, 0);
+        std::vector<wchar_t> resolved(PathChars, 0);
         folder.valid = false;
         if (ResolvePath(written.empty() ? L"." : written.c_str(), resolved.data(), ResolveHome) != 0)
             return false;
@@ -193,13 +191,13 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
                          TerminalSafe(listName).c_str());
         return 2;
     }
-    std::vector<char16_t> line(LineChars, 0);
-    std::vector<wchar_t> path(LineChars, 0);
+    std::vector<char16_t> line(PathChars, 0);
+    std::vector<wchar_t> path(PathChars, 0);
     int result = 0;
     KnownFolder folder;
     std::wstring quick;
     while (list.cursor.position < list.cursor.size &&
-           ReadLine(list.cursor, line.data(), LineChars, true) == 0) {
+           ReadLine(list.cursor, line.data(), PathChars, true) == 0) {
         U16String name = ListLineName(U16View(line.data()));
         if (name.empty()) continue; // blank, a comment, or only quotes
         path[0] = 0;
@@ -209,7 +207,7 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
         } else if (ResolvePath(Wide(name.c_str()), path.data(), ResolveHome) != 0) {
             continue;
         }
-        AddLongPathPrefix(path.data(), LineChars);
+        AddLongPathPrefix(path.data(), PathChars);
         if (path[0] == 0) continue;
         if (found || gateway::QueryIsFileOrDirectory(path.data())) {
             // An exception the handler lets escape is reported and stops the reading.

@@ -19,8 +19,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t LookupChars = HostExpandChars;
-
 // The local second of the day and day number of one of the entry's times.
 struct LocalStamp {
     uint32_t second = 0;
@@ -63,10 +61,10 @@ struct LookupBuffers {
         if (!pathReady) {
             pathReady = true;
             path.reset(new (std::nothrow) wchar_t[PathChars]);
-            text.reset(new (std::nothrow) wchar_t[LookupChars]);
+            text.reset(new (std::nothrow) wchar_t[HostExpandChars]);
             pathOk = path && text && BuildEntryPath(directory, entry.cFileName, path.get());
         }
-        if (text) wmemset(text.get(), 0, LookupChars);
+        if (text) wmemset(text.get(), 0, HostExpandChars);
         return pathOk;
     }
 };
@@ -149,7 +147,7 @@ int DescriptionExpression(const wchar_t* path, wchar_t* buffer) {
     static constexpr wchar_t Tail[] = L"\"]";
     size_t at = wcslen(Head);
     wmemcpy(buffer, Head, at);
-    const size_t limit = LookupChars - wcslen(Tail) - 1;
+    const size_t limit = HostExpandChars - wcslen(Tail) - 1;
     for (const wchar_t* p = path; *p; ++p) {
         size_t needed = *p == L'%' ? 2 : 1;
         if (at + needed > limit) return 111;
@@ -163,7 +161,7 @@ int DescriptionExpression(const wchar_t* path, wchar_t* buffer) {
 int LookupDescription(const wchar_t* path, wchar_t* output) {
     if (!output || !path || output == path) return -1;
     if (!*path || !gateway::QueryIsFileOrDirectory(path)) return 2;
-    auto buffer = std::unique_ptr<wchar_t[]>(new (std::nothrow) wchar_t[LookupChars]());
+    auto buffer = std::unique_ptr<wchar_t[]>(new (std::nothrow) wchar_t[HostExpandChars]());
     if (!buffer) return 1;
     if (DescriptionExpression(path, buffer.get()) != 0) return 111;
 
@@ -176,8 +174,8 @@ int LookupDescription(const wchar_t* path, wchar_t* output) {
 
     // A failed expansion leaves the expression itself in the buffer, which is no description.
     if (expanded != 0) return 1;
-    size_t length = wcsnlen(buffer.get(), LookupChars);
-    if (length >= LookupChars) return 111;
+    size_t length = wcsnlen(buffer.get(), HostExpandChars);
+    if (length >= HostExpandChars) return 111;
     wmemcpy(output, buffer.get(), length + 1);
     return 0;
 }

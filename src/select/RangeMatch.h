@@ -14,11 +14,11 @@ namespace scrutel {
 int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory,
                  std::span<const RangeRecord> records);
 
-// Fills output (8192 characters, not the path's buffer) with the host's description of path:
+// Fills output (HostExpandChars characters, not the path's buffer) with the host's description of path:
 // 0 done, 1 the host could not expand it, 2 path empty or not existing, 111 too long for the
 // buffer, -1 missing or shared buffer.
 int LookupDescription(const wchar_t* path, wchar_t* output);
-// The host expression for path's description in buffer (8192 characters): 0, or 111 when it
+// The host expression for path's description in buffer (HostExpandChars characters): 0, or 111 when it
 // does not fit.
 int DescriptionExpression(const wchar_t* path, wchar_t* buffer);
 

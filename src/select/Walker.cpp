@@ -7,6 +7,8 @@
 #include "output/TerminalText.h"
 #include "plugin/ErrorReport.h"
 #include "gateway/HostGateway.h"
+#include "core/FileAttributes.h"
+#include "core/Limits.h"
 #include "core/Owners.h"
 #include "select/FolderLoop.h"
 #include "select/ListFile.h"
@@ -20,13 +22,6 @@
 namespace scrutel {
 
 namespace {
-
-constexpr DWORD AttrHidden = 0x2;
-constexpr DWORD AttrSystem = 0x4;
-constexpr DWORD AttrDirectory = 0x10;
-constexpr DWORD AttrDevice = 0x40;
-constexpr DWORD AttrReparsePoint = 0x400;
-constexpr DWORD AttrVirtual = 0x10000;
 
 // What every level of one walk shares.
 struct WalkContext {
@@ -117,7 +112,7 @@ bool PrepareFrame(const wchar_t* spec, uint32_t flags, int minDepth, int maxDept
 }
 
 void PrintEnumerationError(const std::wstring& full, DWORD error) {
-    wchar_t text[1024] = {};
+    wchar_t text[TextOutputChars] = {};
     FormatErrorText(error, text);
     PrintErrorPrefix();
     // Folder names come from the file system: shown with their controls escaped.
@@ -150,7 +145,7 @@ int WalkFiles(Frame& frame, const WalkContext& context) {
     const bool lists = (frame.flags & WalkNameLists) != 0;
     do {
         NoteScanned(frame.dir);
-        if (entry.dwFileAttributes & AttrDevice) continue;
+        if (entry.dwFileAttributes & AttributeDevice) continue;
         if (!EntryTimesPresent(entry)) continue;
         if (IsDotName(entry.cFileName)) continue;
         if (MatchName(frame.name.c_str(), entry.cFileName, lists) != 0) continue;
@@ -200,11 +195,11 @@ bool NextSubdirectory(Frame& frame, std::wstring& childSpec, bool& longForm) {
         WIN32_FIND_DATAW entry = frame.next;
         frame.haveNext = FindNextFileW(frame.subdirs.get(), &frame.next) != FALSE;
         DWORD a = entry.dwFileAttributes;
-        if (!(a & AttrDirectory) || (a & (AttrDevice | AttrVirtual))) continue;
+        if (!(a & AttributeDirectory) || (a & (AttributeDevice | AttributeVirtual))) continue;
         if (IsDotName(entry.cFileName)) continue;
-        if ((frame.flags & WalkSkipJunctions) && (a & AttrReparsePoint)) continue;
-        if ((frame.flags & WalkSkipHiddenDirs) && (a & AttrHidden)) continue;
-        if ((frame.flags & WalkSkipSystemDirs) && (a & AttrSystem)) continue;
+        if ((frame.flags & WalkSkipJunctions) && (a & AttributeReparsePoint)) continue;
+        if ((frame.flags & WalkSkipHiddenDirs) && (a & AttributeHidden)) continue;
+        if ((frame.flags & WalkSkipSystemDirs) && (a & AttributeSystem)) continue;
         // The specification in the form shown (frame.full's); the bound is the form used (frame.dir's).
         size_t name = wcsnlen(entry.cFileName, MAX_PATH);
         if (frame.dir.size() + name + 1 + frame.name.size() >= PathChars) continue;

@@ -2,6 +2,8 @@
 // TextCursor into UTF-16 characters, lines, line counts and the prevailing line-ending style.
 #include "text/Encoding.h"
 
+#include "core/Limits.h"
+
 #include "text/CodePageTables.h"
 
 #include <algorithm>
@@ -788,13 +790,13 @@ int EncodingName(uint32_t encoding, int64_t bom, char16_t* output) {
         break;
     }
     const char* suffix = !unicode || bom < 0 ? "" : bom > 0 ? " with BOM" : " without BOM";
-    // Names and suffixes are ASCII and together far below the 1023 characters output can hold.
+    // Names and suffixes are ASCII and together far below the TextOutputChars output can hold.
     size_t length = 0;
     for (const char* part : {name, suffix})
         for (const char* c = part; *c; ++c)
             output[length++] = static_cast<char16_t>(*c);
     output[length] = 0;
-    output[1023] = 0;
+    output[TextOutputChars - 1] = 0;
     return 0;
 }
 

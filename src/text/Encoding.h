@@ -110,7 +110,7 @@ class LineCensus {
     EndingTally endings_;
 };
 
-// Writes the display name of encoding into output (1024 characters); bom > 0 adds " with BOM",
+// Writes the display name of encoding into output (TextOutputChars characters); bom > 0 adds " with BOM",
 // bom == 0 " without BOM" to the Unicode encodings, a negative bom nothing. -1 when output is null.
 int EncodingName(uint32_t encoding, int64_t bom, char16_t* output);
 

@@ -4,6 +4,7 @@
 #include "text/TextSource.h"
 #include "core/Limits.h"
 #include "core/Utf16.h"
+#include "core/Version.h"
 
 #include "gateway/HostGateway.h"
 #include "text/Encoding.h"
@@ -18,7 +19,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t PathCapacity = PathChars;
 constexpr DWORD CopyPieceBytes = 8192;
 
 static_assert(ReadErrorHandleEof == ERROR_HANDLE_EOF && ReadErrorBrokenPipe == ERROR_BROKEN_PIPE &&
@@ -102,9 +102,9 @@ int OpenClipboardText(TextSource& b) {
 // the console handle (not owned) or b.file itself. A read that fails before the normal end fails
 // the open with its error: the copy would be a shortened text.
 int CopyToTemporaryFile(TextSource& b, HANDLE source, bool sourceIsConsole) {
-    std::vector<wchar_t> directory(PathCapacity, 0);
-    DWORD length = ::GetTempPathW(static_cast<DWORD>(PathCapacity), directory.data());
-    if (length == 0 || length >= PathCapacity) {
+    std::vector<wchar_t> directory(PathChars, 0);
+    DWORD length = ::GetTempPathW(static_cast<DWORD>(PathChars), directory.data());
+    if (length == 0 || length >= PathChars) {
         DWORD error = length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW;
         return Fail(b, static_cast<int32_t>(error));
     }
@@ -112,7 +112,7 @@ int CopyToTemporaryFile(TextSource& b, HANDLE source, bool sourceIsConsole) {
     wchar_t last = tempName.back();
     if (last != L'/' && last != L'\\' && last != L':') tempName += L'\\';
     wchar_t fileName[64] = {};
-    _snwprintf(fileName, 63, L"%s-%04x.tmp", L"Scrutel", static_cast<unsigned>(::GetCurrentProcessId()));
+    _snwprintf(fileName, 63, L"%s-%04x.tmp", ProductName, static_cast<unsigned>(::GetCurrentProcessId()));
     tempName += fileName;
 
     std::vector<uint8_t> piece(CopyPieceBytes);
@@ -187,9 +187,9 @@ int OpenSource(TextSource& b, const wchar_t* source, uint32_t flags, uint32_t co
             return Fail(b, ERROR_INVALID_HANDLE);
         }
     } else {
-        std::vector<wchar_t> trueName(PathCapacity, 0);
+        std::vector<wchar_t> trueName(PathChars, 0);
         gateway::QueryTrueName(source, trueName.data());
-        trueName[PathCapacity - 1] = 0;
+        trueName[PathChars - 1] = 0;
         std::wstring canonical = trueName.data();
         if (IsVolumeGuidName(U16(canonical.c_str()))) canonical.insert(0, L"\\\\.\\");
         b.name = std::move(canonical);

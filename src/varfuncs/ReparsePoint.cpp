@@ -17,13 +17,12 @@ namespace scrutel {
 namespace {
 
 constexpr size_t ReparseBufferBytes = 16384;
-constexpr size_t WorkingPathChars = PathChars;
 
 } // namespace
 
 int ResolveRelativeTarget(const wchar_t* linkPath, std::wstring_view name, wchar_t* output, size_t capacity) {
     if (!linkPath || !output || capacity < 2) return ReparseBadArguments;
-    std::vector<wchar_t> full(WorkingPathChars, L'\0');
+    std::vector<wchar_t> full(PathChars, L'\0');
     std::wstring directory(Wide(LinkDirectory(U16(linkPath))));
     DWORD n = 0;
     if (directory.empty()) {
@@ -51,8 +50,8 @@ int ResolveRelativeTarget(const wchar_t* linkPath, std::wstring_view name, wchar
 int ReadReparseTarget(const wchar_t* path, wchar_t* output, size_t capacity, uint32_t* tag) {
     if (tag) *tag = 0;
     if (!path || !*path || !output || capacity < 260) return ReparseBadArguments;
-    size_t pathLength = wcsnlen(path, WorkingPathChars);
-    if (pathLength >= WorkingPathChars) return ReparseBadArguments;
+    size_t pathLength = wcsnlen(path, PathChars);
+    if (pathLength >= PathChars) return ReparseBadArguments;
     std::wstring working(path, pathLength);
     std::vector<unsigned char> buffer;
     try {

@@ -16,8 +16,6 @@ namespace scrutel {
 
 namespace {
 
-constexpr size_t TrueNameChars = PathChars;
-
 bool IsBlank(wchar_t c) {
     return iswspace(c) != 0;
 }
@@ -30,9 +28,9 @@ void RemoveQuotes(wchar_t* text) {
 }
 
 int RpTarget(wchar_t* buffer) {
-    // The host's buffer holds HostArgumentChars characters; work on a copy of that size.
-    std::vector<wchar_t> text(HostArgumentChars, L'\0');
-    size_t length = wcsnlen(buffer, HostArgumentChars - 1);
+    // The host's buffer holds HostExpandChars characters; work on a copy of that size.
+    std::vector<wchar_t> text(HostExpandChars, L'\0');
+    size_t length = wcsnlen(buffer, HostExpandChars - 1);
     wmemcpy(text.data(), buffer, length);
     TrimWhiteSpace(text.data());
     RemoveQuotes(text.data());
@@ -44,15 +42,15 @@ int RpTarget(wchar_t* buffer) {
     }
     for (wchar_t* p = text.data(); *p; ++p)
         if (*p == L'/') *p = L'\\';
-    if (wcschr(text.data(), L':')) ResolveParentDir(text.data(), HostArgumentChars);
+    if (wcschr(text.data(), L':')) ResolveParentDir(text.data(), HostExpandChars);
 
-    std::vector<wchar_t> target(HostArgumentChars, L'\0');
+    std::vector<wchar_t> target(HostExpandChars, L'\0');
     int rc = ReadReparseTarget(text.data(), target.data(), target.size(), nullptr);
     if (rc == 0) {
         wcscpy(buffer, target.data());
         return 0;
     }
-    wchar_t message[1024];
+    wchar_t message[TextOutputChars];
     FormatErrorText(static_cast<uint32_t>(rc), message);
     PrintErrorPrefix();
     // The name and the link's data are shown with their controls and direction characters escaped.
@@ -80,8 +78,8 @@ int TrueNameQuiet(const wchar_t* path, wchar_t* output) {
     if (!output) return 1;
     output[0] = 0;
     if (!path) return 1;
-    size_t length = wcsnlen(path, TrueNameChars);
-    if (length >= TrueNameChars) return 1;
+    size_t length = wcsnlen(path, PathChars);
+    if (length >= PathChars) return 1;
     std::vector<wchar_t> copy(path, path + length);
     copy.push_back(0);
     // The host reads ";" as a separator of name lists.
@@ -118,7 +116,7 @@ int ResolveParentDir(wchar_t* path, size_t capacity) {
 
     std::wstring directory(path, split);
     std::wstring last(path + split, length - split);
-    std::vector<wchar_t> trueName(TrueNameChars, L'\0');
+    std::vector<wchar_t> trueName(PathChars, L'\0');
     TrueNameQuiet(directory.c_str(), trueName.data());
     std::wstring resolved(trueName.data());
     if (resolved.empty()) return 0;

@@ -6,9 +6,12 @@
 #include "command/CommandTestSupport.h"
 #include "command/HelpTexts.h"
 #include "command/SplitArguments.h"
+#include "core/HashKinds.h"
+#include "core/OmitFeatures.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -73,6 +76,38 @@ TEST(ReportArgument, UsageWithVersionAddsTheVersionLines) {
     ASSERT_GT(out.size(), std::wstring(HelpText).size());
     EXPECT_EQ(out.substr(0, std::wstring(HelpText).size()), HelpText);
     EXPECT_NE(out.find(L"\t\t\t\tScrutel  "), std::wstring::npos);
+}
+
+// /C? names exactly the kinds the table lists for it, each once, as a cell of its own.
+TEST(HelpTexts, HashHelpNamesTheKindsListedForIt) {
+    const std::wstring help = HelpTextHashes;
+    for (const HashKindRow& kind : HashKinds) {
+        const std::wstring name(kind.name.begin(), kind.name.end());
+        size_t cells = 0;
+        for (size_t at = help.find(L"\t" + name); at != std::wstring::npos;
+             at = help.find(L"\t" + name, at + 1)) {
+            wchar_t after = at + 1 + name.size() < help.size() ? help[at + 1 + name.size()] : L'\0';
+            if (after == L'\t' || after == L'\n') ++cells;
+        }
+        EXPECT_EQ(cells, kind.inHelp ? 1u : 0u) << Utf8FromU16(kind.name);
+    }
+}
+
+// /O? has one line per letter of the table, with the letter and its text, and no other line.
+TEST(HelpTexts, OmitHelpHasALinePerLetter) {
+    const std::wstring help = HelpTextOmit;
+    size_t lines = 0;
+    for (wchar_t c : help)
+        if (c == L'\n') ++lines;
+    EXPECT_EQ(lines, 2 + std::size(OmitLetterRows));
+    for (const OmitLetterRow& row : OmitLetterRows) {
+        std::wstring line = L"\n\t";
+        line += static_cast<wchar_t>(row.letter);
+        line += L'\t';
+        line += row.help;
+        line += L'\n';
+        EXPECT_NE(help.find(line), std::wstring::npos) << static_cast<char>(row.letter);
+    }
 }
 
 TEST(ReportArgument, OverflowInsideABatchFileCarriesItsPosition) {

@@ -1,8 +1,10 @@
-// The switch parsers: /A:, /N:, /S, /P, /C:, /O:, /T:, /W with their values and exact messages,
+// The switch parsers: /A:, /N:, /S, /P, /C:, /L:, /O:, /T:, /W with their values and exact messages,
 // number reading, and the width and page length for a console window's size.
 #include "command/Switches.h"
 
 #include "command/ArgumentErrorText.h"
+#include "core/HashKinds.h"
+#include "core/OmitFeatures.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +33,14 @@ U16String HelpName(HelpTopic topic) {
     default:
         return u"(other help)";
     }
+}
+
+// A name in lower case (ASCII).
+U16String LowerAscii(U16View text) {
+    U16String lower(text);
+    for (char16_t& c : lower)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return lower;
 }
 
 // The argument as the driver hands it to ParseHashList (in upper case; ASCII is enough here).
@@ -394,6 +404,61 @@ INSTANTIATE_TEST_SUITE_P(
         HashCase{"shortened name", u"/C:sha,md5", 1, 0,
                  Prefix + u"Unknown hash scheme: \"/C:SHA,MD5\"\r\n"}));
 
+// Every kind of the table is taken by /C: under each of its names, in either case, as that kind
+// alone; /L: takes it exactly when a digest list holds it.
+TEST(HashList, EveryKindOfTheTableIsTakenUnderItsNames) {
+    for (const HashKindRow& kind : HashKinds) {
+        for (U16View name : {kind.name, kind.dashedName}) {
+            if (name.empty()) continue;
+            for (U16String written : {U16String(name), LowerAscii(name)}) {
+                SCOPED_TRACE(Utf8FromU16(written));
+                uint32_t mask = 0;
+                U16String err, out;
+                EXPECT_EQ(RunParser(u"/C:" + written, err, out,
+                                    [&](U16View text) { return ParseHashList(UpperAscii(text), mask); }),
+                          SwitchOk);
+                EXPECT_EQ(mask, static_cast<uint32_t>(kind.bit));
+                uint32_t listKind = 0;
+                int rc = RunParser(u"/L:" + written, err, out,
+                                   [&](U16View text) { return ParseListKind(UpperAscii(text), listKind); });
+                EXPECT_EQ(rc, kind.digestBytes != 0 ? SwitchOk : SwitchFailed);
+                EXPECT_EQ(listKind, kind.digestBytes != 0 ? static_cast<uint32_t>(kind.bit) : 0u);
+            }
+        }
+    }
+}
+
+struct ListKindCase {
+    const char* label;
+    U16String argument;
+    int rc;
+    uint32_t kind;
+    U16String err;
+};
+
+class ListKind : public ::testing::TestWithParam<ListKindCase> {};
+
+TEST_P(ListKind, TakesOneKindOrComplains) {
+    const ListKindCase& c = GetParam();
+    uint32_t kind = 0;
+    U16String err, out;
+    int rc =
+        RunParser(c.argument, err, out, [&](U16View text) { return ParseListKind(UpperAscii(text), kind); });
+    EXPECT_EQ(rc, c.rc) << c.label;
+    EXPECT_EQ(kind, c.kind) << c.label;
+    EXPECT_EQ(err, c.err) << c.label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListKind,
+    ::testing::Values(ListKindCase{"no kind is SHA-256", u"/L", 0, 0x40, u""},
+                      ListKindCase{"dashed name", u"/L:sha-1", 0, 0x20, u""},
+                      ListKindCase{"cksum", u"/L=CKSUM", 0, 0x2, u""},
+                      ListKindCase{"hexadecimal cksum is no list kind", u"/L:cksumx", 1, 0,
+                                   Prefix + u"Bad digest list kind: \"/L:CKSUMX\"\r\n"},
+                      ListKindCase{"two kinds", u"/L:MD5,SHA1", 1, 0,
+                                   Prefix + u"Bad digest list kind: \"/L:MD5,SHA1\"\r\n"}));
+
 // ---- /O:
 
 struct OmitCase {
@@ -435,6 +500,26 @@ INSTANTIATE_TEST_SUITE_P(
                       OmitCase{"unknown lower-case letter after good ones", u"/O:tg", 1, 0x4, 0x4400, 1,
                                Prefix + u"Unknown suboption: /O:G\r\n"},
                       OmitCase{"digit", u"/O:1", 1, 0, 0x4400, 1, Prefix + u"Unknown suboption: /O:1\r\n"}));
+
+// Every letter of the table, in either case, sets its own bit and nothing else.
+TEST(OmitLetters, EveryLetterOfTheTableSetsItsBit) {
+    for (const OmitLetterRow& row : OmitLetterRows) {
+        for (char16_t letter : {row.letter, static_cast<char16_t>(row.letter - u'A' + u'a')}) {
+            uint32_t mask = 0, flags = 0x4400;
+            int showSummary = 1;
+            U16String err, out;
+            U16String argument = U16String(u"/O:") + letter;
+            SCOPED_TRACE(Utf8FromU16(argument));
+            EXPECT_EQ(
+                RunParser(argument, err, out,
+                          [&](U16View text) { return ParseOmitLetters(text, mask, flags, showSummary); }),
+                SwitchOk);
+            EXPECT_EQ(mask, static_cast<uint32_t>(row.bit));
+            EXPECT_EQ(flags, 0x4400u);
+            EXPECT_EQ(showSummary, 1);
+        }
+    }
+}
 
 TEST(OmitLetters, LettersOutsideTheTableAreErrors) {
     for (char16_t letter : U16String(u"BGJMOWY")) {

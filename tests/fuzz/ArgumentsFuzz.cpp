@@ -70,8 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(table->argCount >= 0 && table->argCount <= MaxArguments);
     for (int k = 0; k < table->argCount; ++k) {
         const char16_t* start = table->argPointers[k];
-        FUZZ_CHECK(start >= table->argText && start < table->argText + MAX_ARG_LEN);
-        FUZZ_CHECK(table->argLengths[k] >= 0 && start + table->argLengths[k] < table->argText + MAX_ARG_LEN);
+        FUZZ_CHECK(start >= table->argText && start < table->argText + HostExpandChars);
+        FUZZ_CHECK(table->argLengths[k] >= 0 &&
+                   start + table->argLengths[k] < table->argText + HostExpandChars);
         FUZZ_CHECK(start[table->argLengths[k]] == 0);
         ParseEveryWay(table->Argument(k));
     }

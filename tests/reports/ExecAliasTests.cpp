@@ -39,7 +39,7 @@ struct Outcome {
 };
 
 Outcome RunSection(const std::wstring& path, uint32_t omitMask, const ReparseReader& reader) {
-    std::vector<wchar_t> resolved(AliasPathChars, L'\0');
+    std::vector<wchar_t> resolved(PathChars, L'\0');
     Capture capture;
     int rc = ExecAliasSectionQuoted(path.c_str(), resolved.data(), omitMask, reader);
     return {rc, capture.out(), resolved.data()};
@@ -106,7 +106,7 @@ TEST(ExecAliasSectionTest, OrdinaryZeroLengthProgram) {
     // The system reader on a file that is no reparse point: nothing shown, output untouched.
     TempTree tree;
     std::wstring path = tree.file(L"plain.exe");
-    std::vector<wchar_t> resolved(AliasPathChars, L'\0');
+    std::vector<wchar_t> resolved(PathChars, L'\0');
     Capture capture;
     EXPECT_EQ(ExecAliasSection(path.c_str(), resolved.data(), 0), 0);
     EXPECT_EQ(capture.out(), L"");
@@ -125,7 +125,7 @@ TEST(ExecAliasSectionTest, SystemAliasEndToEnd) {
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         GTEST_SKIP() << "no reparse point can be made and read here; the section's rules are covered by "
                         "ScriptedReparseAnswers";
-    std::vector<wchar_t> resolved(AliasPathChars, L'\0');
+    std::vector<wchar_t> resolved(PathChars, L'\0');
     Capture capture;
     EXPECT_EQ(ExecAliasSection(link.c_str(), resolved.data(), 0), 1);
     EXPECT_EQ(capture.out(), L"    Symlink:  \u201C" + program + L"\u201D\r\n\r\n");

@@ -274,7 +274,7 @@ TEST_F(ComTest, ResolveShellLinkResults) {
     std::wstring console = exe_fixtures::Path(L"console64.exe");
     std::wstring link = tree.path(L"p.lnk");
     ASSERT_TRUE(MakeLink(link, {console, L"-a -b"}));
-    std::vector<wchar_t> target(LinkTargetChars, L'#'), arguments(LinkArgumentChars, L'#');
+    std::vector<wchar_t> target(PathChars, L'#'), arguments(HostExpandChars, L'#');
     EXPECT_EQ(ResolveShellLink(link.c_str(), target.data(), arguments.data()), LinkPath);
     EXPECT_EQ(std::wstring(target.data()), console);
     EXPECT_EQ(std::wstring(arguments.data()), L"-a -b");
@@ -300,7 +300,7 @@ TEST_F(ComTest, PathLessShellItem) {
     SHGetFileInfoW(reinterpret_cast<LPCWSTR>(list), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_DISPLAYNAME);
     CoTaskMemFree(list);
     if (!info.szDisplayName[0]) GTEST_SKIP() << "the shell gives the computer folder no display name here";
-    std::vector<wchar_t> target(LinkTargetChars, L'\0');
+    std::vector<wchar_t> target(PathChars, L'\0');
     EXPECT_EQ(ResolveShellLink(link.c_str(), target.data(), nullptr), LinkShellItem);
     SectionRun run = Section(link);
     EXPECT_EQ(run.result, 0);
@@ -312,7 +312,7 @@ TEST_F(ComTest, AdvertisedShortcuts) {
     GUID product = {0x4A1B2C3D, 0x5E6F, 0x7081, {0x92, 0xA3, 0xB4, 0xC5, 0xD6, 0xE7, 0xF8, 0x09}};
     std::wstring descriptor = PackGuid(product) + L"Feature>ComponentCode";
     std::wstring link = tree.file(L"advertised.lnk", AdvertisedLinkBytes(descriptor, false));
-    std::vector<wchar_t> target(LinkTargetChars, L'\0');
+    std::vector<wchar_t> target(PathChars, L'\0');
     int kind = ResolveShellLink(link.c_str(), target.data(), nullptr);
     if (kind != LinkAdvertised)
         GTEST_SKIP() << "the shell does not hand back the Darwin data block of a loaded link here (result "

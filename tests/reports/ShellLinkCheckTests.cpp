@@ -80,7 +80,7 @@ TEST_F(ShellLinkComTest, AssembledLinkResolvesThroughTheShell) {
     std::wstring link = tree.file(L"assembled.lnk", Cat({Header(UnicodeFlag | LinkInfoFlag | ArgumentsFlag),
                                                          LinkInfo(Path), Text(u"-q"), Terminal()}));
     ASSERT_TRUE(CheckShellLinkFile(link.c_str()).ok);
-    std::vector<wchar_t> target(LinkTargetChars, L'\0'), arguments(LinkArgumentChars, L'\0');
+    std::vector<wchar_t> target(PathChars, L'\0'), arguments(HostExpandChars, L'\0');
     EXPECT_EQ(ResolveShellLink(link.c_str(), target.data(), arguments.data()), LinkPath);
     EXPECT_EQ(std::wstring(target.data()), std::wstring(Path.begin(), Path.end()));
     EXPECT_EQ(std::wstring(arguments.data()), L"-q");
@@ -114,7 +114,7 @@ TEST_F(ShellLinkComTest, DamagedLinksNeverReachTheShell) {
         Capture capture;
         EXPECT_EQ(LinkTargetSection(link.c_str(), 0), 0) << row.label;
         EXPECT_EQ(capture.out(), L"") << row.label;
-        std::vector<wchar_t> target(LinkTargetChars, L'#');
+        std::vector<wchar_t> target(PathChars, L'#');
         EXPECT_EQ(ResolveShellLink(link.c_str(), target.data(), nullptr), LinkUnresolved) << row.label;
         EXPECT_EQ(target[0], L'\0') << row.label;
     }

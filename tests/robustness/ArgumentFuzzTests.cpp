@@ -46,8 +46,8 @@ void ExpectSoundTable(const ArgTable& table, int count) {
     for (int i = 0; i < count; ++i) {
         const char16_t* p = table.argPointers[i];
         ASSERT_GE(p, table.argText);
-        ASSERT_LT(p, table.argText + MAX_ARG_LEN);
-        const size_t room = static_cast<size_t>(table.argText + MAX_ARG_LEN - p);
+        ASSERT_LT(p, table.argText + HostExpandChars);
+        const size_t room = static_cast<size_t>(table.argText + HostExpandChars - p);
         const size_t length = wcsnlen(Wide(p), room);
         ASSERT_LT(length, room) << "argument " << i << " has no terminator inside argText";
         ASSERT_EQ(static_cast<size_t>(table.argLengths[i]), length) << "argument " << i;

@@ -36,7 +36,7 @@ struct Call {
 };
 
 Call RpTarget(const std::wstring& argument) {
-    std::vector<wchar_t> buffer(HostArgumentChars, L'\0');
+    std::vector<wchar_t> buffer(HostExpandChars, L'\0');
     std::copy(argument.begin(), argument.end(), buffer.begin());
     Capture capture;
     int rc = f_rptarget(buffer.data());
@@ -148,11 +148,11 @@ TEST(RpTargetTest, RelativeArgumentIsNotRewritten) {
 
 TEST(RpTargetTest, UnterminatedHostBufferIsReadWithinItsSize) {
     // A buffer of exactly 8192 characters without a terminator: only 8191 are taken.
-    std::vector<wchar_t> buffer(HostArgumentChars, L'a');
+    std::vector<wchar_t> buffer(HostExpandChars, L'a');
     Capture capture;
     EXPECT_EQ(f_rptarget(buffer.data()), -1);
     std::wstring err = capture.err();
-    EXPECT_NE(err.find(L"\"" + std::wstring(HostArgumentChars - 1, L'a') + L"\" :\r\n"), std::wstring::npos);
+    EXPECT_NE(err.find(L"\"" + std::wstring(HostExpandChars - 1, L'a') + L"\" :\r\n"), std::wstring::npos);
 }
 
 TEST(RpTargetTest, RewriteThatWouldNotFitLeavesTheArgument) {
@@ -165,8 +165,8 @@ TEST(RpTargetTest, RewriteThatWouldNotFitLeavesTheArgument) {
     GetCurrentDirectoryW(MAX_PATH, saved);
     ASSERT_TRUE(SetCurrentDirectoryW(tree.root().c_str()));
     std::wstring drive = tree.root().substr(0, 2);
-    std::wstring longWritten = drive + L"Sub\\" + std::wstring(HostArgumentChars - 1 - 6, L'n');
-    ASSERT_EQ(longWritten.size(), HostArgumentChars - 1);
+    std::wstring longWritten = drive + L"Sub\\" + std::wstring(HostExpandChars - 1 - 6, L'n');
+    ASSERT_EQ(longWritten.size(), HostExpandChars - 1);
     Call longCall = RpTarget(longWritten);
     Call shortCall = RpTarget(drive + L"Sub\\short");
     SetCurrentDirectoryW(saved);
