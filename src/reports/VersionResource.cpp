@@ -1,6 +1,7 @@
 // The version-resource section: a file's version strings and binary file version under fixed,
 // dot-aligned labels.
 #include "reports/VersionResource.h"
+#include "core/CharClass.h"
 #include "core/SectionOutcome.h"
 
 #include "reports/FileProbe.h"
@@ -9,10 +10,10 @@
 #include "output/LineOutput.h"
 #include "gateway/HostGateway.h"
 #include "reports/ReportSections.h"
+#include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
 
 #include <cwchar>
-#include <cwctype>
 
 namespace scrutel {
 
@@ -24,12 +25,6 @@ const wchar_t* const LabelsBeforeVersion[] = {L"Product Name", L"Internal Name",
 const wchar_t* const LabelsAfterVersion[] = {L"Product Version", L"File Version", L"Build",
                                              L"Company Name",    L"Language",     L"Legal Trademarks"};
 
-bool Blank(const wchar_t* text) {
-    for (; *text; ++text)
-        if (!iswspace(*text)) return false;
-    return true;
-}
-
 } // namespace
 
 int PrintVersionValue(const std::vector<std::byte>& block, const wchar_t* label) {
@@ -37,10 +32,10 @@ int PrintVersionValue(const std::vector<std::byte>& block, const wchar_t* label)
     wchar_t name[ValueChars];
     size_t n = 0;
     for (const wchar_t* p = label; *p && n < ValueChars - 1; ++p)
-        if (!iswspace(*p)) name[n++] = *p;
+        if (!IsWhiteSpace(*p)) name[n++] = *p;
     name[n] = 0;
     wchar_t value[ValueChars] = {};
-    if (QueryVersionString(block.data(), block.size(), name, value) != 0 || Blank(value)) return 1;
+    if (QueryVersionString(block.data(), block.size(), name, value) != 0 || !HasVisibleText(value)) return 1;
     return PrintLabelLine(label, value);
 }
 
