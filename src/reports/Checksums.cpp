@@ -3,7 +3,6 @@
 #include "reports/ReportSections.h"
 
 #include "output/LineOutput.h"
-#include "gateway/HostGateway.h"
 #include "reports/ChecksumSet.h"
 #include "reports/DigestThreads.h"
 #include "reports/FileProbe.h"
@@ -87,6 +86,7 @@ int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provide
 }
 
 int ChecksumSection(FileProbe& probe, ScanSettings& settings) {
+    if (!probe.path() || !*probe.path()) return -1;
     const uint32_t mask = settings.hashMask;
     if (mask == 0) return 0;
     if (!settings.memo) settings.memo = std::make_shared<ReportMemo>();
@@ -94,16 +94,6 @@ int ChecksumSection(FileProbe& probe, ScanSettings& settings) {
         (mask & ~(HashCrc32 | HashCksum | HashCksumX)) ? settings.memo->CryptoProvider() : 0;
     ChecksumResults results;
     int rc = ComputeFileChecksums(probe, mask, provider, results, settings.threadBudget);
-    return PrintChecksumResult(rc, results, mask);
-}
-
-int ChecksumSection(const wchar_t* path, ScanSettings& settings) {
-    if (!path || !*path) return -1;
-    const uint32_t mask = settings.hashMask;
-    if (mask == 0) return 0;
-    if (!gateway::QueryIsFile(path)) return 2;
-    ChecksumResults results;
-    int rc = ComputeFileChecksums(path, mask, results);
     return PrintChecksumResult(rc, results, mask);
 }
 

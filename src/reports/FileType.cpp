@@ -90,10 +90,6 @@ int LookupAssociation(const wchar_t* extension, wchar_t* typeName, wchar_t* comm
     return found;
 }
 
-int FileTypeSection(const wchar_t* path, int quoteFlag) {
-    return FileTypeSection(path, quoteFlag, nullptr);
-}
-
 int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo) {
     if (!path || !*path) return -1;
     try {

@@ -8,7 +8,6 @@
 
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
-#include "gateway/HostGateway.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
@@ -72,13 +71,6 @@ int VersionResourceSection(FileProbe& probe) {
     } catch (...) {
         return SECTION_FAULT;
     }
-}
-
-int VersionResourceSection(const wchar_t* path) {
-    if (!path || !*path) return -1;
-    if (!gateway::QueryIsFile(path)) return 2;
-    FileProbe probe(path);
-    return VersionResourceSection(probe);
 }
 
 } // namespace scrutel
