@@ -10,6 +10,7 @@
 #include "command/ReportPipeline.h"
 #include "command/SplitArguments.h"
 #include "command/Switches.h"
+#include "core/CharClass.h"
 #include "core/Results.h"
 #include "core/Version.h"
 #include "output/Colours.h"
@@ -38,22 +39,6 @@ namespace scrutel {
 namespace {
 
 constexpr uint32_t WidthUnset = 0xFFFFFFFFu;
-
-char16_t AsciiUpper(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
-// Compares ASCII letters without regard to case.
-bool BeginsWith(U16View text, U16View prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
-    return true;
-}
-
-bool Equals(U16View text, U16View other) {
-    return text.size() == other.size() && BeginsWith(text, other);
-}
 
 bool Contains(U16View text, char16_t c) {
     return text.find(c) != U16View::npos;
@@ -93,44 +78,48 @@ class CommandCleanup {
 // One argument into v: nothing when the command goes on, otherwise what ends it.
 ParseStatus DispatchArgument(U16View arg, CommandValues& v) {
     if (arg.empty()) return {};
-    if (BeginsWith(arg, u"/?"))
+    if (StartsWithIgnoringCase(arg, u"/?"))
         return HelpRequest(arg.size() > 2 && arg[2] == u'?' ? HelpTopic::UsageWithVersion : HelpTopic::Usage,
                            CommandSucceeded);
-    if (BeginsWith(arg, u"/N") && Contains(arg, u'?'))
+    if (StartsWithIgnoringCase(arg, u"/N") && Contains(arg, u'?'))
         return HelpRequest(HelpTopic::NoFeatures, CommandSucceeded);
-    if (BeginsWith(arg, u"/[") || BeginsWith(arg, u"/!["))
+    if (StartsWithIgnoringCase(arg, u"/[") || StartsWithIgnoringCase(arg, u"/!["))
         return ParseRangeOption(arg, v.ranges, SystemParseContext());
-    if (BeginsWith(arg, u"/A")) return ParseAttributeOption(arg, v.attributeMask, v.attributeValues);
-    if (BeginsWith(arg, u"/I") && arg.size() > 2)
+    if (StartsWithIgnoringCase(arg, u"/A"))
+        return ParseAttributeOption(arg, v.attributeMask, v.attributeValues);
+    if (StartsWithIgnoringCase(arg, u"/I") && arg.size() > 2)
         return ParseDescriptionRange(arg.substr(2), false, false, v.ranges, SystemParseContext());
-    if (BeginsWith(arg, u"/!I") && arg.size() > 3)
+    if (StartsWithIgnoringCase(arg, u"/!I") && arg.size() > 3)
         return ParseDescriptionRange(arg.substr(3), true, false, v.ranges, SystemParseContext());
-    if (BeginsWith(arg, u"/N")) return ParseSuboptions(arg, v.walkFlags, v.noHighlight);
-    if (BeginsWith(arg, u"/S")) return ParseSubdirOption(arg, v.walkFlags, v.minDepth, v.maxDepth);
-    if (BeginsWith(arg, u"/C")) {
+    if (StartsWithIgnoringCase(arg, u"/N")) return ParseSuboptions(arg, v.walkFlags, v.noHighlight);
+    if (StartsWithIgnoringCase(arg, u"/S"))
+        return ParseSubdirOption(arg, v.walkFlags, v.minDepth, v.maxDepth);
+    if (StartsWithIgnoringCase(arg, u"/C")) {
         if (Contains(arg, u'?')) return HelpRequest(HelpTopic::Hashes, CommandSucceeded);
         return ParseHashList(SystemUpperCase(arg), v.settings.hashMask);
     }
-    if (Equals(arg, u"/D")) {
+    if (EqualsIgnoringCase(arg, u"/D")) {
         v.noHighlight = 1;
         return {};
     }
-    if (BeginsWith(arg, u"/V")) {
+    if (StartsWithIgnoringCase(arg, u"/V")) {
         if (Contains(arg, u'?')) return HelpRequest(HelpTopic::DigestLists, CommandSucceeded);
         return ParseCheckList(arg, v.checkList);
     }
-    if (BeginsWith(arg, u"/L")) {
+    if (StartsWithIgnoringCase(arg, u"/L")) {
         if (Contains(arg, u'?')) return HelpRequest(HelpTopic::DigestLists, CommandSucceeded);
         return ParseListKind(SystemUpperCase(arg), v.listKind);
     }
-    if (BeginsWith(arg, u"/O")) return ParseOmitLetters(arg, v.omitMask, v.walkFlags, v.showSummary);
-    if (BeginsWith(arg, u"/P")) return ParsePauseOption(arg, v.pause);
-    if (BeginsWith(arg, u"/T")) return ParseTimeLetters(arg, v.settings.timeFlags, v.settings.timeZoneMode);
-    if (Equals(arg, u"/W")) {
+    if (StartsWithIgnoringCase(arg, u"/O"))
+        return ParseOmitLetters(arg, v.omitMask, v.walkFlags, v.showSummary);
+    if (StartsWithIgnoringCase(arg, u"/P")) return ParsePauseOption(arg, v.pause);
+    if (StartsWithIgnoringCase(arg, u"/T"))
+        return ParseTimeLetters(arg, v.settings.timeFlags, v.settings.timeZoneMode);
+    if (EqualsIgnoringCase(arg, u"/W")) {
         v.settings.maxWidth = 0;
         return {};
     }
-    if (BeginsWith(arg, u"/W")) return ParseMaxWidth(arg, v.settings.maxWidth);
+    if (StartsWithIgnoringCase(arg, u"/W")) return ParseMaxWidth(arg, v.settings.maxWidth);
     if (arg[0] == u'/') {
         // The one message without the plugin's prefix.
         ArgumentError unknown = ShownError(u"Unknown option: \"", arg, u"\"\r\n");

@@ -2,9 +2,9 @@
 // (size, time of day, date, day of week, description, owner, exclusion).
 #include "command/RangeParse.h"
 
+#include "core/CharClass.h"
 #include "core/Limits.h"
 
-#include <cwctype>
 #include <new>
 #include <utility>
 
@@ -14,17 +14,6 @@ namespace {
 
 constexpr uint32_t SecondsPerDay = 86400;
 constexpr size_t MaxDayWord = 1023;
-
-bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-// Blanks are classified by the C library's rules, as the command always has.
-bool IsBlank(char16_t c) {
-    return c != 0 && iswspace(static_cast<wint_t>(c));
-}
-char16_t Upper(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-}
 
 // A message that shows text (the rest of the argument) in double quotes.
 ParseStatus Fail(U16View what, const char16_t* text) {
@@ -110,7 +99,7 @@ bool ReadSize(const char16_t*& p, uint64_t& value) {
 
 // The optional stamp letter of time, date and day-of-week ranges.
 uint16_t ReadStamp(const char16_t*& p) {
-    switch (Upper(*p)) {
+    switch (AsciiUpper(*p)) {
     case u'W':
         ++p;
         return StampLastWrite;
@@ -146,11 +135,11 @@ bool ReadTimeOfDay(const char16_t*& p, TimeOfDay& time) {
         hasSeconds = true;
     }
     if (minutes > 59 || seconds > 59) return false;
-    char16_t half = Upper(*p);
+    char16_t half = AsciiUpper(*p);
     if (half == u'A' || half == u'P') {
         if (hours < 1 || hours > 12) return false;
         ++p;
-        if (Upper(*p) == u'M') ++p;
+        if (AsciiUpper(*p) == u'M') ++p;
         if (hours == 12) hours = 0;
         if (half == u'P') hours += 12;
     } else if (hours > 23) {
@@ -393,7 +382,7 @@ ParseStatus ParseDateRange(const char16_t* text, bool negated, RangeSet& ranges,
 }
 
 bool EndsDayWord(char16_t c) {
-    return c == 0 || IsBlank(c) || c == u';' || c == u'-' || c == u'.' || c == u',' || c == u']';
+    return c == 0 || IsWhiteSpace(c) || c == u';' || c == u'-' || c == u'.' || c == u',' || c == u']';
 }
 
 // One day word: a single day (day 0 to 6) or a group (weekday, weekend) as a mask.
@@ -408,14 +397,7 @@ bool ReadDayWord(const char16_t*& p, DayWord& word) {
         ++p;
     size_t length = static_cast<size_t>(p - start);
     if (length == 0 || length > MaxDayWord) return false;
-    // Letters compared without regard to case, by the C library's rules.
-    auto isWord = [&](U16View name) {
-        if (name.size() != length) return false;
-        for (size_t i = 0; i < length; ++i)
-            if (towlower(static_cast<wint_t>(start[i])) != towlower(static_cast<wint_t>(name[i])))
-                return false;
-        return true;
-    };
+    auto isWord = [&](U16View name) { return EqualsIgnoringCase(U16View(start, length), name); };
     if (isWord(u"weekday") || isWord(u"weekdays")) {
         word.day = -1;
         word.mask = 0x3E;
@@ -435,7 +417,7 @@ bool ReadDayWord(const char16_t*& p, DayWord& word) {
     if (length < 2) return false;
     static const char16_t* const prefixes[7] = {u"SU", u"MO", u"TU", u"WE", u"TH", u"FR", u"SA"};
     for (int d = 0; d < 7; ++d) {
-        if (Upper(start[0]) == prefixes[d][0] && Upper(start[1]) == prefixes[d][1]) {
+        if (AsciiUpper(start[0]) == prefixes[d][0] && AsciiUpper(start[1]) == prefixes[d][1]) {
             word.day = d;
             word.mask = static_cast<uint16_t>(1u << d);
             return true;
@@ -468,7 +450,7 @@ ParseStatus ParseDayOfWeekRange(const char16_t* text, bool negated, RangeSet& ra
     ++p;
     uint16_t mask = 0;
     for (;;) {
-        while (IsBlank(*p) || *p == u',' || *p == u';')
+        while (IsWhiteSpace(*p) || *p == u',' || *p == u';')
             ++p;
         if (*p == u']' && p[1] == 0) break;
         DayWord from;
@@ -531,14 +513,14 @@ ParseStatus ParseExclusionRange(const char16_t* text, RangeSet& ranges, const Pa
                 quoted = !quoted;
                 continue;
             }
-            if (!quoted && IsBlank(c)) break;
+            if (!quoted && IsWhiteSpace(c)) break;
             if (length < HostExpandChars - 1) pattern[length++] = c;
         }
         if (i < end) ++i; // the blank that ended the pattern
         size_t start = 0;
-        while (start < length && IsBlank(pattern[start]))
+        while (start < length && IsWhiteSpace(pattern[start]))
             ++start;
-        while (length > start && IsBlank(pattern[length - 1]))
+        while (length > start && IsWhiteSpace(pattern[length - 1]))
             --length;
         if (length == start) continue;
         RangeRecord record;
@@ -568,7 +550,7 @@ ParseStatus ParseRangeOption(U16View argument, RangeSet& ranges, const ParseCont
         return Fail(u"Unknown range type", whole);
     }
     const char16_t* body = kind + 1;
-    switch (Upper(*kind)) {
+    switch (AsciiUpper(*kind)) {
     case u'!':
         if (negated) return Fail(u"Reverse exclusion range not supported", whole);
         return ParseExclusionRange(body, ranges, context);

@@ -1,20 +1,13 @@
 // Splits the argument text into the caller's table with the command's fixed rules.
 #include "command/SplitArguments.h"
 
-#include <cwctype>
+#include "core/CharClass.h"
+
 #include <utility>
 
 namespace scrutel {
 
 namespace {
-
-// Blanks and letters are classified by the C library's rules, as the command always has.
-bool IsSpace(char16_t c) {
-    return iswspace(static_cast<wint_t>(c)) != 0;
-}
-bool IsAlpha(char16_t c) {
-    return iswalpha(static_cast<wint_t>(c)) != 0;
-}
 
 // The splitter's position in the text and the state of the argument being built.
 class Splitter {
@@ -31,7 +24,7 @@ class Splitter {
                 if (exclusion_ && !Store(c)) return -1;
                 continue;
             }
-            if (!inQuotes_ && IsSpace(c)) {
+            if (!inQuotes_ && IsWhiteSpace(c)) {
                 if (length_ == 0) continue;
                 if (exclusion_) {
                     if (!Store(c)) return -1;
@@ -61,7 +54,7 @@ class Splitter {
         EndArgument();
         for (int k = 0; k < t_.argCount; ++k) {
             char16_t* arg = t_.argPointers[k];
-            while (t_.argLengths[k] > 0 && IsSpace(arg[t_.argLengths[k] - 1]))
+            while (t_.argLengths[k] > 0 && IsWhiteSpace(arg[t_.argLengths[k] - 1]))
                 arg[--t_.argLengths[k]] = 0;
         }
         return t_.argCount;

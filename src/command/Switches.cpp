@@ -2,36 +2,17 @@
 // follow from the console window's size. Pure: they read the argument and answer a value.
 #include "command/Switches.h"
 
+#include "core/CharClass.h"
 #include "core/FileAttributes.h"
 #include "core/HashKinds.h"
 #include "core/OmitFeatures.h"
 #include "core/ScanSettings.h"
 
 #include <climits>
-#include <cwctype>
 
 namespace scrutel {
 
 namespace {
-
-bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-// Letters are classified and upper-cased by the C library's rules, as the command always has.
-char16_t Upper(char16_t c) {
-    return static_cast<char16_t>(towupper(static_cast<wint_t>(c)));
-}
-bool IsAlpha(char16_t c) {
-    return iswalpha(static_cast<wint_t>(c)) != 0;
-}
-
-// Whether text is other, letters compared without regard to case.
-bool EqualsIgnoringCase(U16View text, U16View other) {
-    if (text.size() != other.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (towlower(static_cast<wint_t>(text[i])) != towlower(static_cast<wint_t>(other[i]))) return false;
-    return true;
-}
 
 int DigitValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
@@ -130,7 +111,7 @@ ParseStatus ParseAttributeOption(U16View argument, uint32_t& attributeMask, uint
     attributeValues = 0;
     bool negated = false;
     for (; *p; ++p) {
-        char16_t c = Upper(*p);
+        char16_t c = AsciiUpper(*p);
         if (c == u'-') {
             if (!IsAlpha(p[1])) return QuotingArgument(u"Bad attributes", argument);
             negated = true;
@@ -154,10 +135,10 @@ ParseStatus ParseSuboptions(U16View argument, uint32_t& walkFlags, int& noHighli
     const char16_t* p = text.c_str();
     if (*p == u'/' || *p == u'-') ++p;
     char16_t letter = u'N';
-    if (IsAlpha(*p)) letter = Upper(*p++);
+    if (IsAlpha(*p)) letter = AsciiUpper(*p++);
     if (*p == u':' || *p == u'=') ++p;
     for (; *p; ++p) {
-        char16_t c = Upper(*p);
+        char16_t c = AsciiUpper(*p);
         switch (c) {
         case u'C':
             noHighlight = 1;
@@ -308,7 +289,7 @@ ParseStatus ParseCheckList(U16View argument, U16String& listName) {
 ParseStatus ParseOmitLetters(U16View argument, uint32_t& omitMask, uint32_t& walkFlags, int& showSummary) {
     const U16String text(argument);
     for (const char16_t* p = AfterSwitch(text.c_str()); *p; ++p) {
-        char16_t c = Upper(*p);
+        char16_t c = AsciiUpper(*p);
         if (c == u'?') return HelpRequest(HelpTopic::Omit, CommandSucceeded);
         if (c == u'@') {
             walkFlags &= ~static_cast<uint32_t>(WalkListFiles);
@@ -333,7 +314,7 @@ ParseStatus ParseOmitLetters(U16View argument, uint32_t& omitMask, uint32_t& wal
 ParseStatus ParseTimeLetters(U16View argument, uint32_t& timeFlags, int32_t& timeZoneMode) {
     const U16String text(argument);
     for (const char16_t* p = AfterSwitch(text.c_str()); *p; ++p) {
-        switch (Upper(*p)) {
+        switch (AsciiUpper(*p)) {
         case u'A':
             timeFlags |= TimeAccess;
             break;

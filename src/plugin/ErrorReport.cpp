@@ -4,6 +4,7 @@
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
 #include "gateway/HostGateway.h"
+#include "core/CharClass.h"
 #include "core/Limits.h"
 #include "core/Owners.h"
 #include "core/Version.h"
@@ -60,8 +61,7 @@ int FormatErrorText(uint32_t code, wchar_t* buffer) {
     if (n == 0) _snwprintf(buffer, TextOutputChars, L"Error %d", static_cast<int>(code));
     buffer[TextOutputChars - 1] = 0;
     size_t len = wcslen(buffer);
-    while (len > 0 && (buffer[len - 1] == L' ' || buffer[len - 1] == L'\t' || buffer[len - 1] == L'\r' ||
-                       buffer[len - 1] == L'\n'))
+    while (len > 0 && (IsBlank(buffer[len - 1]) || buffer[len - 1] == L'\r' || buffer[len - 1] == L'\n'))
         buffer[--len] = 0;
     return 0;
 }

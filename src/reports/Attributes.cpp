@@ -105,9 +105,4 @@ int AttributesSection(FileProbe& probe, ReportMemo* memo) {
     return EndLine(1);
 }
 
-int AttributesSection(const wchar_t* path) {
-    FileProbe probe(path);
-    return AttributesSection(probe, nullptr);
-}
-
 } // namespace scrutel

@@ -7,6 +7,7 @@
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "core/Owners.h"
+#include "files/UntrustedFile.h"
 #include "reports/Crc.h"
 
 #include <wincrypt.h>
@@ -165,11 +166,8 @@ int ComputeFileChecksums(const wchar_t* path, uint32_t hashMask, ChecksumResults
                          std::span<const DigestAlgorithm> digests) {
     results = ChecksumResults{};
     if (!path || !*path || blockBytes == 0 || blockBytes > 0x40000000u) return -1;
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileHandle file = OpenUntrustedFile(path, UntrustedSharing::ReadOnly).file;
     if (!file) return ChecksumCannotOpen;
-    // A device or pipe that a name or a link leads to is not read: a read from one can wait forever.
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) return ChecksumCannotOpen;
     std::unique_ptr<std::byte[]> block(new (std::nothrow) std::byte[blockBytes]);
     if (!block) return ChecksumReadFailed;
     ChecksumSet set(hashMask, digests);

@@ -5,7 +5,6 @@
 #include "core/HashKinds.h"
 
 #include "output/LineOutput.h"
-#include "gateway/HostGateway.h"
 #include "reports/ChecksumSet.h"
 #include "reports/DigestThreads.h"
 #include "reports/FileProbe.h"
@@ -89,22 +88,13 @@ int ComputeFileChecksums(FileProbe& probe, uint32_t hashMask, HCRYPTPROV provide
 }
 
 int ChecksumSection(FileProbe& probe, ScanSettings& settings) {
+    if (!probe.path() || !*probe.path()) return -1;
     const uint32_t mask = settings.hashMask;
     if (mask == 0) return 0;
     if (!settings.memo) settings.memo = std::make_shared<ReportMemo>();
     HCRYPTPROV provider = (mask & ProviderHashMask) ? settings.memo->CryptoProvider() : 0;
     ChecksumResults results;
     int rc = ComputeFileChecksums(probe, mask, provider, results, settings.threadBudget);
-    return PrintChecksumResult(rc, results, mask);
-}
-
-int ChecksumSection(const wchar_t* path, ScanSettings& settings) {
-    if (!path || !*path) return -1;
-    const uint32_t mask = settings.hashMask;
-    if (mask == 0) return 0;
-    if (!gateway::QueryIsFile(path)) return 2;
-    ChecksumResults results;
-    int rc = ComputeFileChecksums(path, mask, results);
     return PrintChecksumResult(rc, results, mask);
 }
 

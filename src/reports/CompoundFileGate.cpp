@@ -3,6 +3,7 @@
 #include "reports/CompoundFileGate.h"
 
 #include "core/Owners.h"
+#include "files/UntrustedFile.h"
 #include "reports/FileProbe.h"
 
 #include <cwchar>
@@ -47,8 +48,7 @@ bool MayHandToSummaryReader(FileProbe& probe) {
 
 bool MayHandToCompoundFileReader(const wchar_t* path, CompoundFileReader reader) {
     if (!path || !*path) return true;
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file = OpenUntrustedFile(path, UntrustedSharing::Any).file;
     if (!file) return true;
     std::byte head[8] = {};
     DWORD got = 0;

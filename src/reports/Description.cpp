@@ -18,12 +18,6 @@ namespace scrutel {
 
 namespace {} // namespace
 
-int DescriptionSection(const wchar_t* path) {
-    if (!path || !*path) return -1;
-    if (!gateway::QueryIsFile(path)) return 2;
-    return DescriptionOfFile(path);
-}
-
 int DescriptionOfFile(const wchar_t* path) {
     if (!path || !*path) return -1;
     std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[PathChars]());

@@ -2,7 +2,9 @@
 // Every index is checked against its view before it is read.
 #include "reports/DigestList.h"
 
+#include "core/CharClass.h"
 #include "core/HashKinds.h"
+#include "core/ScanSettings.h"
 #include "text/CodePageTables.h"
 #include "text/TextCursor.h"
 
@@ -12,30 +14,11 @@ namespace scrutel {
 
 namespace {
 
-bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t';
-}
-
 int HexValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     return -1;
-}
-
-bool IsDecimal(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
-char16_t AsciiUpper(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
-bool EqualsIgnoringAsciiCase(U16View a, U16View b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    return true;
 }
 
 U16View TrimTrailingBlanks(U16View text) {
@@ -66,9 +49,9 @@ uint32_t KindForHexDigits(size_t digits) {
 
 uint32_t KindForTag(U16View tag) {
     for (const HashKindRow& kind : HashKinds) {
-        if ((kind.nameIsTag && EqualsIgnoringAsciiCase(tag, kind.name)) ||
-            (kind.dashedNameIsTag && EqualsIgnoringAsciiCase(tag, kind.dashedName)) ||
-            (!kind.otherTag.empty() && EqualsIgnoringAsciiCase(tag, kind.otherTag)))
+        if ((kind.nameIsTag && EqualsIgnoringCase(tag, kind.name)) ||
+            (kind.dashedNameIsTag && EqualsIgnoringCase(tag, kind.dashedName)) ||
+            (!kind.otherTag.empty() && EqualsIgnoringCase(tag, kind.otherTag)))
             return kind.bit;
     }
     return 0;
@@ -164,7 +147,7 @@ BsdRead ReadBsd(U16View text, DigestEntry& entry) {
 size_t ReadDecimal(U16View text, uint64_t& value) {
     value = 0;
     size_t n = 0;
-    while (n < text.size() && IsDecimal(text[n])) {
+    while (n < text.size() && IsDigit(text[n])) {
         uint64_t digit = static_cast<uint64_t>(text[n] - u'0');
         if (value > (UINT64_MAX - digit) / 10) return 0;
         value = value * 10 + digit;
@@ -426,7 +409,7 @@ U16String DigestListName(U16View path, U16View folder) {
     auto isSeparator = [](char16_t c) { return c == u'\\' || c == u'/'; };
     U16View name = path;
     if (!folder.empty() && path.size() > folder.size() &&
-        EqualsIgnoringAsciiCase(path.substr(0, folder.size()), folder)) {
+        EqualsIgnoringCase(path.substr(0, folder.size()), folder)) {
         size_t from = folder.size();
         if (!isSeparator(folder.back())) from = isSeparator(path[from]) ? from + 1 : 0;
         if (from != 0 && from < path.size()) name = path.substr(from);

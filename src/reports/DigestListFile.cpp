@@ -7,6 +7,7 @@
 #include "core/HashKinds.h"
 #include "core/Limits.h"
 #include "core/Owners.h"
+#include "files/UntrustedFile.h"
 #include "gateway/HostGateway.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
@@ -258,10 +259,7 @@ int CheckDigestList(const wchar_t* listName, ScanSettings& settings) {
     FileHandle list;
     if (ResolvePath(listName, listPath.data(), ResolveHome) == 0) {
         AddLongPathPrefix(listPath.data(), PathChars);
-        list.reset(CreateFileW(listPath.data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        // A device or pipe that the name leads to is not read: a read from one can wait forever.
-        if (list && GetFileType(list.get()) != FILE_TYPE_DISK) list.reset();
+        list = OpenUntrustedFile(listPath.data(), UntrustedSharing::ReadOnly).file;
     }
     if (!list) {
         PrintErrorPrefix();

@@ -116,11 +116,6 @@ int PrintSummaryProperty(IPropertyStorage* storage, PROPID id, const wchar_t* la
     return PrintLabelLine(label, text);
 }
 
-int DocumentSummarySection(const wchar_t* path) {
-    FileProbe probe(path);
-    return DocumentSummarySection(probe);
-}
-
 int DocumentSummarySection(FileProbe& probe) {
     const wchar_t* path = probe.path();
     if (!path || !*path) return -1;

@@ -2,6 +2,7 @@
 #include "reports/ExecutableType.h"
 
 #include "core/Owners.h"
+#include "files/UntrustedFile.h"
 
 #include <windows.h>
 
@@ -11,8 +12,8 @@ int ReadExeHeader(const wchar_t* path, uint16_t* machine, uint16_t* subsystem) {
     if (machine) *machine = 0;
     if (subsystem) *subsystem = 0;
     if (!path || !*path || !machine || !subsystem) return -1;
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return 1; // never read from a device
+    FileHandle file = OpenUntrustedFile(path, UntrustedSharing::ReadOnly).file;
+    if (!file) return 1;
     unsigned char buffer[ExeHeaderReadBytes] = {};
     DWORD got = 0;
     if (!ReadFile(file.get(), buffer, ExeHeaderReadBytes, &got, nullptr)) return 1;

@@ -3,6 +3,7 @@
 #include "reports/ExifDate.h"
 
 #include "core/Calendar.h"
+#include "core/CharClass.h"
 
 #include <cstdint>
 
@@ -11,10 +12,6 @@ namespace scrutel {
 namespace {
 
 const char16_t* const DayNames[7] = {u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};
-
-bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
 
 unsigned Number(const char16_t* text, int digits) {
     unsigned value = 0;

@@ -2,6 +2,7 @@
 // sections of the same report.
 #include "reports/FileProbe.h"
 
+#include "files/UntrustedFile.h"
 #include "reports/VersionInfo.h"
 
 namespace scrutel {
@@ -18,9 +19,7 @@ HANDLE FileProbe::Handle() {
     if (!openTried_) {
         openTried_ = true;
         if (!path_ || !*path_) return nullptr;
-        file_.reset(CreateFileW(path_, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (file_ && GetFileType(file_.get()) != FILE_TYPE_DISK) file_.reset();
+        file_ = OpenUntrustedFile(path_, UntrustedSharing::ReadOnly).file;
         if (file_) {
             LARGE_INTEGER size;
             FILETIME lastWrite;

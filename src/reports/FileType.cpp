@@ -1,6 +1,7 @@
 // The file-type section: the type name that the registry gives a file's extension and the
 // program that opens files of that type, per user first, then in the merged view.
 #include "reports/FileType.h"
+#include "core/CharClass.h"
 #include "core/Limits.h"
 #include "core/SectionOutcome.h"
 
@@ -12,7 +13,6 @@
 
 #include <cwchar>
 #include <map>
-#include <cwctype>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -47,7 +47,7 @@ int ExtractCommandProgram(wchar_t* command) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == L'"') {
             quoted = !quoted;
-        } else if (!quoted && iswspace(text[i])) {
+        } else if (!quoted && IsWhiteSpace(text[i])) {
             text.resize(i);
             break;
         }
@@ -90,10 +90,6 @@ int LookupAssociation(const wchar_t* extension, wchar_t* typeName, wchar_t* comm
     return found;
 }
 
-int FileTypeSection(const wchar_t* path, int quoteFlag) {
-    return FileTypeSection(path, quoteFlag, nullptr);
-}
-
 int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo) {
     if (!path || !*path) return -1;
     try {
@@ -101,7 +97,7 @@ int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo) {
         if (!found || wcslen(found) < 2) return 0;
         std::wstring extension(found);
         for (wchar_t& c : extension)
-            c = towupper(c);
+            c = AsciiUpper(c);
 
         FileTypeAnswer answer;
         auto known =

@@ -3,6 +3,7 @@
 #include "reports/FontNames.h"
 
 #include "core/ByteReader.h"
+#include "core/CharClass.h"
 #include "core/Limits.h"
 
 #include <algorithm>
@@ -54,11 +55,6 @@ constexpr char16_t MacRomanHighHalf[128] = {
 struct Range {
     char16_t first, last;
 };
-// White space: the ASCII white space, no-break space, ogham space mark, the typographic spaces,
-// the line and paragraph separators, and the narrow, mathematical and ideographic spaces.
-constexpr Range WhiteRanges[] = {{0x0009, 0x000D}, {0x0020, 0x0020}, {0x00A0, 0x00A0},
-                                 {0x1680, 0x1680}, {0x2000, 0x200A}, {0x2028, 0x2029},
-                                 {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000}};
 // Controls: C0, DEL and C1, and the invisible format characters.
 constexpr Range ControlRanges[] = {
     {0x0000, 0x001F}, {0x007F, 0x009F}, {0x0600, 0x0605}, {0x061C, 0x061C}, {0x06DD, 0x06DD},
@@ -70,10 +66,6 @@ template <size_t N> bool InRanges(const Range (&ranges)[N], char16_t c) {
     for (const Range& r : ranges)
         if (c >= r.first && c <= r.last) return true;
     return false;
-}
-
-bool IsWhite(char16_t c) {
-    return IsFontTextWhite(c);
 }
 
 size_t Length(const char16_t* text) {
@@ -186,10 +178,6 @@ void JoinWithSpace(char16_t* output, size_t capacity, const char16_t* part) {
 }
 
 } // namespace
-
-bool IsFontTextWhite(char16_t c) {
-    return InRanges(WhiteRanges, c);
-}
 
 bool IsFontTextControl(char16_t c) {
     return InRanges(ControlRanges, c);
@@ -321,7 +309,7 @@ int CleanFontText(char16_t* text, size_t capacity) {
     int changed = 0;
     for (size_t i = 0; i < capacity && text[i]; ++i) {
         char16_t c = text[i];
-        if (written == 0 && IsWhite(c)) {
+        if (written == 0 && IsWhiteSpace(c)) {
             ++changed;
             continue;
         }
@@ -330,7 +318,7 @@ int CleanFontText(char16_t* text, size_t capacity) {
             ++changed;
         } else if (c == u'\r' || c == u'\n') {
             ++changed;
-            if (IsWhite(cleaned[written - 1])) continue;
+            if (IsWhiteSpace(cleaned[written - 1])) continue;
             c = u' ';
         } else if (IsFontTextControl(c)) {
             ++changed;

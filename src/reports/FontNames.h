@@ -59,10 +59,9 @@ int TruncateWithEllipsis(char16_t* text, size_t n);
 int FontHeaderStringsFromBytes(const void* data, size_t size, char16_t* description, char16_t* version,
                                char16_t* legal);
 
-// The character classes the cleaning uses, as the C runtime's C locale gives them on the
-// platform the report was recorded on: white space, and controls (C0, DEL, C1 and the format
-// characters).
-bool IsFontTextWhite(char16_t c);
+// The controls the cleaning drops (C0, DEL, C1 and the format characters), as the C runtime's C
+// locale gives them on the platform the report was recorded on; its white space is IsWhiteSpace
+// of core/CharClass.h.
 bool IsFontTextControl(char16_t c);
 // The character of a Mac OS Roman byte.
 char16_t MacRomanCharacter(uint8_t byte);

@@ -8,6 +8,7 @@
 #include "output/LineOutput.h"
 #include "gateway/HostGateway.h"
 #include "core/Owners.h"
+#include "files/UntrustedFile.h"
 #include "reports/ImageCheck.h"
 #include "reports/ImageHeader.h"
 #include "reports/ReportSections.h"
@@ -190,8 +191,7 @@ struct StreamOwner {
 // says what to do with it. The handle shares reading only and stays open while the image is
 // decoded from it, so the checked bytes are the decoded ones.
 ImagePlan OpenCheckedImage(const wchar_t* path, FileHandle& file, uint64_t& fileSize, ImageHeader& header) {
-    file.reset(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr));
+    file = OpenUntrustedFile(path, UntrustedSharing::ReadOnly).file;
     if (!file) return ImagePlan::Skip;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||

@@ -139,9 +139,4 @@ int PropertiesSection(const wchar_t* path, int32_t& propertySystem) {
     return PropertiesSectionWith(path, propertySystem, OpenSystemPropertyStore);
 }
 
-int PropertiesSection(const wchar_t* path) {
-    int32_t unknown = 0;
-    return PropertiesSection(path, unknown);
-}
-
 } // namespace scrutel

@@ -1,10 +1,10 @@
 // Quote characters and extension tests shared by the report sections.
 #include "reports/ReportText.h"
 
+#include "core/CharClass.h"
 #include "core/ScanSettings.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <windows.h>
 
 namespace scrutel {
@@ -41,7 +41,7 @@ int ExeLikeExtension(const wchar_t* extension) {
 bool HasVisibleText(const wchar_t* text) {
     if (!text) return false;
     for (; *text; ++text)
-        if (!iswspace(*text)) return true;
+        if (!IsWhiteSpace(*text)) return true;
     return false;
 }
 

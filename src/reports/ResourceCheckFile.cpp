@@ -3,6 +3,7 @@
 #include "reports/ResourceCheck.h"
 
 #include "core/Owners.h"
+#include "files/UntrustedFile.h"
 #include "reports/FileProbe.h"
 
 #include <windows.h>
@@ -35,8 +36,7 @@ VersionResourceCheck CheckVersionResourceFile(FileProbe& probe) {
 VersionResourceCheck CheckVersionResourceFile(const wchar_t* path) {
     if (!path || !*path) return Result(Verdict::Absent, "no path");
     // Shared as widely as the system's reader opens it, so that no file it could read is refused.
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle file = OpenUntrustedFile(path, UntrustedSharing::Any).file;
     if (!file) return Result(Verdict::Absent, "cannot open");
     // Most files are not programs: two bytes decide that without mapping the file.
     unsigned char head[2] = {};

@@ -2,6 +2,7 @@
 #include "reports/ShellLinkCheck.h"
 
 #include "core/Owners.h"
+#include "files/UntrustedFile.h"
 
 #include <vector>
 #include <windows.h>
@@ -18,8 +19,7 @@ ShellLinkCheck Refused(const char* reason) {
 
 ShellLinkCheck CheckShellLinkFile(const wchar_t* path) {
     if (!path || !*path) return Refused("no path");
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle file = OpenUntrustedFile(path, UntrustedSharing::Any).file;
     if (!file) return Refused("cannot open");
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) return Refused("cannot read");

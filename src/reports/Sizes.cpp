@@ -5,26 +5,15 @@
 #include "reports/FileProbe.h"
 
 #include "output/LineOutput.h"
-#include "gateway/HostGateway.h"
 
 #include <cstdio>
 
 namespace scrutel {
 
-int SizeSection(const wchar_t* path) {
-    if (!path || !*path) return -1;
-    return SizeSection(static_cast<long long>(gateway::QueryFileSize(path, 0)));
-}
+namespace {
 
-int SizeSection(FileProbe& probe) {
-    if (!probe.path() || !*probe.path()) return -1;
-    const WIN32_FILE_ATTRIBUTE_DATA* data = probe.Attributes();
-    if (!data) return SizeSection(-1LL);
-    return SizeSection(
-        static_cast<long long>((static_cast<uint64_t>(data->nFileSizeHigh) << 32) | data->nFileSizeLow));
-}
-
-int SizeSection(long long reported) {
+// The size lines of a size in bytes.
+int PrintSizeLines(long long reported) {
     // A negative size means the file vanished or cannot be queried: show nothing rather than
     // a count of 18 quintillion bytes.
     if (reported < 0) return 1;
@@ -58,6 +47,16 @@ int SizeSection(long long reported) {
         }
     }
     return EndLine(2);
+}
+
+} // namespace
+
+int SizeSection(FileProbe& probe) {
+    if (!probe.path() || !*probe.path()) return -1;
+    const WIN32_FILE_ATTRIBUTE_DATA* data = probe.Attributes();
+    if (!data) return PrintSizeLines(-1LL);
+    return PrintSizeLines(
+        static_cast<long long>((static_cast<uint64_t>(data->nFileSizeHigh) << 32) | data->nFileSizeLow));
 }
 
 } // namespace scrutel

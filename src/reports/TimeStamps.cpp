@@ -25,11 +25,6 @@ int PrintTimeStamp(const FILETIME& stamp, const wchar_t* label, int32_t mode, bo
     return EndLine(1);
 }
 
-int TimeStampSection(const wchar_t* path, int32_t timeZoneMode, uint32_t timeFlags) {
-    FileProbe probe(path);
-    return TimeStampSection(probe, timeZoneMode, timeFlags);
-}
-
 int TimeStampSection(FileProbe& probe, int32_t timeZoneMode, uint32_t timeFlags) {
     const wchar_t* path = probe.path();
     if (!path || !*path) return -1;

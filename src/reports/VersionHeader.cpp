@@ -79,9 +79,4 @@ int VersionHeaderSection(FileProbe& probe, int quoteFlag, uint32_t maxWidth) {
     return PrintVersionHeaderLines(description, version, legal, quoteFlag, maxWidth);
 }
 
-int VersionHeaderSection(const wchar_t* path, int quoteFlag, uint32_t maxWidth) {
-    FileProbe probe(path);
-    return VersionHeaderSection(probe, quoteFlag, maxWidth);
-}
-
 } // namespace scrutel

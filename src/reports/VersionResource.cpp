@@ -1,6 +1,7 @@
 // The version-resource section: a file's version strings and binary file version under fixed,
 // dot-aligned labels.
 #include "reports/VersionResource.h"
+#include "core/CharClass.h"
 #include "core/Limits.h"
 #include "core/SectionOutcome.h"
 
@@ -8,12 +9,11 @@
 
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
-#include "gateway/HostGateway.h"
 #include "reports/ReportSections.h"
+#include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
 
 #include <cwchar>
-#include <cwctype>
 
 namespace scrutel {
 
@@ -23,12 +23,6 @@ const wchar_t* const LabelsBeforeVersion[] = {L"Product Name", L"Internal Name",
 const wchar_t* const LabelsAfterVersion[] = {L"Product Version", L"File Version", L"Build",
                                              L"Company Name",    L"Language",     L"Legal Trademarks"};
 
-bool Blank(const wchar_t* text) {
-    for (; *text; ++text)
-        if (!iswspace(*text)) return false;
-    return true;
-}
-
 } // namespace
 
 int PrintVersionValue(const std::vector<std::byte>& block, const wchar_t* label) {
@@ -36,10 +30,10 @@ int PrintVersionValue(const std::vector<std::byte>& block, const wchar_t* label)
     wchar_t name[TextOutputChars];
     size_t n = 0;
     for (const wchar_t* p = label; *p && n < TextOutputChars - 1; ++p)
-        if (!iswspace(*p)) name[n++] = *p;
+        if (!IsWhiteSpace(*p)) name[n++] = *p;
     name[n] = 0;
     wchar_t value[TextOutputChars] = {};
-    if (QueryVersionString(block.data(), block.size(), name, value) != 0 || Blank(value)) return 1;
+    if (QueryVersionString(block.data(), block.size(), name, value) != 0 || !HasVisibleText(value)) return 1;
     return PrintLabelLine(label, value);
 }
 
@@ -76,13 +70,6 @@ int VersionResourceSection(FileProbe& probe) {
     } catch (...) {
         return SECTION_FAULT;
     }
-}
-
-int VersionResourceSection(const wchar_t* path) {
-    if (!path || !*path) return -1;
-    if (!gateway::QueryIsFile(path)) return 2;
-    FileProbe probe(path);
-    return VersionResourceSection(probe);
 }
 
 } // namespace scrutel

@@ -2,7 +2,7 @@
 // one line as the reader delivered it.
 #include "select/ListLine.h"
 
-#include "text/Encoding.h"
+#include "core/CharClass.h"
 
 namespace scrutel {
 
@@ -10,10 +10,10 @@ namespace {
 
 U16View TrimBlanks(U16View text) {
     size_t first = 0;
-    while (first < text.size() && IsBlankChar(text[first]))
+    while (first < text.size() && IsWhiteSpace(text[first]))
         ++first;
     size_t end = text.size();
-    while (end > first && IsBlankChar(text[end - 1]))
+    while (end > first && IsWhiteSpace(text[end - 1]))
         --end;
     return text.substr(first, end - first);
 }

@@ -5,7 +5,7 @@
 
 namespace scrutel {
 
-// Removes leading and trailing blank characters (IsBlankChar of text/Encoding.h) in place. A null
+// Removes leading and trailing blank characters (IsWhiteSpace of core/CharClass.h) in place. A null
 // line is left alone.
 void TrimSpaces(char16_t* line);
 

@@ -3,6 +3,7 @@
 #include "select/RangeMatch.h"
 
 #include "core/Calendar.h"
+#include "core/CharClass.h"
 #include "core/Limits.h"
 
 #include "plugin/ErrorReport.h"
@@ -11,7 +12,6 @@
 #include "select/PathResolve.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <memory>
 #include <new>
 
@@ -75,7 +75,7 @@ bool PatternPasses(const RangeRecord& record, const WIN32_FIND_DATAW& entry, con
                    LookupBuffers& buffers) {
     bool ready = buffers.Prepare(entry, directory);
     if (ready) {
-        if (towupper(record.kind) == L'I')
+        if (AsciiUpper(record.kind) == L'I')
             LookupDescription(buffers.path.get(), buffers.text.get());
         else
             LookupOwner(buffers.path.get(), buffers.text.get());
@@ -95,7 +95,7 @@ int RangeMatches(const WIN32_FIND_DATAW* entry, const wchar_t* directory,
         bool pass = false;
         bool negatable = true;
         LocalStamp stamp;
-        switch (towupper(record->kind)) {
+        switch (AsciiUpper(record->kind)) {
         case L'S': {
             uint64_t size = (static_cast<uint64_t>(entry->nFileSizeHigh) << 32) | entry->nFileSizeLow;
             pass = size >= record->low && size <= record->high;

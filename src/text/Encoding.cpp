@@ -2,6 +2,7 @@
 // TextCursor into UTF-16 characters, lines, line counts and the prevailing line-ending style.
 #include "text/Encoding.h"
 
+#include "core/CharClass.h"
 #include "core/Limits.h"
 
 #include "text/CodePageTables.h"
@@ -449,7 +450,7 @@ int ReadLine(TextCursor& b, char16_t* line, size_t capacity, bool skipBlank) {
         bool nonBlank = false;
         int32_t ch = ReadChar(b);
         while (ch > 0 && ch != Cr && ch != Lf && ch != Nel) {
-            if (!IsBlankChar(ch)) nonBlank = true;
+            if (!IsWhiteSpace(ch)) nonBlank = true;
             if (line && length + 1 < capacity) {
                 line[length++] = static_cast<char16_t>(ch);
                 line[length] = 0;
@@ -798,27 +799,6 @@ int EncodingName(uint32_t encoding, int64_t bom, char16_t* output) {
     output[length] = 0;
     output[TextOutputChars - 1] = 0;
     return 0;
-}
-
-bool IsBlankChar(int32_t c) {
-    switch (c) {
-    case 0x09: // tab, LF, VT, FF, CR
-    case 0x0A:
-    case 0x0B:
-    case 0x0C:
-    case 0x0D:
-    case 0x20:
-    case 0xA0:
-    case 0x1680:
-    case 0x2028: // line separator
-    case 0x2029: // paragraph separator
-    case 0x202F:
-    case 0x205F:
-    case 0x3000:
-        return true;
-    default:
-        return c >= 0x2000 && c <= 0x200A; // en quad .. hair space
-    }
 }
 
 } // namespace scrutel

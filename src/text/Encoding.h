@@ -40,8 +40,9 @@ int32_t ReadChar(TextCursor& buffer);
 // What ReadChar would return, without advancing; -1 at the end, also for a cut-off UTF-8 sequence.
 int32_t PeekChar(const TextCursor& buffer);
 // Reads the next line (ended by CR, LF, CR LF, LF CR, NEL or NUL) into line, which holds capacity
-// characters and is always terminated; longer lines are cut. skipBlank skips lines of white
-// space that have an ending. Returns 0 when a line was read, -1 when the data was exhausted.
+// characters and is always terminated; longer lines are cut. skipBlank skips lines of white space
+// (IsWhiteSpace of core/CharClass.h) that have an ending. Returns 0 when a line was read, -1 when
+// the data was exhausted.
 int ReadLine(TextCursor& buffer, char16_t* line, size_t capacity, bool skipBlank);
 // Number of lines from position to the end; position is unchanged.
 uint64_t CountLines(TextCursor& buffer);
@@ -113,12 +114,6 @@ class LineCensus {
 // Writes the display name of encoding into output (TextOutputChars characters); bom > 0 adds " with BOM",
 // bom == 0 " without BOM" to the Unicode encodings, a negative bom nothing. -1 when output is null.
 int EncodingName(uint32_t encoding, int64_t bom, char16_t* output);
-
-// True for the characters that make a line blank for ReadLine: tab, LF, VT, FF, CR, and the Unicode
-// space separators (space, no-break space, U+1680, U+2000..U+200A, U+202F, U+205F, U+3000), line
-// and paragraph separators. It is the set the C runtime's iswspace gives the plugin on Windows,
-// fixed here so that blank lines are the same on every platform; NEL is not in it.
-bool IsBlankChar(int32_t c);
 
 #if defined(_WIN32)
 inline int ReadLine(TextCursor& buffer, wchar_t* line, size_t capacity, bool skipBlank) {

@@ -6,6 +6,7 @@
 #include "core/Utf16.h"
 #include "core/Version.h"
 
+#include "files/UntrustedFile.h"
 #include "gateway/HostGateway.h"
 #include "text/Encoding.h"
 #include "text/ReadOutcome.h"
@@ -193,14 +194,19 @@ int OpenSource(TextSource& b, const wchar_t* source, uint32_t flags, uint32_t co
         std::wstring canonical = trueName.data();
         if (IsVolumeGuidName(U16(canonical.c_str()))) canonical.insert(0, L"\\\\.\\");
         b.name = std::move(canonical);
-        b.file.reset(
-            ::CreateFileW(b.name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (!b.file) {
-            DWORD error = ::GetLastError();
-            return Fail(b, static_cast<int32_t>(error));
+        if (flags & TextDiskFileOnly) {
+            UntrustedFile opened = OpenUntrustedFile(b.name.c_str(), UntrustedSharing::ReadOnly);
+            if (!opened.file) return Fail(b, static_cast<int32_t>(opened.error));
+            b.file = std::move(opened.file);
+        } else {
+            // A source the user names, such as a list file, may be a device or a pipe on purpose.
+            b.file.reset(::CreateFileW(b.name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
+            if (!b.file) {
+                DWORD error = ::GetLastError();
+                return Fail(b, static_cast<int32_t>(error));
+            }
         }
-        if ((flags & TextDiskFileOnly) && ::GetFileType(b.file.get()) != FILE_TYPE_DISK)
-            return Fail(b, ERROR_BAD_FILE_TYPE);
     }
 
     HANDLE current = console ? console : b.file.get();

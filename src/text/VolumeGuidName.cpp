@@ -1,15 +1,13 @@
 // The volume-GUID name test of text sources, on UTF-16 text with fixed ASCII character classes.
 #include "text/VolumeGuidName.h"
 
+#include "core/CharClass.h"
+
 #include <cstddef>
 
 namespace scrutel {
 
 namespace {
-
-char16_t AsciiLower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
 
 // The ASCII hexadecimal digits and their fullwidth forms (U+FF10..U+FF19, U+FF21..U+FF26,
 // U+FF41..U+FF46), which the runtime's iswxdigit counts as well.
@@ -22,9 +20,7 @@ bool IsHexDigit(char16_t c) {
 
 bool IsVolumeGuidName(const char16_t* trueName) {
     if (!trueName) return false;
-    static constexpr char16_t prefix[] = u"volume{";
-    for (size_t i = 0; i + 1 < sizeof prefix / sizeof prefix[0]; ++i)
-        if (AsciiLower(trueName[i]) != prefix[i]) return false; // a shorter name stops at its NUL
+    if (!StartsWithIgnoringCase(U16View(trueName), u"volume{")) return false;
     return IsHexDigit(trueName[7]);
 }
 

@@ -2,6 +2,8 @@
 // against the bytes the file system returned before a name is read.
 #include "varfuncs/ReparseData.h"
 
+#include "core/CharClass.h"
+
 #include <optional>
 
 namespace scrutel {
@@ -44,17 +46,6 @@ U16String UnsupportedTagText(uint32_t tag) {
         text.push_back(hex[(tag >> shift) & 0xF]);
     text.push_back(u'\n');
     return text;
-}
-
-// Equality of two strings of the same length, folding only the ASCII letters.
-bool EqualsIgnoringAsciiCase(U16View a, U16View b) {
-    if (a.size() != b.size()) return false;
-    auto fold = [](char16_t c) {
-        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-    };
-    for (size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
 }
 
 ReparseData Failure(int result) {
@@ -120,7 +111,7 @@ ReparseData InterpretReparseData(const ByteReader& buffer) {
         d.relative = true;
         d.text = *name;
     } else if (view.size() > NtUncPrefix.size() &&
-               EqualsIgnoringAsciiCase(view.substr(0, NtUncPrefix.size()), NtUncPrefix)) {
+               EqualsIgnoringCase(view.substr(0, NtUncPrefix.size()), NtUncPrefix)) {
         // "\??\UNC\server\share" is the network path "\\server\share".
         d.text = u"\\\\" + U16String(view.substr(NtUncPrefix.size()));
     } else if (view.substr(0, NtPrefix.size()) == NtPrefix) {

@@ -1,6 +1,7 @@
 // @RPTARGET: the target of a symbolic link, junction or execution alias, with the argument
 // cleaned up (blanks, quotes, forward slashes) and its directory made the host's true name.
 #include "plugin/ErrorReport.h"
+#include "core/CharClass.h"
 #include "core/Limits.h"
 #include "gateway/HostGateway.h"
 #include "core/Owners.h"
@@ -15,10 +16,6 @@
 namespace scrutel {
 
 namespace {
-
-bool IsBlank(wchar_t c) {
-    return iswspace(c) != 0;
-}
 
 void RemoveQuotes(wchar_t* text) {
     wchar_t* out = text;
@@ -66,10 +63,10 @@ int RpTarget(wchar_t* buffer) {
 void TrimWhiteSpace(wchar_t* text) {
     if (!text) return;
     size_t length = wcslen(text);
-    while (length > 0 && IsBlank(text[length - 1]))
+    while (length > 0 && IsWhiteSpace(text[length - 1]))
         text[--length] = 0;
     size_t start = 0;
-    while (start < length && IsBlank(text[start]))
+    while (start < length && IsWhiteSpace(text[start]))
         ++start;
     if (start) wmemmove(text, text + start, length - start + 1);
 }

@@ -3,6 +3,7 @@
 // unless quoted, has no blank at either end; comments name nothing.
 #include "FuzzCheck.h"
 
+#include "core/CharClass.h"
 #include "select/ListLine.h"
 #include "text/CodePageTables.h"
 #include "text/Encoding.h"
@@ -35,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(c != u'"');
         // Blanks at the ends survive only inside quotes.
         if (!name.empty() && text.find(u'"') == U16View::npos)
-            FUZZ_CHECK(!IsBlankChar(name.front()) && !IsBlankChar(name.back()));
+            FUZZ_CHECK(!IsWhiteSpace(name.front()) && !IsWhiteSpace(name.back()));
         size_t first = 0;
-        while (first < text.size() && IsBlankChar(text[first]))
+        while (first < text.size() && IsWhiteSpace(text[first]))
             ++first;
         if (first < text.size() && text[first] == u':') FUZZ_CHECK(name.empty());
 

@@ -1,6 +1,7 @@
 // Attributes section and owner lookup: the attribute texts in their order, the owner line as the
 // system reports it, and files that cannot be opened.
 #include "reports/AttributeList.h"
+#include "reports/FileProbe.h"
 #include "reports/Owner.h"
 #include "reports/ReportSections.h"
 
@@ -16,6 +17,12 @@ using testing_support::Capture;
 using testing_support::TempTree;
 
 namespace {
+
+// The section over a fresh probe of path, as a report runs it without a memo.
+int AttributesOf(const wchar_t* path) {
+    FileProbe probe(path);
+    return AttributesSection(probe, nullptr);
+}
 
 struct ListCase {
     const char* label;
@@ -113,7 +120,7 @@ TEST(AttributesSection, ReadOnlyHiddenFileWithOwner) {
     ASSERT_TRUE(SetFileAttributesW(path.c_str(),
                                    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     Capture capture;
-    EXPECT_EQ(AttributesSection(path.c_str()), 0);
+    EXPECT_EQ(AttributesOf(path.c_str()), 0);
     const std::wstring out = capture.out();
     const std::wstring first = L"    Attributes:  Read-Only  Hidden  Archive  \r\n    File owner:  ";
     ASSERT_EQ(out.substr(0, first.size()), first);
@@ -128,7 +135,7 @@ TEST(AttributesSection, OwnerLineMatchesLookupOwner) {
     std::vector<wchar_t> owner(8192, L'\0');
     ASSERT_EQ(LookupOwner(path.c_str(), owner.data()), 0);
     Capture capture;
-    AttributesSection(path.c_str());
+    AttributesOf(path.c_str());
     EXPECT_NE(capture.out().find(L"\r\n    File owner:  " + std::wstring(owner.data()) + L"\r\n\r\n"),
               std::wstring::npos)
         << testing_support::ToUtf8(capture.out());
@@ -140,7 +147,7 @@ TEST(AttributesSection, DirectoryShowsNoneWithoutOwner) {
     TempTree tree;
     std::wstring dir = tree.dir(L"folder");
     Capture capture;
-    EXPECT_EQ(AttributesSection(dir.c_str()), 0);
+    EXPECT_EQ(AttributesOf(dir.c_str()), 0);
     EXPECT_EQ(capture.out(), L"    Attributes:  None.\r\n\r\n");
 }
 
@@ -150,7 +157,7 @@ TEST(AttributesSection, FileOpenForWritingShowsNoOwner) {
     HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     Capture capture;
-    int rc = AttributesSection(path.c_str());
+    int rc = AttributesOf(path.c_str());
     CloseHandle(writer);
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(capture.out(), L"    Attributes:  Archive  \r\n\r\n");
@@ -159,9 +166,9 @@ TEST(AttributesSection, FileOpenForWritingShowsNoOwner) {
 TEST(AttributesSection, MissingFileAndArguments) {
     TempTree tree;
     Capture capture;
-    EXPECT_EQ(AttributesSection(tree.path(L"missing.txt").c_str()), 1);
-    EXPECT_EQ(AttributesSection(L""), -1);
-    EXPECT_EQ(AttributesSection(nullptr), -1);
+    EXPECT_EQ(AttributesOf(tree.path(L"missing.txt").c_str()), 1);
+    EXPECT_EQ(AttributesOf(L""), -1);
+    EXPECT_EQ(AttributesOf(nullptr), -1);
     EXPECT_EQ(capture.out(), L"");
 }
 

@@ -2,6 +2,7 @@
 // in table order, random files around the read block against independent computations, and
 // files that cannot be read.
 #include "reports/ChecksumSet.h"
+#include "reports/FileProbe.h"
 #include "reports/ReportSections.h"
 
 #include "core/ScanSettings.h"
@@ -96,7 +97,8 @@ int RunSection(const std::wstring& path, uint32_t mask, std::wstring& out) {
     ScanSettings settings;
     settings.hashMask = mask;
     Capture capture;
-    int rc = ChecksumSection(path.c_str(), settings);
+    FileProbe probe(path.c_str());
+    int rc = ChecksumSection(probe, settings);
     out = capture.out();
     return rc;
 }
@@ -466,13 +468,15 @@ TEST(ChecksumSection, ArgumentsAndSelection) {
     std::wstring out;
     ScanSettings settings;
     settings.hashMask = HashCrc32;
-    EXPECT_EQ(ChecksumSection(nullptr, settings), -1);
-    EXPECT_EQ(ChecksumSection(L"", settings), -1);
+    FileProbe noPath(nullptr), emptyPath(L"");
+    EXPECT_EQ(ChecksumSection(noPath, settings), -1);
+    EXPECT_EQ(ChecksumSection(emptyPath, settings), -1);
     EXPECT_EQ(RunSection(file, 0, out), 0);
     EXPECT_EQ(out, L"");
-    EXPECT_EQ(RunSection(tree.root(), HashCrc32, out), 2);
+    // A folder or a missing file cannot be opened: no lines and no blank line.
+    EXPECT_EQ(RunSection(tree.root(), HashCrc32, out), 0);
     EXPECT_EQ(out, L"");
-    EXPECT_EQ(RunSection(tree.path(L"missing.txt"), HashCrc32, out), 2);
+    EXPECT_EQ(RunSection(tree.path(L"missing.txt"), HashCrc32, out), 0);
     EXPECT_EQ(out, L"");
 }
 

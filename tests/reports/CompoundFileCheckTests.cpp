@@ -3,6 +3,7 @@
 #include "output/LineOutput.h"
 #include "reports/CompoundFileCheck.h"
 #include "reports/CompoundFileGate.h"
+#include "reports/FileProbe.h"
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"
 
@@ -129,7 +130,8 @@ TEST_F(CompoundFileOnDisk, DocumentsThePlatformWritesPassAndStillReport) {
         EXPECT_TRUE(MayHandToCompoundFileReader(path.c_str(), CompoundFileReader::PropertyStore))
             << row.label;
         Capture capture;
-        EXPECT_EQ(DocumentSummarySection(path.c_str()), 0) << row.label;
+        FileProbe probe(path.c_str());
+        EXPECT_EQ(DocumentSummarySection(probe), 0) << row.label;
         EXPECT_EQ(capture.out(), Line(L"Title", L"Written here") + Line(L"Author", L"Ann Author") +
                                      Line(L"Page Count", L"3") + L"\r\n")
             << row.label;
@@ -155,7 +157,8 @@ TEST_F(CompoundFileOnDisk, DamagedCopyOfAWrittenDocumentPrintsNothing) {
     EXPECT_EQ(check.propertyFault, PropertySetFault::StringLength);
     EXPECT_FALSE(MayHandToCompoundFileReader(damaged.c_str(), CompoundFileReader::SummaryProperties));
     Capture capture;
-    EXPECT_EQ(DocumentSummarySection(damaged.c_str()), 0);
+    FileProbe probe(damaged.c_str());
+    EXPECT_EQ(DocumentSummarySection(probe), 0);
     EXPECT_EQ(capture.out(), L"");
 }
 

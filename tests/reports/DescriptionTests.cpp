@@ -48,7 +48,7 @@ TEST(DescriptionSection, FromTheDescriptionIndex) {
         SCOPED_TRACE(c.label);
         std::wstring path = tree.file(c.file, "x");
         Capture capture;
-        int rc = DescriptionSection(path.c_str());
+        int rc = DescriptionOfFile(path.c_str());
         EXPECT_EQ(capture.out(), c.output);
         EXPECT_EQ(rc, 0);
         EXPECT_EQ(capture.err(), L"");
@@ -59,18 +59,19 @@ TEST(DescriptionSection, NoIndexPrintsNothing) {
     TempTree tree;
     std::wstring path = tree.file(L"lonely.txt", "x");
     Capture capture;
-    EXPECT_EQ(DescriptionSection(path.c_str()), 0);
+    EXPECT_EQ(DescriptionOfFile(path.c_str()), 0);
     EXPECT_EQ(capture.out(), L"");
 }
 
+// (The report asks whether a name is a file before any section runs.)
 TEST(DescriptionSection, NotAFile) {
     TempTree tree;
     std::wstring dir = tree.dir(L"folder");
     Capture capture;
-    EXPECT_EQ(DescriptionSection(dir.c_str()), 2);
-    EXPECT_EQ(DescriptionSection(tree.path(L"missing.txt").c_str()), 2);
-    EXPECT_EQ(DescriptionSection(L""), -1);
-    EXPECT_EQ(DescriptionSection(nullptr), -1);
+    EXPECT_EQ(DescriptionOfFile(dir.c_str()), 0);
+    EXPECT_EQ(DescriptionOfFile(tree.path(L"missing.txt").c_str()), 0);
+    EXPECT_EQ(DescriptionOfFile(L""), -1);
+    EXPECT_EQ(DescriptionOfFile(nullptr), -1);
     EXPECT_EQ(capture.out(), L"");
 }
 

@@ -2,6 +2,7 @@
 // test, the editing-time and date forms, files that print nothing, and old workbooks.
 #include "output/LineOutput.h"
 #include "reports/DocumentSummary.h"
+#include "reports/FileProbe.h"
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"
 
@@ -228,7 +229,8 @@ class DocumentSummaryTest : public testing_support::ComTest {
 
     static std::wstring Run(const std::wstring& path, int* result) {
         Capture capture;
-        *result = DocumentSummarySection(path.c_str());
+        FileProbe probe(path.c_str());
+        *result = DocumentSummarySection(probe);
         return capture.out();
     }
 
@@ -356,7 +358,8 @@ TEST_F(DocumentSummaryTest, FilesThatPrintNothing) {
         EXPECT_EQ(result, c.result) << c.label;
     }
     Capture capture;
-    EXPECT_EQ(DocumentSummarySection(nullptr), -1);
+    FileProbe noPath(nullptr);
+    EXPECT_EQ(DocumentSummarySection(noPath), -1);
 }
 
 TEST_F(DocumentSummaryTest, FileHeldOpenExclusivelyPrintsNothing) {
@@ -414,7 +417,8 @@ TEST_F(DocumentSummaryTest, OldWorkbooksWithJunkInTheHighSizeBits) {
     for (const auto& row : rows) {
         std::wstring path = testing_support::SourceFixture(std::wstring(L"workbooks\\") + row.file);
         Capture capture;
-        EXPECT_EQ(DocumentSummarySection(path.c_str()), 0) << testing_support::ToUtf8(row.file);
+        FileProbe probe(path.c_str());
+        EXPECT_EQ(DocumentSummarySection(probe), 0) << testing_support::ToUtf8(row.file);
         std::wstring out = capture.out();
         if (row.shiftJisAuthors) {
             // Where the platform converts the authors (Wine 8 drops them): both lines, first.

@@ -192,11 +192,12 @@ TEST(SummaryReaderGate, EachSideOfTheGateReportsAsBefore) {
 
     for (const std::wstring& path : {plain, document, broken}) {
         SCOPED_TRACE(testing_support::ToUtf8(path));
-        std::wstring byPath, byProbe;
+        std::wstring fresh, byProbe;
         {
             Capture capture;
-            DocumentSummarySection(path.c_str());
-            byPath = capture.out();
+            FileProbe unopened(path.c_str());
+            DocumentSummarySection(unopened);
+            fresh = capture.out();
         }
         {
             Capture capture;
@@ -206,7 +207,7 @@ TEST(SummaryReaderGate, EachSideOfTheGateReportsAsBefore) {
             DocumentSummarySection(probe);
             byProbe = capture.out();
         }
-        EXPECT_EQ(byProbe, byPath);
+        EXPECT_EQ(byProbe, fresh);
     }
 }
 
@@ -229,7 +230,7 @@ TEST(ReportMemo, FileTypesAndOwnersAreAskedOnceAndShownAlike) {
     std::wstring plain, remembered, again;
     {
         Capture capture;
-        FileTypeSection(first.c_str(), 1);
+        FileTypeSection(first.c_str(), 1, nullptr);
         plain = capture.out();
     }
     {
@@ -248,14 +249,15 @@ TEST(ReportMemo, FileTypesAndOwnersAreAskedOnceAndShownAlike) {
         AttributesSection(two, &memo);
         again = capture.out();
     }
-    std::wstring byPath;
+    std::wstring withoutMemo;
     {
         Capture capture;
-        AttributesSection(first.c_str());
-        AttributesSection(second.c_str());
-        byPath = capture.out();
+        FileProbe one(first.c_str()), two(second.c_str());
+        AttributesSection(one, nullptr);
+        AttributesSection(two, nullptr);
+        withoutMemo = capture.out();
     }
-    EXPECT_EQ(again, byPath);
+    EXPECT_EQ(again, withoutMemo);
     EXPECT_LE(memo.accounts.size(), 1u);
 }
 

@@ -76,7 +76,7 @@ Association Lookup(const wchar_t* extension, int perUser) {
 
 std::wstring Section(const std::wstring& path, int quoteFlag, int* result = nullptr) {
     Capture capture;
-    int rc = FileTypeSection(path.c_str(), quoteFlag);
+    int rc = FileTypeSection(path.c_str(), quoteFlag, nullptr);
     if (result) *result = rc;
     return capture.out();
 }
@@ -236,8 +236,8 @@ TEST(FileTypeSectionTest, ReportLines) {
         EXPECT_EQ(Section(row.path, row.quoteFlag, &rc), row.out) << row.label;
         EXPECT_EQ(rc, row.result) << row.label;
     }
-    EXPECT_EQ(FileTypeSection(nullptr, 1), -1);
-    EXPECT_EQ(FileTypeSection(L"", 1), -1);
+    EXPECT_EQ(FileTypeSection(nullptr, 1, nullptr), -1);
+    EXPECT_EQ(FileTypeSection(L"", 1, nullptr), -1);
 }
 
 TEST(FileTypeSectionTest, PerUserEntryHidesMachineWideOne) {

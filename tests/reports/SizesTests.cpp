@@ -1,4 +1,5 @@
 // Size section: exact lines for files of chosen sizes, including a sparse file above 4 GiB.
+#include "reports/FileProbe.h"
 #include "reports/FindData.h"
 #include "reports/ReportSections.h"
 
@@ -56,7 +57,8 @@ TEST(SizeSection, LinesForChosenSizes) {
         std::wstring path = FileOfSize(tree, L"size.bin", c.size);
         if (path.empty()) GTEST_SKIP() << "this file system cannot hold a file of " << c.size << " bytes";
         Capture capture;
-        EXPECT_EQ(SizeSection(path.c_str()), 0);
+        FileProbe probe(path.c_str());
+        EXPECT_EQ(SizeSection(probe), 0);
         EXPECT_EQ(capture.out(), std::wstring(c.line) + L"\r\n\r\n");
     }
 }
@@ -64,10 +66,13 @@ TEST(SizeSection, LinesForChosenSizes) {
 TEST(SizeSection, MissingArgumentsAndFiles) {
     TempTree tree;
     Capture capture;
-    EXPECT_EQ(SizeSection(nullptr), -1);
-    EXPECT_EQ(SizeSection(L""), -1);
+    FileProbe none(nullptr), empty(L"");
+    EXPECT_EQ(SizeSection(none), -1);
+    EXPECT_EQ(SizeSection(empty), -1);
     // A file that vanished has no size to show.
-    EXPECT_EQ(SizeSection(tree.path(L"gone.txt").c_str()), 1);
+    std::wstring gone = tree.path(L"gone.txt");
+    FileProbe vanished(gone.c_str());
+    EXPECT_EQ(SizeSection(vanished), 1);
     EXPECT_EQ(capture.out(), L"");
 }
 

@@ -1,5 +1,6 @@
 // Time stamps: the text of the fields, the three zone modes in a fixed zone with daylight-saving
 // time, and the time-stamp section on real files whose times were set.
+#include "reports/FileProbe.h"
 #include "reports/ReportSections.h"
 #include "reports/TimeFormat.h"
 
@@ -168,8 +169,9 @@ TEST(TimeStampSection, LocalModeAgainstDefaultModeInBerlin) {
     CloseHandle(h);
     const std::wstring nowOffsetHour = (id == TIME_ZONE_ID_DAYLIGHT) ? L"14" : L"13";
     Capture capture;
-    EXPECT_EQ(TimeStampSection(path.c_str(), TimeZoneLocal, TimeModified), 0);
-    EXPECT_EQ(TimeStampSection(path.c_str(), TimeZoneDefault, TimeModified), 0);
+    FileProbe local(path.c_str()), byDefault(path.c_str());
+    EXPECT_EQ(TimeStampSection(local, TimeZoneLocal, TimeModified), 0);
+    EXPECT_EQ(TimeStampSection(byDefault, TimeZoneDefault, TimeModified), 0);
     EXPECT_EQ(capture.out(), L"    Modified:  Mon 2024-07-15  14:00:00\r\n\r\n"
                              L"    Modified:  Mon 2024-07-15  " +
                                  nowOffsetHour + L":00:00\r\n\r\n");
@@ -192,7 +194,8 @@ class TimeStampFile : public ::testing::Test {
     }
     std::wstring Section(int32_t mode, uint32_t flags, int* rc = nullptr) {
         Capture capture;
-        int result = TimeStampSection(path_.c_str(), mode, flags);
+        FileProbe probe(path_.c_str());
+        int result = TimeStampSection(probe, mode, flags);
         if (rc) *rc = result;
         return capture.out();
     }
@@ -239,9 +242,11 @@ TEST_F(TimeStampFile, NoStampSelectedPrintsNothing) {
 TEST(TimeStampSection, MissingFileAndArguments) {
     TempTree tree;
     Capture capture;
-    EXPECT_EQ(TimeStampSection(tree.path(L"none.txt").c_str(), TimeZoneUtc, TimeModified), 1);
-    EXPECT_EQ(TimeStampSection(nullptr, TimeZoneUtc, TimeModified), -1);
-    EXPECT_EQ(TimeStampSection(L"", TimeZoneUtc, TimeModified), -1);
+    std::wstring none = tree.path(L"none.txt");
+    FileProbe missing(none.c_str()), noPath(nullptr), emptyPath(L"");
+    EXPECT_EQ(TimeStampSection(missing, TimeZoneUtc, TimeModified), 1);
+    EXPECT_EQ(TimeStampSection(noPath, TimeZoneUtc, TimeModified), -1);
+    EXPECT_EQ(TimeStampSection(emptyPath, TimeZoneUtc, TimeModified), -1);
     EXPECT_EQ(capture.out(), L"");
 }
 

@@ -1,6 +1,7 @@
 // The version header: its line forms, the legal notice's width, fonts without a version resource,
 // files with one, and files with neither.
 #include "output/LineOutput.h"
+#include "reports/FileProbe.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionHeader.h"
 #include "support/TestSupport.h"
@@ -96,7 +97,8 @@ TEST(PrintVersionHeaderLines, InterruptionEndsAfterTheFirstLine) {
 
 std::wstring RunSection(const std::wstring& path, uint32_t maxWidth, int* result, int quoteFlag = 1) {
     Capture capture;
-    *result = VersionHeaderSection(path.c_str(), quoteFlag, maxWidth);
+    FileProbe probe(path.c_str());
+    *result = VersionHeaderSection(probe, quoteFlag, maxWidth);
     return capture.out();
 }
 
@@ -176,7 +178,8 @@ TEST(VersionHeaderSection, FilesWithoutEitherGiveNoLines) {
         EXPECT_EQ(result, c.result) << c.label;
     }
     Capture capture;
-    EXPECT_EQ(VersionHeaderSection(nullptr, 1, 80), -1);
+    FileProbe none(nullptr);
+    EXPECT_EQ(VersionHeaderSection(none, 1, 80), -1);
 }
 
 // The platform's own lookup of a string value, used as the oracle for a system library.

@@ -4,6 +4,7 @@
 #include "ExeFixtures.h"
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
+#include "reports/FileProbe.h"
 #include "reports/ReportSections.h"
 #include "reports/VersionInfo.h"
 #include "reports/VersionResource.h"
@@ -34,7 +35,8 @@ struct SectionRun {
 
 SectionRun Section(const std::wstring& path) {
     Capture capture;
-    int rc = VersionResourceSection(path.c_str());
+    FileProbe probe(path.c_str());
+    int rc = VersionResourceSection(probe);
     return {rc, capture.out()};
 }
 
@@ -115,8 +117,8 @@ TEST(VersionResourceSectionTest, NothingToShow) {
         {"library without a resource", exe_fixtures::Path(L"library32.dll"), 126},
         {"text file", tree.file(L"a.txt", std::string("hello")), 126},
         {"empty file", tree.file(L"b.exe"), 126},
-        {"missing file", tree.path(L"missing.exe"), 2},
-        {"folder", tree.dir(L"folder"), 2},
+        {"missing file", tree.path(L"missing.exe"), 126},
+        {"folder", tree.dir(L"folder"), 126},
         {"empty path", L"", -1},
     };
     for (const Row& row : rows) {
@@ -124,7 +126,8 @@ TEST(VersionResourceSectionTest, NothingToShow) {
         EXPECT_EQ(run.result, row.result) << row.label;
         EXPECT_EQ(run.out, L"") << row.label;
     }
-    EXPECT_EQ(VersionResourceSection(nullptr), -1);
+    FileProbe noPath(nullptr);
+    EXPECT_EQ(VersionResourceSection(noPath), -1);
 }
 
 TEST(VersionResourceSectionTest, LabelledValueLine) {

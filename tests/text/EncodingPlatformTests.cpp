@@ -1,11 +1,9 @@
-// Tests of the readers that need the platform: random bytes read against a guard page, and the
-// blank characters of ReadLine against the C runtime's iswspace.
+// Tests of the readers that need the platform: random bytes read against a guard page.
 #include "text/Encoding.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cwctype>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,16 +13,6 @@ using namespace scrutel;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-TEST(IsBlankChar, IsTheRuntimesIswspaceForEveryCodeUnit) {
-    int differences = 0;
-    for (int32_t c = 0; c <= 0xFFFF; ++c) {
-        const bool runtime = iswspace(static_cast<wint_t>(c)) != 0;
-        if (IsBlankChar(c) != runtime && ++differences <= 10)
-            ADD_FAILURE() << "U+" << std::hex << c << ": iswspace says " << runtime;
-    }
-    EXPECT_EQ(differences, 0);
-}
 
 // ---- Robustness: random bytes placed right before an inaccessible page, so that reading one
 // byte past the end faults.

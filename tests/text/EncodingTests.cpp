@@ -800,41 +800,6 @@ TEST(ReadLine, PairsAtTheEndOfTheData) {
     EXPECT_EQ(ReadLine(t.buffer, line, 8, false), -1);
 }
 
-TEST(IsBlankChar, SpacesSeparatorsAndTheirNeighbours) {
-    struct Case {
-        const char* what;
-        int32_t c;
-        bool blank;
-    } cases[] = {
-        {"backspace", 0x08, false},
-        {"tab", 0x09, true},
-        {"carriage return", 0x0D, true},
-        {"shift out", 0x0E, false},
-        {"unit separator", 0x1F, false},
-        {"space", 0x20, true},
-        {"exclamation mark", 0x21, false},
-        {"letter", 'a', false},
-        {"next line", 0x85, false},
-        {"no-break space", 0xA0, true},
-        {"ogham space mark", 0x1680, true},
-        {"Mongolian vowel separator", 0x180E, false},
-        {"en quad", 0x2000, true},
-        {"hair space", 0x200A, true},
-        {"zero width space", 0x200B, false},
-        {"line separator", 0x2028, true},
-        {"paragraph separator", 0x2029, true},
-        {"narrow no-break space", 0x202F, true},
-        {"medium mathematical space", 0x205F, true},
-        {"word joiner", 0x2060, false},
-        {"ideographic space", 0x3000, true},
-        {"ideographic comma", 0x3001, false},
-        {"byte-order mark", 0xFEFF, false},
-        {"end of data", -1, false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsBlankChar(c.c), c.blank) << c.what;
-}
-
 TEST(ReadLine, SkipBlankSkipsLinesOfUnicodeSpacesOnly) {
     MemoryText t(Encode(u"\u3000\u00A0\u2009\r\n\u200B\n\u2028\u202F\nlast", EncodingUtf16Le),
                  EncodingUtf16Le);
