@@ -4,7 +4,7 @@
 
 #include "command/CommandDriver.h"
 #include "command/HelpTexts.h"
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "gateway/HostGateway.h"
 
 #include <windows.h>

@@ -20,7 +20,7 @@
 #include "reports/DigestListFile.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportSections.h"
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 #include "select/Walker.h"
 
 #include <cwchar>
@@ -70,7 +70,7 @@ class CommandCleanup {
     CommandCleanup(const CommandCleanup&) = delete;
     CommandCleanup& operator=(const CommandCleanup&) = delete;
     ~CommandCleanup() {
-        g_paging.interrupted = 0;
+        Output().paging.interrupted = 0;
         RemoveCtrlHandler();
     }
 };
@@ -132,16 +132,16 @@ ParseStatus DispatchArgument(U16View arg, CommandValues& v) {
 
 // The summary line goes out like a heading: in the highlight colour when colour is on.
 void WriteSummary(const wchar_t* text) {
-    if (g_colours.normalAttr == 0) {
+    if (Output().colours.normalAttr == 0) {
         ReportPuts(text);
         return;
     }
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    SetConsoleTextAttribute(out, g_colours.highlightAttr);
+    SetConsoleTextAttribute(out, Output().colours.highlightAttr);
     DWORD written = 0;
     if (!WriteConsoleW(out, text, static_cast<DWORD>(wcslen(text)), &written, nullptr)) gateway::QPuts(text);
-    SetConsoleTextAttribute(out, g_colours.normalAttr);
-    gateway::SetColors(g_colours.normalAttr);
+    SetConsoleTextAttribute(out, Output().colours.normalAttr);
+    gateway::SetColors(Output().colours.normalAttr);
 }
 
 // The walker's specification for a command-line argument, in spec (PathChars characters).
@@ -159,14 +159,6 @@ const wchar_t* SpecificationFor(const wchar_t* arg, uint32_t walkFlags, std::vec
     return spec.data();
 }
 
-// Paging and interruption start afresh for every command.
-void ResetPaging() {
-    g_paging.pageLength = 0;
-    g_paging.linesLeft = 0;
-    g_paging.pauseTimeoutMs = 0;
-    g_paging.interrupted = 0;
-}
-
 // Splits the argument text into table and takes each switch and range option into v: nothing
 // when the command goes on, otherwise what ends it.
 ParseStatus ParseArguments(const char16_t* argumentText, ArgTable& table, CommandValues& v) {
@@ -182,10 +174,10 @@ ParseStatus ParseArguments(const char16_t* argumentText, ArgTable& table, Comman
 // The console's width, paging, colours and the interruption handler, as the switches asked.
 void SetUpOutput(CommandValues& v) {
     if (v.settings.maxWidth == WidthUnset) v.settings.maxWidth = ConsoleReportWidth();
-    g_paging.pauseTimeoutMs = v.pause.timeoutMs;
+    Output().paging.pauseTimeoutMs = v.pause.timeoutMs;
     if (v.pause.lines) SetupPageLength(v.pause.lines);
     SetupColours(v.noHighlight);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     InstallCtrlHandler();
 }
 
@@ -249,7 +241,6 @@ void PrintSummary(const CommandValues& v) {
 }
 
 int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
-    ResetPaging();
     CommandValues v;
     v.settings.maxWidth = WidthUnset;
     CommandCleanup cleanup;
@@ -326,6 +317,8 @@ int ShowUsage(int withVersion) {
 
 int RunCommand(wchar_t* argumentText, FileHandler handler) {
     if (!argumentText) return CommandNoArgumentText;
+    // Paging, colours, gathering and the pending printer start afresh and end with the command.
+    OutputScope output(NewCommandOutput());
     bool walking = false;
     try {
         return RunCommandBody(argumentText, handler, walking);

@@ -14,8 +14,8 @@ uint32_t SetupPageLength(uint32_t pauseLines) {
     bool ok = GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) != FALSE;
     int height = ok ? info.srWindow.Bottom - info.srWindow.Top + 1 : 0;
     uint32_t length = PageLengthForWindow(ok, height, pauseLines);
-    g_paging.pageLength = length;
-    g_paging.linesLeft = length;
+    Output().paging.pageLength = length;
+    Output().paging.linesLeft = length;
     return length;
 }
 

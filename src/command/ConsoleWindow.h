@@ -4,7 +4,7 @@
 
 namespace scrutel {
 
-// Sets g_paging's page length from the standard-output console and the /P line count; returns
+// Sets Output().paging's page length from the standard-output console and the /P line count; returns
 // the page length (0: no paging).
 uint32_t SetupPageLength(uint32_t pauseLines);
 // The report width of the standard-output console's window.

@@ -5,7 +5,7 @@
 #include "output/LineOutput.h"
 #include "output/Progress.h"
 #include "reports/DigestThreads.h"
-#include "reports/ReportMemo.h"
+#include "core/ReportMemo.h"
 #include "select/Walker.h"
 
 #include <chrono>
@@ -150,7 +150,7 @@ ReportPipeline::Wait ReportPipeline::WaitForHead(std::unique_lock<Mutex>& lock) 
     Job& head = *queued_.front();
     const ULONGLONG waitStart = GetTickCount64();
     while (!head.done) {
-        if (g_paging.interrupted.load()) return Wait::Interrupted;
+        if (Output().paging.interrupted.load()) return Wait::Interrupted;
         if (requests_.Pending()) {
             // A worker waits for the host: answer it here, without the queue's lock.
             lock.unlock();

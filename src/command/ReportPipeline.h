@@ -25,7 +25,7 @@
 
 namespace scrutel {
 
-class ReportPipeline {
+class ReportPipeline final : public ReportQueue {
   public:
     // workers threads (at least 1) for the reports of one command; hostSettings is the command's
     // own, which the printer adds each printed file's counts to.
@@ -36,7 +36,7 @@ class ReportPipeline {
     ReportPipeline& operator=(const ReportPipeline&) = delete;
 
     // The walker's handler: -1 no path, 2 not a file, ABORTED when the command is to stop, else 0.
-    int Submit(const wchar_t* path, uint32_t omitMask);
+    int Submit(const wchar_t* path, uint32_t omitMask) override;
     // Waits for and prints every queued report: 0, or ABORTED.
     int PrintAll();
     // Tells the workers to stop and joins them.

@@ -9,11 +9,21 @@
 namespace scrutel {
 
 class ReportMemo;
-class ReportPipeline;
 class ThreadBudget;
 
 // Result of every output stage when the user interrupted the report.
 inline constexpr int ABORTED = -3;
+
+// Where a command with report workers hands each selected file: the reports are prepared on the
+// workers and printed in order on the host's thread.
+class ReportQueue {
+  public:
+    // -1 no path, 2 not a file, ABORTED when the command is to stop, else 0.
+    virtual int Submit(const wchar_t* path, uint32_t omitMask) = 0;
+
+  protected:
+    ~ReportQueue() = default;
+};
 
 // What one SCRUTEL command hands to the walker and to every file's report: first the options the
 // command line set (read only while the walk runs), then what the command learns and counts as it
@@ -40,7 +50,7 @@ struct ScanSettings {
     // What the report remembers for the rest of the command (made by the first file's report).
     std::shared_ptr<ReportMemo> memo;
     // The report workers of this command, when it has them (host's thread only).
-    ReportPipeline* pipeline = nullptr;
+    ReportQueue* pipeline = nullptr;
     // On a report worker: the command's thread budget, which the digest threads borrow from.
     ThreadBudget* threadBudget = nullptr;
 };

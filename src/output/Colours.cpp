@@ -135,12 +135,12 @@ int ChooseHighlight(unsigned normal, const wchar_t* configured, ColourParser par
 }
 
 void SetupColours(int noHighlight) {
-    g_colours.normalAttr = 0;
-    g_colours.highlightAttr = 0;
+    Output().colours.normalAttr = 0;
+    Output().colours.highlightAttr = 0;
     ConsoleIo& console = Console();
     DWORD mode = 0;
     if (!console.GetMode(ConsoleTarget::StdOut, mode) || mode == 0xFFFFFFFF) return;
-    if (g_colours.vtTerminal && g_colours.conOut) {
+    if (Output().colours.vtTerminal && Output().colours.conOut) {
         // Another program may have switched VT processing off since the plugin started.
         DWORD deviceMode = 0;
         if (console.GetMode(ConsoleTarget::ConOut, deviceMode))
@@ -154,8 +154,8 @@ void SetupColours(int noHighlight) {
     if (ReadEnvironment(L"Highlight", text) == 0) RegistryHighlight(text);
     int highlight = ChooseHighlight(normal, text, HostParseColours);
     if (highlight < 0) return;
-    g_colours.highlightAttr = static_cast<uint8_t>(highlight);
-    g_colours.normalAttr = static_cast<uint8_t>(normal & 0xFF);
+    Output().colours.highlightAttr = static_cast<uint8_t>(highlight);
+    Output().colours.normalAttr = static_cast<uint8_t>(normal & 0xFF);
 }
 
 bool IsTerminalWindow(const wchar_t* windowClass, const wchar_t* parentClass) {

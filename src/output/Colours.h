@@ -3,7 +3,7 @@
 
 namespace scrutel {
 
-// Decides whether this command uses colour and fills g_colours.normalAttr / highlightAttr.
+// Decides whether this command uses colour and fills Output().colours.normalAttr / highlightAttr.
 void SetupColours(int noHighlight);
 // True when the console window is a pseudo-console hosted by a terminal window.
 bool DetectTerminal();

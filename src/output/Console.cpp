@@ -14,7 +14,7 @@ namespace scrutel {
 namespace {
 
 HANDLE TargetHandle(ConsoleTarget target) {
-    return target == ConsoleTarget::StdOut ? GetStdHandle(STD_OUTPUT_HANDLE) : g_colours.conOut;
+    return target == ConsoleTarget::StdOut ? GetStdHandle(STD_OUTPUT_HANDLE) : Output().colours.conOut;
 }
 
 bool Usable(HANDLE h) {
@@ -65,7 +65,7 @@ class RealConsole final : public ConsoleIo {
     }
 
     void Write(const wchar_t* text, size_t length) override {
-        HANDLE h = g_colours.conOut;
+        HANDLE h = Output().colours.conOut;
         if (!Usable(h) || !text) return;
         while (length > 0) {
             DWORD chunk = length > 16384 ? 16384 : static_cast<DWORD>(length);

@@ -7,7 +7,7 @@
 namespace scrutel {
 
 // Which console a call addresses: the screen buffer behind standard output, or the console output
-// device "conout$" that the plugin opens at start-up (g_colours.conOut).
+// device "conout$" that the plugin opens at start-up (Output().colours.conOut).
 enum class ConsoleTarget { StdOut, ConOut };
 
 // One key-down event from the console input.

@@ -17,9 +17,6 @@
 
 namespace scrutel {
 
-PagingState g_paging;
-ConsoleColours g_colours;
-
 const uint8_t ContrastColours[3][16] = {
     {0x0F, 0x1F, 0x2F, 0x3F, 0x4F, 0x5F, 0x6F, 0x70, 0x8F, 0x9F, 0xA0, 0xB0, 0xCF, 0xD0, 0xE0, 0xF2},
     {0x0E, 0x1B, 0x2B, 0x3E, 0x4B, 0x5B, 0x6B, 0x79, 0x8B, 0x9B, 0xA9, 0xB9, 0xC0, 0xDE, 0xEC, 0xF0},
@@ -44,6 +41,12 @@ bool g_handlerInstalled = false;
 // Report text and line ends this thread wrote or recorded so far; sections compare it before and
 // after they run.
 thread_local uint64_t t_reportOutputCount = 0;
+// Whether this thread's last report text is a line still waiting for its end.
+thread_local bool t_lineOpen = false;
+
+void NoteReportText(const wchar_t* text, size_t length) {
+    if (length > 0) t_lineOpen = text[length - 1] != L'\n';
+}
 
 // The record this thread's report text goes to, and when to stop filling it.
 thread_local ReportRecord* t_record = nullptr;
@@ -62,17 +65,12 @@ template <typename Change> void ChangeRecord(Change&& change, bool commit = fals
     if (commit) t_share->committed = t_record->pieces.size();
 }
 
-// Reports finished by workers and waiting for the printer; see SetPendingPrinter.
-PendingPrinter g_pendingPrinter = nullptr;
-void* g_pendingContext = nullptr;
-
-// Text gathered for the host; see BeginGatheredOutput.
-struct GatheredOutput {
-    bool on = false;
-    std::wstring text;
-    ULONGLONG since = 0; // tick count when text stopped being empty
-};
-GatheredOutput g_gathered;
+// The plugin's own output state, current outside commands; the slot every command's state is
+// made in (from the console fields of the state current when it starts); and the current one. The pointer is
+// atomic because the console's control handler reads it on a thread of its own.
+OutputState g_pluginOutput;
+OutputState g_commandOutput;
+std::atomic<OutputState*> g_currentOutput{&g_pluginOutput};
 // A report that grows past this many characters goes out before it ends.
 constexpr size_t GatherFlushChars = 32768;
 
@@ -98,9 +96,9 @@ bool OnPrinterThread(const char* what) {
 
 void Gather(const wchar_t* text, size_t length) {
     if (!OnPrinterThread("the gathered output")) return;
-    if (g_gathered.text.empty()) g_gathered.since = GetTickCount64();
-    g_gathered.text.append(text, length);
-    if (g_gathered.text.size() >= GatherFlushChars) FlushOutput();
+    if (Output().gathered.text.empty()) Output().gathered.since = GetTickCount64();
+    Output().gathered.text.append(text, length);
+    if (Output().gathered.text.size() >= GatherFlushChars) FlushOutput();
 }
 
 // A number text with the host's separators, or as it is when they do not fit capacity characters.
@@ -119,11 +117,38 @@ bool HasSurrogate(const wchar_t* text) {
 
 } // namespace
 
+OutputState& Output() {
+    if (!OnPrinterThread("the output state")) {
+        thread_local OutputState scratch;
+        return scratch;
+    }
+    return *g_currentOutput.load(std::memory_order_acquire);
+}
+
+OutputState& NewCommandOutput() {
+    const ConsoleColours plugin = Output().colours;
+    g_commandOutput.paging = PagingState();
+    g_commandOutput.colours = ConsoleColours{0, 0, plugin.vtTerminal, plugin.conOut};
+    g_commandOutput.gathered = GatheredOutput();
+    g_commandOutput.pendingPrinter = nullptr;
+    g_commandOutput.pendingContext = nullptr;
+    return g_commandOutput;
+}
+
+OutputScope::OutputScope(OutputState& state) : previous_(g_currentOutput.load(std::memory_order_acquire)) {
+    g_currentOutput.store(&state, std::memory_order_release);
+}
+
+OutputScope::~OutputScope() {
+    g_currentOutput.store(previous_, std::memory_order_release);
+}
+
 void BeginGatheredOutput() {
     if (!OnPrinterThread("the gathered output")) return;
-    g_gathered.text.clear();
+    Output().gathered.text.clear();
     // Paging counts and colours act line by line: only plain output is gathered.
-    g_gathered.on = g_colours.normalAttr == 0 && g_paging.pageLength == 0 && g_paging.linesLeft == 0;
+    Output().gathered.on =
+        Output().colours.normalAttr == 0 && Output().paging.pageLength == 0 && Output().paging.linesLeft == 0;
 }
 
 RecordingScope::RecordingScope(ReportRecord& record, const std::atomic<LONG>* stop, RecordShare* share)
@@ -145,7 +170,7 @@ bool Recording() {
 
 bool StopRequested() {
     if (t_record) return t_stop && t_stop->load() != 0;
-    return g_paging.interrupted.load() != 0;
+    return g_currentOutput.load(std::memory_order_acquire)->paging.interrupted.load() != 0;
 }
 
 int PrintRecord(const ReportRecord& record) {
@@ -210,39 +235,44 @@ int StopForInterruption() {
 
 void SetPendingPrinter(PendingPrinter printer, void* context) {
     if (!OnPrinterThread("the pending printer")) return;
-    g_pendingPrinter = printer;
-    g_pendingContext = context;
+    Output().pendingPrinter = printer;
+    Output().pendingContext = context;
 }
 
 int PrintPendingReports() {
-    if (t_record || !OnPrinterThread("the pending printer") || !g_pendingPrinter) return 0;
-    return g_pendingPrinter(g_pendingContext);
+    if (t_record || !OnPrinterThread("the pending printer") || !Output().pendingPrinter) return 0;
+    return Output().pendingPrinter(Output().pendingContext);
 }
 
 void FlushOutput() {
-    if (t_record || !OnPrinterThread("the gathered output") || g_gathered.text.empty()) return;
+    if (t_record || !OnPrinterThread("the gathered output") || Output().gathered.text.empty()) return;
     std::wstring text;
-    text.swap(g_gathered.text);
+    text.swap(Output().gathered.text);
     gateway::QPuts(text.c_str());
 }
 
 void FlushOutputWhenWaiting() {
     if (t_record || !OnPrinterThread("the gathered output")) return;
-    if (!g_gathered.text.empty() && GetTickCount64() - g_gathered.since >= WaitingLimitMs) FlushOutput();
+    if (!Output().gathered.text.empty() && GetTickCount64() - Output().gathered.since >= WaitingLimitMs)
+        FlushOutput();
 }
 
 void EndGatheredOutput() {
     FlushOutput();
-    g_gathered.on = false;
-    g_gathered.text = std::wstring();
+    Output().gathered.on = false;
+    Output().gathered.text = std::wstring();
 }
 
 bool GatheringOutput() {
-    return g_gathered.on;
+    return Output().gathered.on;
 }
 
 uint64_t ReportOutputCount() {
     return t_reportOutputCount;
+}
+
+bool ReportLineOpen() {
+    return t_lineOpen;
 }
 
 int ReportPrintf(const wchar_t* format, ...) {
@@ -254,9 +284,10 @@ int ReportPrintf(const wchar_t* format, ...) {
     va_start(args, format);
     std::wstring text = FormatLikeHost(format, args);
     va_end(args);
+    NoteReportText(text.data(), text.size());
     if (t_record)
         ChangeRecord([&](ReportRecord& r) { r.AddText(text.data(), text.size()); });
-    else if (g_gathered.on)
+    else if (Output().gathered.on)
         Gather(text.data(), text.size());
     else
         gateway::QPuts(text.c_str());
@@ -266,9 +297,10 @@ int ReportPrintf(const wchar_t* format, ...) {
 void ReportPuts(const wchar_t* text) {
     if (!text) return;
     ++t_reportOutputCount;
+    NoteReportText(text, wcslen(text));
     if (t_record)
         ChangeRecord([&](ReportRecord& r) { r.AddText(text, wcslen(text)); });
-    else if (g_gathered.on)
+    else if (Output().gathered.on)
         Gather(text, wcslen(text));
     else
         gateway::QPuts(text);
@@ -278,6 +310,7 @@ void ReportNumber(const wchar_t* number, size_t capacity) {
     if (!number) return;
     if (t_record) {
         ++t_reportOutputCount;
+        NoteReportText(number, wcsnlen(number, HostExpandChars));
         ChangeRecord([&](ReportRecord& r) {
             r.AddNumber(number, wcsnlen(number, HostExpandChars), static_cast<uint32_t>(capacity));
         });
@@ -344,9 +377,9 @@ bool TimeoutReached(DWORD start, DWORD timeoutMs, DWORD now) {
 
 uint32_t WaitForKey() {
     ConsoleIo& console = Console();
-    const DWORD timeout = g_paging.pauseTimeoutMs;
+    const DWORD timeout = Output().paging.pauseTimeoutMs;
     const DWORD start = timeout ? console.Ticks() : 0;
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     for (;;) {
         KeyPress key;
         KeyWait waited = console.WaitKey(10, key);
@@ -357,7 +390,7 @@ uint32_t WaitForKey() {
             // Nobody can answer the prompt: carry on as after a time-out instead of waiting forever.
             return KeyBlank;
         }
-        if (g_paging.interrupted) return KeyCtrlC;
+        if (Output().paging.interrupted) return KeyCtrlC;
         if (timeout && TimeoutReached(start, timeout, console.Ticks())) return KeyBlank;
     }
 }
@@ -375,6 +408,7 @@ WORD ShowInterrupt() {
 }
 
 int EndLine(unsigned count) {
+    if (count > 0) t_lineOpen = false;
     if (t_record) {
         ChangeRecord([&](ReportRecord& r) { r.AddLineEnds(count); }, true);
         t_reportOutputCount += count;
@@ -382,19 +416,19 @@ int EndLine(unsigned count) {
     }
     if (!OnPrinterThread("the paging state")) return ABORTED;
     ConsoleIo& console = Console();
-    if (g_colours.normalAttr) {
-        console.SetAttribute(ConsoleTarget::StdOut, g_colours.normalAttr);
-        gateway::SetColors(g_colours.normalAttr);
-        if (g_colours.vtTerminal && !ColourSuppressed()) WriteConsoleText(PlainStyle);
+    if (Output().colours.normalAttr) {
+        console.SetAttribute(ConsoleTarget::StdOut, Output().colours.normalAttr);
+        gateway::SetColors(Output().colours.normalAttr);
+        if (Output().colours.vtTerminal && !ColourSuppressed()) WriteConsoleText(PlainStyle);
         gateway::tty_yield(0);
     }
     for (unsigned i = 0; i < count; ++i) {
         ReportPuts(L"\r\n");
-        if (g_paging.interrupted) return StopWithMark();
-        if (g_paging.linesLeft == 0) continue;
-        if (--g_paging.linesLeft != 0) continue;
+        if (Output().paging.interrupted) return StopWithMark();
+        if (Output().paging.linesLeft == 0) continue;
+        if (--Output().paging.linesLeft != 0) continue;
 
-        g_paging.linesLeft = g_paging.pageLength;
+        Output().paging.linesLeft = Output().paging.pageLength;
         WriteConsoleText(PausePrompt);
         uint32_t key = WaitForKey();
         WriteConsoleText(PromptWipe);
@@ -403,22 +437,23 @@ int EndLine(unsigned count) {
         case L'C':
         case L'a':
         case L'A':
-            g_paging.linesLeft = 0;
-            g_paging.pageLength = 0;
+            Output().paging.linesLeft = 0;
+            Output().paging.pageLength = 0;
             break;
         case L'/':
             // Half a page, but never 0, which would end paging for a one-line page.
-            g_paging.linesLeft = g_paging.pageLength > 1 ? g_paging.pageLength >> 1 : g_paging.pageLength;
+            Output().paging.linesLeft =
+                Output().paging.pageLength > 1 ? Output().paging.pageLength >> 1 : Output().paging.pageLength;
             break;
         case L'0':
-            g_paging.linesLeft = 10;
+            Output().paging.linesLeft = 10;
             break;
         case KeyCtrlC:
             return StopWithMark();
         case KeyEscape:
             return ABORTED;
         default:
-            if (key >= L'1' && key <= L'9') g_paging.linesLeft = key - L'0';
+            if (key >= L'1' && key <= L'9') Output().paging.linesLeft = key - L'0';
             break;
         }
     }
@@ -427,32 +462,34 @@ int EndLine(unsigned count) {
 
 int PrintHeading(const wchar_t* text, uint8_t count) {
     if (!text) text = L"";
+    NoteReportText(text, wcslen(text));
     if (t_record) {
+        if (count > 0) t_lineOpen = false;
         ChangeRecord([&](ReportRecord& r) { r.AddHeading(text, wcslen(text), count); }, count != 0);
         t_reportOutputCount += 1 + count;
         return t_stop && t_stop->load() ? ABORTED : 0;
     }
     if (!OnPrinterThread("the colours")) return ABORTED;
-    if (g_colours.normalAttr == 0) {
+    if (Output().colours.normalAttr == 0) {
         ReportPuts(text);
     } else {
         ConsoleIo& console = Console();
-        console.SetAttribute(ConsoleTarget::StdOut, g_colours.highlightAttr);
+        console.SetAttribute(ConsoleTarget::StdOut, Output().colours.highlightAttr);
         // Without the console output device the heading still goes out, through the host.
-        void (*write)(const wchar_t*) = g_colours.conOut ? WriteConsoleText : WriteThroughHost;
+        void (*write)(const wchar_t*) = Output().colours.conOut ? WriteConsoleText : WriteThroughHost;
         write(text);
         // A blank and a backspace after a surrogate pair make the console finish drawing the
         // wide character before the colour changes back.
         if (HasSurrogate(text)) write(L" \b");
-        console.SetAttribute(ConsoleTarget::StdOut, g_colours.normalAttr);
-        gateway::SetColors(g_colours.normalAttr);
+        console.SetAttribute(ConsoleTarget::StdOut, Output().colours.normalAttr);
+        gateway::SetColors(Output().colours.normalAttr);
     }
     return count ? EndLine(count) : 0;
 }
 
 BOOL WINAPI CtrlHandler(DWORD event) {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        g_paging.interrupted = 1;
+        g_currentOutput.load(std::memory_order_acquire)->paging.interrupted = 1;
         return TRUE;
     }
     return FALSE;

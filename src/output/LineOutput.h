@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace scrutel {
 
@@ -38,8 +39,51 @@ struct ConsoleColours {
     HANDLE conOut = nullptr;
 };
 
-extern PagingState g_paging;
-extern ConsoleColours g_colours;
+// Reports that workers finished but the printer has not printed yet come before anything else
+// the command writes. The walker and the list-file reader call PrintPendingReports before their
+// own messages; the report pipeline sets the printer while it runs (host thread only).
+using PendingPrinter = int (*)(void* context);
+
+// Report text gathered for the host; see BeginGatheredOutput.
+struct GatheredOutput {
+    bool on = false;
+    std::wstring text;
+    ULONGLONG since = 0; // tick count when text stopped being empty
+};
+
+// Everything the output of one command keeps: the paging countdown and the interruption, the
+// colours and the console device, the gathered text and the printer of pending reports. The
+// command driver starts one for each command (NewCommandOutput) and makes it the current one for
+// the command's length (OutputScope); outside a command, the plugin's own state is current, which
+// start-up fills with the console device and terminal kind.
+struct OutputState {
+    PagingState paging;
+    ConsoleColours colours;
+    GatheredOutput gathered;
+    PendingPrinter pendingPrinter = nullptr;
+    void* pendingContext = nullptr;
+};
+
+// The current output state. Host's thread only: another thread is refused (and ends a strict
+// build) and gets a scratch state of its own that nothing prints from. The one exception is the
+// interruption flag, which the console's control handler sets and the digest threads read:
+// StopRequested and CtrlHandler reach it from any thread.
+OutputState& Output();
+// The state of the command now starting: the console device and terminal kind of the current
+// state, and nothing else of any command before. It is one slot that outlives the command, so that a
+// control handler still running as the command ends sets a flag that is still there.
+OutputState& NewCommandOutput();
+// Makes state the current output state for its life, then the one before it again.
+class OutputScope {
+  public:
+    explicit OutputScope(OutputState& state);
+    ~OutputScope();
+    OutputScope(const OutputScope&) = delete;
+    OutputScope& operator=(const OutputScope&) = delete;
+
+  private:
+    OutputState* previous_;
+};
 
 // First, second and third choice of an attribute that stands out on each background (0..15).
 extern const uint8_t ContrastColours[3][16];
@@ -72,6 +116,9 @@ void ReportNumber(const wchar_t* number, size_t capacity);
 // How many pieces of report text (line ends included) were written so far: a section that leaves
 // it unchanged printed nothing.
 uint64_t ReportOutputCount();
+// Whether this thread's report text ends in a line that is still waiting for its end: a section
+// stopped by a fault half-way through a line leaves it so.
+bool ReportLineOpen();
 
 // While a RecordingScope lives on a thread, the report functions of that thread (ReportPrintf,
 // ReportPuts, EndLine, PrintHeading) add to its record instead of printing, and the flushes do
@@ -118,10 +165,7 @@ int AddRecord(const ReportRecord& record);
 // Prints a recorded report on the host's thread: 0, or ABORTED when output is to stop.
 int PrintRecord(const ReportRecord& record);
 
-// Reports that workers finished but the printer has not printed yet come before anything else
-// the command writes. The walker and the list-file reader call PrintPendingReports before their
-// own messages; the report pipeline sets the printer while it runs (host thread only).
-using PendingPrinter = int (*)(void* context);
+// The printer of pending reports (see PendingPrinter) of the current command.
 void SetPendingPrinter(PendingPrinter printer, void* context);
 // 0, or ABORTED when printing them stopped the command.
 int PrintPendingReports();

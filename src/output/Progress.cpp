@@ -87,7 +87,7 @@ void BeginProgress() {
     DWORD mode = 0;
     CONSOLE_SCREEN_BUFFER_INFO info{};
     // Only a console as standard output, and one whose width is known, gets the line.
-    if (!g_colours.conOut || !console.GetMode(ConsoleTarget::StdOut, mode) ||
+    if (!Output().colours.conOut || !console.GetMode(ConsoleTarget::StdOut, mode) ||
         !console.GetScreenInfo(ConsoleTarget::StdOut, info))
         return;
     int columns = info.srWindow.Right - info.srWindow.Left + 1;

@@ -8,7 +8,7 @@
 #include "output/Colours.h"
 #include "output/Console.h"
 #include "output/LineOutput.h"
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "gateway/HostGateway.h"
 #include "plugin/PluginInfo.h"
 
@@ -63,15 +63,15 @@ bool IsTransientShell() {
 
 void SetupConsole() {
     ConsoleIo& console = Console();
-    g_colours.vtTerminal = DetectTerminal();
-    if (g_colours.conOut) console.CloseOutputDevice(g_colours.conOut);
-    g_colours.conOut = console.OpenOutputDevice();
-    if (!g_colours.conOut) {
+    Output().colours.vtTerminal = DetectTerminal();
+    if (Output().colours.conOut) console.CloseOutputDevice(Output().colours.conOut);
+    Output().colours.conOut = console.OpenOutputDevice();
+    if (!Output().colours.conOut) {
         // The console can be briefly unavailable while the host sets it up.
         console.Sleep(50);
-        g_colours.conOut = console.OpenOutputDevice();
+        Output().colours.conOut = console.OpenOutputDevice();
     }
-    if (g_colours.vtTerminal && g_colours.conOut) {
+    if (Output().colours.vtTerminal && Output().colours.conOut) {
         DWORD mode = 0;
         if (console.GetMode(ConsoleTarget::ConOut, mode))
             console.SetMode(ConsoleTarget::ConOut,
@@ -145,11 +145,11 @@ extern "C" BOOL WINAPI ShutdownPlugin(BOOL) {
             g_graphicsRunning = false;
             g_graphicsToken = 0;
         }
-        g_paging.interrupted = 0;
+        Output().paging.interrupted = 0;
         RemoveCtrlHandler();
-        if (g_colours.conOut) {
-            Console().CloseOutputDevice(g_colours.conOut);
-            g_colours.conOut = nullptr;
+        if (Output().colours.conOut) {
+            Console().CloseOutputDevice(Output().colours.conOut);
+            Output().colours.conOut = nullptr;
         }
     } catch (...) {
     }

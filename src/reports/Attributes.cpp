@@ -8,9 +8,9 @@
 #include "core/Owners.h"
 #include "reports/AttributeList.h"
 #include "reports/FileProbe.h"
-#include "reports/ReportMemo.h"
+#include "core/ReportMemo.h"
 #include "reports/FindData.h"
-#include "reports/Owner.h"
+#include "files/Owner.h"
 
 #include <aclapi.h>
 

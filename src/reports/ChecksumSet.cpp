@@ -4,6 +4,7 @@
 #include "reports/DigestThreads.h"
 
 #include "core/HashKinds.h"
+#include "core/ReportMemo.h"
 #include "core/ScanSettings.h"
 #include "output/LineOutput.h"
 #include "core/Owners.h"
@@ -68,6 +69,11 @@ HCRYPTPROV AcquireDigestProvider() {
     if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return 0;
     KeepProviderLoaded();
     return provider;
+}
+
+HCRYPTPROV CommandDigestProvider(ReportMemo& memo) {
+    if (!memo.provider) memo.provider.reset(AcquireDigestProvider());
+    return memo.provider.get();
 }
 
 ChecksumSet::ChecksumSet(uint32_t hashMask, std::span<const DigestAlgorithm> digests, HCRYPTPROV provider)

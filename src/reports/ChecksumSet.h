@@ -26,6 +26,10 @@ std::span<const DigestAlgorithm> StandardDigests();
 // A verifying context of the AES provider for digests, or 0. Acquiring one reads the registry:
 // a command asks once and hands it to every file's ChecksumSet.
 HCRYPTPROV AcquireDigestProvider();
+class ReportMemo;
+// The command's one verifying context, acquired on first use; 0 when none can be had (asked again
+// on the next call, as a failed context was asked again for the next digest before).
+HCRYPTPROV CommandDigestProvider(ReportMemo& memo);
 
 struct DigestResult {
     uint32_t bit = 0;

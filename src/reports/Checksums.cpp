@@ -8,7 +8,7 @@
 #include "reports/ChecksumSet.h"
 #include "reports/DigestThreads.h"
 #include "reports/FileProbe.h"
-#include "reports/ReportMemo.h"
+#include "core/ReportMemo.h"
 
 #include <cstring>
 #include <memory>
@@ -92,7 +92,7 @@ int ChecksumSection(FileProbe& probe, ScanSettings& settings) {
     const uint32_t mask = settings.hashMask;
     if (mask == 0) return 0;
     if (!settings.memo) settings.memo = std::make_shared<ReportMemo>();
-    HCRYPTPROV provider = (mask & ProviderHashMask) ? settings.memo->CryptoProvider() : 0;
+    HCRYPTPROV provider = (mask & ProviderHashMask) ? CommandDigestProvider(*settings.memo) : 0;
     ChecksumResults results;
     int rc = ComputeFileChecksums(probe, mask, provider, results, settings.threadBudget);
     return PrintChecksumResult(rc, results, mask);

@@ -11,13 +11,13 @@
 #include "gateway/HostGateway.h"
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "reports/ChecksumSet.h"
 #include "reports/DigestList.h"
 #include "reports/FileProbe.h"
 #include "reports/ReportFile.h"
-#include "reports/ReportMemo.h"
-#include "select/PathResolve.h"
+#include "core/ReportMemo.h"
+#include "files/PathResolve.h"
 
 #include <cstring>
 #include <memory>
@@ -109,7 +109,7 @@ bool EntryMatches(const DigestEntry& entry, const ChecksumResults& results, uint
 HCRYPTPROV ProviderFor(uint32_t mask, ScanSettings& settings) {
     if (!(mask & ProviderHashMask)) return 0;
     if (!settings.memo) settings.memo = std::make_shared<ReportMemo>();
-    return settings.memo->CryptoProvider();
+    return CommandDigestProvider(*settings.memo);
 }
 
 // Hashes the group's file once with every kind its entries name: the outcome, or ABORTED in rc.

@@ -9,7 +9,7 @@
 #include "gateway/HostGateway.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
-#include "varfuncs/ReparsePoint.h"
+#include "files/ReparsePoint.h"
 
 #include <cwchar>
 #include <vector>
@@ -52,15 +52,11 @@ uint32_t FollowAlias(const wchar_t* path, wchar_t* resolved, const ReparseReader
 
 int ExecAliasSectionQuoted(const wchar_t* path, wchar_t* resolved, uint32_t omitMask,
                            const ReparseReader& reader) {
-    try {
-        uint32_t tag = FollowAlias(path, resolved, reader);
-        if (tag == 0) return 0;
-        // The target is shown with its controls escaped; the later sections still read the real name.
-        if (PrintAliasLine(tag, resolved, QuotesForMask(omitMask), false, 2) == ABORTED) return ABORTED;
-        return 1;
-    } catch (...) {
-        return SECTION_FAULT;
-    }
+    uint32_t tag = FollowAlias(path, resolved, reader);
+    if (tag == 0) return 0;
+    // The target is shown with its controls escaped; the later sections still read the real name.
+    if (PrintAliasLine(tag, resolved, QuotesForMask(omitMask), false, 2) == ABORTED) return ABORTED;
+    return 1;
 }
 
 // The report driver's form: quotes chosen by /O:Q in omitMask.

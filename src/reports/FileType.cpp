@@ -7,7 +7,7 @@
 
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "reports/ReportMemo.h"
+#include "core/ReportMemo.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 
@@ -92,47 +92,42 @@ int LookupAssociation(const wchar_t* extension, wchar_t* typeName, wchar_t* comm
 
 int FileTypeSection(const wchar_t* path, int quoteFlag, ReportMemo* memo) {
     if (!path || !*path) return -1;
-    try {
-        const wchar_t* found = FindExtension(path);
-        if (!found || wcslen(found) < 2) return 0;
-        std::wstring extension(found);
-        for (wchar_t& c : extension)
-            c = AsciiUpper(c);
+    const wchar_t* found = FindExtension(path);
+    if (!found || wcslen(found) < 2) return 0;
+    std::wstring extension(found);
+    for (wchar_t& c : extension)
+        c = AsciiUpper(c);
 
-        FileTypeAnswer answer;
-        auto known =
-            memo ? memo->fileTypes.find(extension) : std::map<std::wstring, FileTypeAnswer>::iterator{};
-        if (memo && known != memo->fileTypes.end()) {
-            answer = known->second;
-        } else {
-            std::vector<wchar_t> typeName(TextOutputChars, L'\0');
-            std::vector<wchar_t> command(CommandChars, L'\0');
-            int bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 1);
-            if (bits == 0) bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 0);
-            answer.bits = bits;
-            if (bits) {
-                answer.typeName = typeName.data();
-                answer.command = command.data();
-            }
-            // The registry's answer for an extension holds for the rest of the command.
-            if (memo) memo->fileTypes.emplace(extension, answer);
+    FileTypeAnswer answer;
+    auto known = memo ? memo->fileTypes.find(extension) : std::map<std::wstring, FileTypeAnswer>::iterator{};
+    if (memo && known != memo->fileTypes.end()) {
+        answer = known->second;
+    } else {
+        std::vector<wchar_t> typeName(TextOutputChars, L'\0');
+        std::vector<wchar_t> command(CommandChars, L'\0');
+        int bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 1);
+        if (bits == 0) bits = LookupAssociation(extension.c_str(), typeName.data(), command.data(), 0);
+        answer.bits = bits;
+        if (bits) {
+            answer.typeName = typeName.data();
+            answer.command = command.data();
         }
-        if (answer.bits == 0) return 0;
-        QuotePair q = QuotesForFlag(quoteFlag);
-        if (answer.bits & AssociationTypeName) {
-            // The extension is part of the file's name: shown with its controls escaped.
-            ReportPrintf(L"    %c%s%c  (%s)", q.open, answer.typeName.c_str(), q.close,
-                         TerminalSafe(extension).c_str());
-            if (EndLine(1) == ABORTED) return ABORTED;
-        }
-        if (answer.bits & AssociationCommand) {
-            ReportPrintf(L"    Opens with:  %c%s%c", q.open, answer.command.c_str(), q.close);
-            if (EndLine(1) == ABORTED) return ABORTED;
-        }
-        return EndLine(1);
-    } catch (...) {
-        return SECTION_FAULT;
+        // The registry's answer for an extension holds for the rest of the command.
+        if (memo) memo->fileTypes.emplace(extension, answer);
     }
+    if (answer.bits == 0) return 0;
+    QuotePair q = QuotesForFlag(quoteFlag);
+    if (answer.bits & AssociationTypeName) {
+        // The extension is part of the file's name: shown with its controls escaped.
+        ReportPrintf(L"    %c%s%c  (%s)", q.open, answer.typeName.c_str(), q.close,
+                     TerminalSafe(extension).c_str());
+        if (EndLine(1) == ABORTED) return ABORTED;
+    }
+    if (answer.bits & AssociationCommand) {
+        ReportPrintf(L"    Opens with:  %c%s%c", q.open, answer.command.c_str(), q.close);
+        if (EndLine(1) == ABORTED) return ABORTED;
+    }
+    return EndLine(1);
 }
 
 } // namespace scrutel

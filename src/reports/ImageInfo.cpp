@@ -14,7 +14,7 @@
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 
 #include <windows.h>
 

@@ -213,11 +213,7 @@ int LinkTargetSectionWith(const wchar_t* path, uint32_t omitMask, const ReparseR
 }
 
 int LinkTargetSection(const wchar_t* path, uint32_t omitMask) {
-    try {
-        return LinkTargetSectionWith(path, omitMask, SystemReparseReader());
-    } catch (...) {
-        return SECTION_FAULT;
-    }
+    return LinkTargetSectionWith(path, omitMask, SystemReparseReader());
 }
 
 } // namespace scrutel

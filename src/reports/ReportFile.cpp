@@ -10,7 +10,7 @@
 #include "gateway/HostGateway.h"
 #include "reports/FileProbe.h"
 #include "reports/ExecutableType.h"
-#include "reports/ReportMemo.h"
+#include "core/ReportMemo.h"
 #include "reports/ReportSections.h"
 #include "reports/ReportText.h"
 #include "reports/VersionInfo.h"
@@ -62,7 +62,6 @@ int RunDescription(const ReportContext& c) {
 }
 int RunExecutableType(const ReportContext& c) {
     int code = ExecutableTypeCode(*c.probe);
-    if (code == SECTION_FAULT) return code;
     return PrintExecutableTypeLine(code, ExecutableTypeName(code));
 }
 int RunTextEncoding(const ReportContext& c) {
@@ -149,10 +148,19 @@ int PrintExecutableTypeLine(int code, const wchar_t* name) {
 
 namespace {
 
-// Runs one step, classifies its outcome and counts failures and faults for the command.
+// Runs one step behind the report's one firewall, classifies its outcome and counts failures and
+// faults for the command. An exception a step lets escape (bad_alloc included) is that step's
+// fault: the step stays as far as it printed, a line it left half-written is ended, and the report
+// goes on with the next step, on a worker as on the host's thread.
 template <typename Step> int RunStep(Step&& step, SectionOutcome& outcome, ScanSettings& settings) {
     uint64_t before = ReportOutputCount();
-    int result = step();
+    int result = 0;
+    try {
+        result = step();
+    } catch (...) {
+        result = SECTION_FAULT;
+    }
+    if (result == SECTION_FAULT && ReportLineOpen() && EndLine(1) == ABORTED) result = ABORTED;
     outcome = OutcomeOf(result, ReportOutputCount() != before);
     if (outcome == SectionOutcome::Failed) ++settings.sectionFailures;
     if (outcome == SectionOutcome::Fault) ++settings.sectionFaults;

@@ -61,15 +61,11 @@ int VersionResourceReport(const std::vector<std::byte>& block) {
 
 int VersionResourceSection(FileProbe& probe) {
     if (!probe.path() || !*probe.path()) return -1;
-    try {
-        const std::vector<std::byte>* block = nullptr;
-        int rc = probe.VersionBlock(block);
-        if (rc == VersionBlockAbsent || rc == VersionBlockNoMemory) return rc;
-        if (rc != VersionBlockRead) return 0;
-        return VersionResourceReport(*block);
-    } catch (...) {
-        return SECTION_FAULT;
-    }
+    const std::vector<std::byte>* block = nullptr;
+    int rc = probe.VersionBlock(block);
+    if (rc == VersionBlockAbsent || rc == VersionBlockNoMemory) return rc;
+    if (rc != VersionBlockRead) return 0;
+    return VersionResourceReport(*block);
 }
 
 } // namespace scrutel

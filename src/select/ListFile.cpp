@@ -6,10 +6,10 @@
 
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "gateway/HostGateway.h"
 #include "select/ListLine.h"
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 #include "select/Walker.h"
 #include "text/Encoding.h"
 #include "text/TextSource.h"

@@ -6,10 +6,10 @@
 #include "core/CharClass.h"
 #include "core/Limits.h"
 
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "gateway/HostGateway.h"
-#include "reports/Owner.h"
-#include "select/PathResolve.h"
+#include "files/Owner.h"
+#include "files/PathResolve.h"
 
 #include <cwchar>
 #include <memory>

@@ -5,14 +5,14 @@
 #include "output/LineOutput.h"
 #include "output/Progress.h"
 #include "output/TerminalText.h"
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "gateway/HostGateway.h"
 #include "core/FileAttributes.h"
 #include "core/Limits.h"
 #include "core/Owners.h"
 #include "select/FolderLoop.h"
 #include "select/ListFile.h"
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 #include "select/RangeMatch.h"
 
 #include <cwchar>

@@ -1,12 +1,12 @@
 // @RPTARGET: the target of a symbolic link, junction or execution alias, with the argument
 // cleaned up (blanks, quotes, forward slashes) and its directory made the host's true name.
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "core/CharClass.h"
 #include "core/Limits.h"
 #include "gateway/HostGateway.h"
 #include "core/Owners.h"
 #include "output/TerminalText.h"
-#include "varfuncs/ReparsePoint.h"
+#include "files/ReparsePoint.h"
 #include "varfuncs/VarFunctions.h"
 
 #include <cwchar>

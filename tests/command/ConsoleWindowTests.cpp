@@ -13,11 +13,11 @@ namespace {
 
 TEST(PageLength, WithoutAConsoleThereIsNoPaging) {
     command_tests::NoConsole noConsole;
-    g_paging.pageLength = 5;
-    g_paging.linesLeft = 5;
+    Output().paging.pageLength = 5;
+    Output().paging.linesLeft = 5;
     EXPECT_EQ(SetupPageLength(20), 0u);
-    EXPECT_EQ(g_paging.pageLength, 0u);
-    EXPECT_EQ(g_paging.linesLeft, 0u);
+    EXPECT_EQ(Output().paging.pageLength, 0u);
+    EXPECT_EQ(Output().paging.linesLeft, 0u);
 }
 
 TEST(ReportWidth, WithoutAConsoleIs100) {

@@ -5,6 +5,7 @@
 #include "command/CommandTestSupport.h"
 #include "command/HelpTexts.h"
 #include "output/LineOutput.h"
+#include "output/ScriptedConsole.h"
 
 #include <gtest/gtest.h>
 
@@ -464,21 +465,32 @@ TEST_F(DriverTest, HandlerFailureGives2AndTheWalkGoesOn) {
     EXPECT_EQ(run.out, L"2 matching files found.\r\n");
 }
 
+// The paging state the command's handler sees.
+PagingState g_seenPaging;
+int PagingSeen(const wchar_t* path, uint32_t omitMask, ScanSettings& settings) {
+    g_seenPaging = Output().paging;
+    return RecordingHandler(path, omitMask, settings);
+}
+
 TEST_F(DriverTest, PagingAndInterruptionStateIsResetForEveryCommand) {
+    testing_support::TestOutput output;
     tree_.file(L"a.txt", "x");
-    g_paging.pageLength = 7;
-    g_paging.linesLeft = 3;
-    g_paging.pauseTimeoutMs = 99;
-    g_paging.interrupted = 1;
-    EXPECT_EQ(RunDriver(L"a.txt", RecordingHandler).result, 0);
-    EXPECT_EQ(g_paging.pageLength, 0u);
-    EXPECT_EQ(g_paging.linesLeft, 0u);
-    EXPECT_EQ(g_paging.pauseTimeoutMs, 0u);
-    EXPECT_EQ(g_paging.interrupted, 0);
+    Output().paging.pageLength = 7;
+    Output().paging.linesLeft = 3;
+    Output().paging.pauseTimeoutMs = 99;
+    Output().paging.interrupted = 1;
+    EXPECT_EQ(RunDriver(L"a.txt", PagingSeen).result, 0);
+    EXPECT_EQ(g_seenPaging.pageLength, 0u);
+    EXPECT_EQ(g_seenPaging.linesLeft, 0u);
+    EXPECT_EQ(g_seenPaging.pauseTimeoutMs, 0u);
+    EXPECT_EQ(g_seenPaging.interrupted, 0);
+    // The command's state was its own: the one before it is as it was.
+    EXPECT_EQ(Output().paging.pageLength, 7u);
+    EXPECT_EQ(Output().paging.interrupted, 1);
     // /P sets the time-out; without a console window there is no page.
-    EXPECT_EQ(RunDriver(L"/P:5 a.txt", RecordingHandler).result, 0);
-    EXPECT_EQ(g_paging.pauseTimeoutMs, 5000u);
-    EXPECT_EQ(g_paging.pageLength, 0u);
+    EXPECT_EQ(RunDriver(L"/P:5 a.txt", PagingSeen).result, 0);
+    EXPECT_EQ(g_seenPaging.pauseTimeoutMs, 5000u);
+    EXPECT_EQ(g_seenPaging.pageLength, 0u);
     EXPECT_FALSE(CtrlHandlerInstalled());
 }
 

@@ -28,10 +28,10 @@ using command_tests::EnvironmentVariable;
 using command_tests::NoConsole;
 using command_tests::RunScrutel;
 using testing_support::Capture;
-using testing_support::OutputStateGuard;
 using testing_support::ScriptedConsole;
 using testing_support::SourceFixture;
 using testing_support::TempTree;
+using testing_support::TestOutput;
 
 namespace {
 
@@ -64,14 +64,14 @@ struct WalkSetup {
 // SCRUTEL_THREADS=1 does; otherwise through a pipeline of that many workers.
 WalkRun Walk(const std::wstring& spec, unsigned workers, const ReportSteps& steps,
              const WalkSetup& setup = {}) {
-    OutputStateGuard guard;
+    TestOutput guard;
     ScriptedConsole console;
     if (setup.script) setup.script(console);
-    g_paging = {};
-    g_paging.pageLength = setup.pageLength;
-    g_paging.linesLeft = setup.pageLength;
-    g_colours.normalAttr = 0;
-    g_colours.conOut = ScriptedConsole::DeviceHandle();
+    Output().paging = {};
+    Output().paging.pageLength = setup.pageLength;
+    Output().paging.linesLeft = setup.pageLength;
+    Output().colours.normalAttr = 0;
+    Output().colours.conOut = ScriptedConsole::DeviceHandle();
 
     ScanSettings settings;
     settings.timeFlags = TimeCreation | TimeModified | TimeAccess;
@@ -313,7 +313,7 @@ TEST_F(ReportPipelineTest, CtrlCWhileThePrinterWaitsForASlowWorkerStopsItAtOnce)
     setup.omitMask = OmitTimes; // two walks of one tree: the access times may move between them
     setup.during = [] {
         Sleep(400);
-        g_paging.interrupted = 1; // the console's control handler
+        CtrlHandler(CTRL_C_EVENT); // as the console's control handler does, on a thread of its own
     };
     WalkRun direct = Walk(tree.path(L"*"), 0, steps, setup);
     g_slowRowSawStop = false;
@@ -395,8 +395,9 @@ int FaultRow(const ReportContext& c) {
     return NameHas(c, L".png") ? SECTION_FAULT : 0;
 }
 int ThrowingRow(const ReportContext& c) {
-    if (NameHas(c, L"plain")) throw std::runtime_error("a defect in a section");
-    return 0;
+    if (!NameHas(c, L"plain")) return 0;
+    ReportPrintf(L"    half a line");
+    throw std::runtime_error("a defect in a section");
 }
 int OutOfMemoryRow(const ReportContext& c) {
     if (NameHas(c, L"plain")) throw std::bad_alloc();
@@ -418,19 +419,25 @@ TEST_F(ReportPipelineTest, FailingSectionsInWorkersAreCountedForTheCommand) {
     ExpectSameRun(direct, Walk(spec, 2, steps));
 }
 
-TEST_F(ReportPipelineTest, AnExceptionInAWorkerIsReportedAsTheWalkerReportsOne) {
+TEST_F(ReportPipelineTest, AnExceptionInASectionIsItsFaultOnAWorkerAsOnTheHostsThread) {
+    std::wstring spec = SourceFixture(L"kinds") + L"\\*";
+    WalkRun plain = Walk(spec, 0, RealSteps);
     for (auto row : {ThrowingRow, OutOfMemoryRow}) {
         std::vector<ReportRow> rows = RealRowsAnd({ReportRow{0, nullptr, row}});
         ReportSteps steps{rows, ExecAliasSection};
-        std::wstring spec = SourceFixture(L"kinds") + L"\\*";
         WalkRun direct = Walk(spec, 0, steps);
-        EXPECT_EQ(direct.result, ABORTED);
+        EXPECT_EQ(direct.result, plain.result);
+        EXPECT_GE(direct.faults, 1u);
         WalkRun queued = Walk(spec, 3, steps);
         ExpectSameRun(direct, queued);
-        // The report of the throwing file was printed up to the exception; none after it.
-        size_t plain = queued.out.find(L"plain.png");
-        ASSERT_NE(plain, std::wstring::npos);
-        EXPECT_EQ(queued.out.find(L"\\kinds\\", plain + 1), std::wstring::npos);
+        // The faulting file's report goes on to its end, and the files after it are reported.
+        EXPECT_EQ(queued.matchCount, plain.matchCount);
+        size_t at = queued.out.find(L"plain.png");
+        ASSERT_NE(at, std::wstring::npos);
+        EXPECT_NE(queued.out.find(L"\\kinds\\", at + 1), std::wstring::npos);
+        if (row == ThrowingRow) {
+            EXPECT_NE(queued.out.find(L"    half a line\r\n"), std::wstring::npos);
+        }
         EXPECT_EQ(queued.threadsAfter, baseThreads_);
     }
 }

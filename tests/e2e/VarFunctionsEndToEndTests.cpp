@@ -1,6 +1,6 @@
 // End-to-end tests of the variable functions through plughost.exe: the host finds the decorated
 // exports of scrutel.dll as _FHVER, _CLVER and @RPTARGET and expands them in a command line.
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

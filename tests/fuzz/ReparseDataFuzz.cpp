@@ -3,7 +3,7 @@
 #include "FuzzCheck.h"
 
 #include "core/ByteReader.h"
-#include "varfuncs/ReparseData.h"
+#include "files/ReparseData.h"
 
 #include <cstddef>
 #include <cstdint>

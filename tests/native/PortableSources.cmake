@@ -29,4 +29,4 @@ set(PORTABLE_SOURCES
     src/reports/ResourceCheck.cpp
     src/reports/ShellLinkCheck.cpp
     src/reports/VersionBlock.cpp
-    src/varfuncs/ReparseData.cpp)
+    src/files/ReparseData.cpp)

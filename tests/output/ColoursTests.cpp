@@ -5,7 +5,7 @@
 
 #include "output/LineOutput.h"
 #include "output/ScriptedConsole.h"
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "gateway/HostExports.h"
 #include "support/TestSupport.h"
 
@@ -15,8 +15,8 @@
 #include <vector>
 
 using namespace scrutel;
-using testing_support::OutputStateGuard;
 using testing_support::ScriptedConsole;
+using testing_support::TestOutput;
 
 namespace {
 
@@ -290,24 +290,24 @@ TEST(RegistryHighlight, NothingAnywhereGivesNothing) {
 class SetupColoursTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        g_colours.normalAttr = 0x55;
-        g_colours.highlightAttr = 0x55;
-        g_colours.vtTerminal = false;
-        g_colours.conOut = ScriptedConsole::DeviceHandle();
+        Output().colours.normalAttr = 0x55;
+        Output().colours.highlightAttr = 0x55;
+        Output().colours.vtTerminal = false;
+        Output().colours.conOut = ScriptedConsole::DeviceHandle();
         SetEnvironmentVariableW(L"NO_COLOR", nullptr);
         SetEnvironmentVariableW(L"Highlight", nullptr);
     }
     void ExpectNoColour() {
-        EXPECT_EQ(g_colours.normalAttr, 0);
-        EXPECT_EQ(g_colours.highlightAttr, 0);
+        EXPECT_EQ(Output().colours.normalAttr, 0);
+        EXPECT_EQ(Output().colours.highlightAttr, 0);
     }
     // The stand-in host reports grey on black when its output is not a console, as here.
     void ExpectColour(uint8_t highlight) {
-        EXPECT_EQ(g_colours.normalAttr, 0x07);
-        EXPECT_EQ(g_colours.highlightAttr, highlight);
+        EXPECT_EQ(Output().colours.normalAttr, 0x07);
+        EXPECT_EQ(Output().colours.highlightAttr, highlight);
     }
 
-    OutputStateGuard guard;
+    TestOutput guard;
     ScriptedConsole console;
 };
 
@@ -396,7 +396,7 @@ TEST_F(SetupColoursTest, UnusableRegistryValueTurnsColourOff) {
 }
 
 TEST_F(SetupColoursTest, VtTerminalGetsVtProcessingBackOn) {
-    g_colours.vtTerminal = true;
+    Output().colours.vtTerminal = true;
     console.conOutMode = ENABLE_WRAP_AT_EOL_OUTPUT;
     SetupColours(1);
     ASSERT_EQ(console.Count(ScriptedConsole::Event::SetMode), 1u);
@@ -412,8 +412,8 @@ TEST_F(SetupColoursTest, ClassicConsoleModeIsLeftAlone) {
 }
 
 TEST_F(SetupColoursTest, VtTerminalWithoutOutputDeviceChangesNoMode) {
-    g_colours.vtTerminal = true;
-    g_colours.conOut = nullptr;
+    Output().colours.vtTerminal = true;
+    Output().colours.conOut = nullptr;
     SetupColours(0);
     EXPECT_EQ(console.Count(ScriptedConsole::Event::SetMode), 0u);
 }

@@ -5,7 +5,7 @@
 
 #include "core/ScanSettings.h"
 #include "output/ScriptedConsole.h"
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@
 
 using namespace scrutel;
 using testing_support::Capture;
-using testing_support::OutputStateGuard;
 using testing_support::ScriptedConsole;
+using testing_support::TestOutput;
 using Target = scrutel::ConsoleTarget;
 
 namespace {
@@ -35,18 +35,18 @@ std::wstring LineEnds(size_t n) {
 class LineOutputTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        g_paging = {};
-        g_colours.normalAttr = 0;
-        g_colours.highlightAttr = 0;
-        g_colours.vtTerminal = false;
-        g_colours.conOut = ScriptedConsole::DeviceHandle();
+        Output().paging = {};
+        Output().colours.normalAttr = 0;
+        Output().colours.highlightAttr = 0;
+        Output().colours.vtTerminal = false;
+        Output().colours.conOut = ScriptedConsole::DeviceHandle();
         SetEnvironmentVariableW(L"NO_COLOR", nullptr);
         SetEnvironmentVariableW(L"Highlight", nullptr);
     }
 
     void Page(uint32_t lines) {
-        g_paging.pageLength = lines;
-        g_paging.linesLeft = lines;
+        Output().paging.pageLength = lines;
+        Output().paging.linesLeft = lines;
     }
 
     // Ends n lines one at a time; the first result other than 0, or 0.
@@ -58,7 +58,7 @@ class LineOutputTest : public ::testing::Test {
         return 0;
     }
 
-    OutputStateGuard guard;
+    TestOutput guard;
     ScriptedConsole console;
     Capture capture;
 };
@@ -90,7 +90,7 @@ TEST_F(LineOutputTest, FirstPromptAfterTheTwentiethLineEndCountingBlankLines) {
     EXPECT_EQ(console.PromptsAt(), (std::vector<size_t>{20, 40}));
     EXPECT_EQ(console.Written(), Prompt + Wipe + Prompt + Wipe);
     EXPECT_EQ(capture.out(), LineEnds(45));
-    EXPECT_EQ(g_paging.linesLeft, 15u);
+    EXPECT_EQ(Output().paging.linesLeft, 15u);
 }
 
 TEST_F(LineOutputTest, PromptInsideOneMultiLineCall) {
@@ -120,7 +120,7 @@ TEST_P(PromptKeyTest, NextPromptComesWhereTheKeySays) {
         console.Key(L'x');
     ASSERT_EQ(EndLines(100), 0);
     EXPECT_EQ(console.PromptsAt(), c.prompts);
-    EXPECT_EQ(g_paging.pageLength, c.pageLengthAfter);
+    EXPECT_EQ(Output().paging.pageLength, c.pageLengthAfter);
     EXPECT_EQ(capture.out(), LineEnds(100));
 }
 
@@ -150,7 +150,7 @@ TEST_F(LineOutputTest, ModifierKeysAloneDoNotAnswerThePrompt) {
     ASSERT_EQ(EndLines(22), 0);
     EXPECT_EQ(console.PromptsAt(), (std::vector<size_t>{20}));
     EXPECT_TRUE(console.script.empty());
-    EXPECT_EQ(g_paging.linesLeft, 1u); // the "3" counts: one more line end before the next prompt
+    EXPECT_EQ(Output().paging.linesLeft, 1u); // the "3" counts: one more line end before the next prompt
 }
 
 TEST_F(LineOutputTest, SlashOnAOneLinePageKeepsPaging) {
@@ -202,10 +202,10 @@ TEST_F(LineOutputTest, CtrlCWhileThePromptWaitsStops) {
 
 TEST_F(LineOutputTest, AnEarlierInterruptionIsForgottenWhenThePromptStartsWaiting) {
     // Only a Ctrl-C during the wait counts at the prompt.
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     console.Key(L'k');
     EXPECT_EQ(WaitForKey(), static_cast<uint32_t>(L'k'));
-    EXPECT_EQ(g_paging.interrupted, 0);
+    EXPECT_EQ(Output().paging.interrupted, 0);
 }
 
 // ---- Interruption while lines are written
@@ -244,7 +244,7 @@ class CtrlHandlerTest : public LineOutputTest, public ::testing::WithParamInterf
 TEST_P(CtrlHandlerTest, OnlyCtrlCAndCtrlBreakAreHandled) {
     const HandlerCase& c = GetParam();
     EXPECT_EQ(CtrlHandler(c.event), c.handled);
-    EXPECT_EQ(g_paging.interrupted, c.interrupted);
+    EXPECT_EQ(Output().paging.interrupted, c.interrupted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, CtrlHandlerTest,
@@ -261,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(Events, CtrlHandlerTest,
 
 TEST_F(LineOutputTest, TimeoutContinuesAfterItsTimeForAFullPage) {
     Page(20);
-    g_paging.pauseTimeoutMs = 5000;
+    Output().paging.pauseTimeoutMs = 5000;
     ASSERT_EQ(EndLines(40), 0);
     EXPECT_EQ(console.PromptsAt(), (std::vector<size_t>{20, 40}));
     // Ten milliseconds per wait: 500 waits for each of the two prompts.
@@ -271,7 +271,7 @@ TEST_F(LineOutputTest, TimeoutContinuesAfterItsTimeForAFullPage) {
 
 TEST_F(LineOutputTest, KeyBeforeTheTimeoutAnswersThePrompt) {
     Page(20);
-    g_paging.pauseTimeoutMs = 5000;
+    Output().paging.pauseTimeoutMs = 5000;
     console.Idle(100);
     console.Key(L'3');
     ASSERT_EQ(EndLines(23), 0);
@@ -290,7 +290,7 @@ class TimeoutWrapTest : public LineOutputTest, public ::testing::WithParamInterf
 
 TEST_P(TimeoutWrapTest, WaitForKeyEndsAfterTheTimeout) {
     const WrapCase& c = GetParam();
-    g_paging.pauseTimeoutMs = c.timeout;
+    Output().paging.pauseTimeoutMs = c.timeout;
     console.ticks = c.start;
     console.idleAdvance = c.step;
     EXPECT_EQ(WaitForKey(), 32u);
@@ -451,8 +451,8 @@ TEST_F(LineOutputTest, ColourOffTouchesNoAttribute) {
 }
 
 TEST_F(LineOutputTest, LineEndResetsTheNormalColour) {
-    g_colours.normalAttr = 0x1F;
-    g_colours.highlightAttr = 0x1B;
+    Output().colours.normalAttr = 0x1F;
+    Output().colours.highlightAttr = 0x1B;
     ASSERT_EQ(EndLine(2), 0);
     using A = std::pair<Target, WORD>;
     EXPECT_EQ(console.Attributes(), (std::vector<A>{{Target::StdOut, 0x1F}}));
@@ -462,24 +462,24 @@ TEST_F(LineOutputTest, LineEndResetsTheNormalColour) {
 }
 
 TEST_F(LineOutputTest, LineEndOnAVtTerminalClearsItalicsAndUnderline) {
-    g_colours.normalAttr = 0x07;
-    g_colours.highlightAttr = 0x0F;
-    g_colours.vtTerminal = true;
+    Output().colours.normalAttr = 0x07;
+    Output().colours.highlightAttr = 0x0F;
+    Output().colours.vtTerminal = true;
     ASSERT_EQ(EndLine(1), 0);
     EXPECT_EQ(console.Written(), L"\x1b[23;24m");
 }
 
 TEST_F(LineOutputTest, LineEndOnAVtTerminalWritesNoSequenceUnderNoColor) {
-    g_colours.normalAttr = 0x07;
-    g_colours.vtTerminal = true;
+    Output().colours.normalAttr = 0x07;
+    Output().colours.vtTerminal = true;
     SetEnvironmentVariableW(L"NO_COLOR", L"1");
     ASSERT_EQ(EndLine(1), 0);
     EXPECT_EQ(console.Written(), L"");
 }
 
 TEST_F(LineOutputTest, HeadingInColourGoesStraightToTheConsole) {
-    g_colours.normalAttr = 0x07;
-    g_colours.highlightAttr = 0x0F;
+    Output().colours.normalAttr = 0x07;
+    Output().colours.highlightAttr = 0x0F;
     ASSERT_EQ(PrintHeading(L"C:\\dir\\file.txt", 2), 0);
     EXPECT_EQ(console.Written(), L"C:\\dir\\file.txt");
     EXPECT_EQ(capture.out(), L"\r\n\r\n");
@@ -493,17 +493,17 @@ TEST_F(LineOutputTest, HeadingInColourGoesStraightToTheConsole) {
 }
 
 TEST_F(LineOutputTest, HeadingWithoutCountWritesNoLineEnd) {
-    g_colours.normalAttr = 0x07;
-    g_colours.highlightAttr = 0x0F;
+    Output().colours.normalAttr = 0x07;
+    Output().colours.highlightAttr = 0x0F;
     EXPECT_EQ(PrintHeading(L"3 matching files found.", 0), 0);
     EXPECT_EQ(capture.out(), L"");
     EXPECT_EQ(console.Written(), L"3 matching files found.");
 }
 
 TEST_F(LineOutputTest, HeadingInColourWithoutTheOutputDeviceGoesThroughTheHost) {
-    g_colours.normalAttr = 0x07;
-    g_colours.highlightAttr = 0x0F;
-    g_colours.conOut = nullptr;
+    Output().colours.normalAttr = 0x07;
+    Output().colours.highlightAttr = 0x0F;
+    Output().colours.conOut = nullptr;
     ASSERT_EQ(PrintHeading(L"C:\\a.txt", 1), 0);
     EXPECT_EQ(capture.out(), L"C:\\a.txt\r\n");
     EXPECT_EQ(console.Written(), L"");
@@ -519,8 +519,8 @@ class HeadingSurrogateTest : public LineOutputTest, public ::testing::WithParamI
 
 TEST_P(HeadingSurrogateTest, BlankAndBackspaceFollowSurrogates) {
     const SurrogateCase& c = GetParam();
-    g_colours.normalAttr = 0x07;
-    g_colours.highlightAttr = 0x0F;
+    Output().colours.normalAttr = 0x07;
+    Output().colours.highlightAttr = 0x0F;
     ASSERT_EQ(PrintHeading(c.text.c_str(), 0), 0);
     EXPECT_EQ(console.Written(), c.backspace ? c.text + L" \b" : c.text);
     // The colour goes back only after the blank and backspace.
@@ -633,8 +633,8 @@ TEST_F(GatheredOutputTest, PagingOrColourTurnsGatheringOff) {
     EndGatheredOutput();
 
     Page(0);
-    g_colours.normalAttr = 0x07;
-    g_colours.highlightAttr = 0x0E;
+    Output().colours.normalAttr = 0x07;
+    Output().colours.highlightAttr = 0x0E;
     BeginGatheredOutput();
     EXPECT_FALSE(GatheringOutput());
 }

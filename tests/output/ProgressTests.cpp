@@ -13,8 +13,8 @@
 
 using namespace scrutel;
 using testing_support::Capture;
-using testing_support::OutputStateGuard;
 using testing_support::ScriptedConsole;
+using testing_support::TestOutput;
 
 namespace {
 
@@ -49,12 +49,12 @@ struct ProgressRun {
 };
 
 ProgressRun HashWithOutputAfter(bool console, DWORD hashingMs) {
-    OutputStateGuard guard;
+    TestOutput guard;
     ScriptedConsole scripted;
     scripted.stdOutIsConsole = console;
-    g_paging = {};
-    g_colours.normalAttr = 0;
-    g_colours.conOut = ScriptedConsole::DeviceHandle();
+    Output().paging = {};
+    Output().colours.normalAttr = 0;
+    Output().colours.conOut = ScriptedConsole::DeviceHandle();
     ProgressRun run;
     Capture capture;
     {
@@ -97,11 +97,11 @@ TEST(ProgressLine, NothingForShortWorkOrWhenOutputIsNotTheConsole) {
 }
 
 TEST(ProgressLine, AQuietWalkShowsWhatItScans) {
-    OutputStateGuard guard;
+    TestOutput guard;
     ScriptedConsole scripted;
-    g_paging = {};
-    g_colours.normalAttr = 0;
-    g_colours.conOut = ScriptedConsole::DeviceHandle();
+    Output().paging = {};
+    Output().colours.normalAttr = 0;
+    Output().colours.conOut = ScriptedConsole::DeviceHandle();
     Capture capture;
     ProgressScope progress;
     for (int i = 0; i < 64; ++i)

@@ -17,8 +17,8 @@
 
 using namespace scrutel;
 using testing_support::Capture;
-using testing_support::OutputStateGuard;
 using testing_support::ScriptedConsole;
+using testing_support::TestOutput;
 
 namespace {
 
@@ -50,20 +50,20 @@ struct Seen {
 // Runs write against a fresh scripted console with a page of pageLength lines and keys.
 Seen Observe(const std::function<int()>& write, uint32_t pageLength, const std::wstring& keys,
              uint8_t normalAttr = 0) {
-    OutputStateGuard guard;
+    TestOutput guard;
     ScriptedConsole console;
     for (wchar_t key : keys)
         if (key == L'\x1b')
             console.Key(0, VK_ESCAPE);
         else
             console.Key(key);
-    g_paging = {};
-    g_paging.pageLength = pageLength;
-    g_paging.linesLeft = pageLength;
-    g_colours.normalAttr = normalAttr;
-    g_colours.highlightAttr = normalAttr ? 0x0E : 0;
-    g_colours.vtTerminal = false;
-    g_colours.conOut = ScriptedConsole::DeviceHandle();
+    Output().paging = {};
+    Output().paging.pageLength = pageLength;
+    Output().paging.linesLeft = pageLength;
+    Output().colours.normalAttr = normalAttr;
+    Output().colours.highlightAttr = normalAttr ? 0x0E : 0;
+    Output().colours.vtTerminal = false;
+    Output().colours.conOut = ScriptedConsole::DeviceHandle();
     Seen seen;
     {
         Capture capture;
@@ -71,7 +71,7 @@ Seen Observe(const std::function<int()>& write, uint32_t pageLength, const std::
         seen.out = capture.out();
     }
     seen.events = console.events;
-    seen.interrupted = g_paging.interrupted.load();
+    seen.interrupted = Output().paging.interrupted.load();
     return seen;
 }
 
@@ -106,20 +106,20 @@ TEST(ReportRecordTest, NumbersGetTheHostsSeparatorsWhenPrinted) {
     EXPECT_EQ(record.Plain(), L"a 1234567 b 1048576.0012345\r\n");
     EXPECT_EQ(capture.out(), L"");
     {
-        OutputStateGuard guard;
-        g_paging = {};
-        g_colours.normalAttr = 0;
+        TestOutput guard;
+        Output().paging = {};
+        Output().colours.normalAttr = 0;
         ASSERT_EQ(PrintRecord(record), 0);
     }
     EXPECT_EQ(capture.out(), L"a 1,234,567 b 1,048,576.0012345\r\n");
 }
 
 TEST(ReportRecordTest, RecordingKeepsEverythingFromTheHost) {
-    OutputStateGuard guard;
+    TestOutput guard;
     ScriptedConsole console;
-    g_paging = {};
-    g_paging.pageLength = 3;
-    g_paging.linesLeft = 3; // a prompt would come after three line ends if this were printed
+    Output().paging = {};
+    Output().paging.pageLength = 3;
+    Output().paging.linesLeft = 3; // a prompt would come after three line ends if this were printed
     ReportRecord record;
     Capture capture;
     uint64_t before = ReportOutputCount();
@@ -133,7 +133,7 @@ TEST(ReportRecordTest, RecordingKeepsEverythingFromTheHost) {
     EXPECT_FALSE(Recording());
     EXPECT_EQ(capture.out(), L"");
     EXPECT_TRUE(console.events.empty());
-    EXPECT_EQ(g_paging.linesLeft, 3u);
+    EXPECT_EQ(Output().paging.linesLeft, 3u);
     // The recording counts as report text, so a section that only recorded still "printed".
     EXPECT_GT(ReportOutputCount(), before);
 
@@ -186,8 +186,8 @@ TEST(ReportRecordTest, StopFlagEndsRecordingAtTheNextLineEnd) {
 }
 
 TEST(ReportRecordTest, AWorkerNeverSeesTheConsoleInterruption) {
-    OutputStateGuard guard;
-    g_paging.interrupted = 1;
+    TestOutput guard;
+    Output().paging.interrupted = 1;
     EXPECT_TRUE(StopRequested()); // the host's thread, not recording
     bool workerSaw = true;
     std::thread worker([&] {
@@ -198,7 +198,7 @@ TEST(ReportRecordTest, AWorkerNeverSeesTheConsoleInterruption) {
     });
     worker.join();
     EXPECT_FALSE(workerSaw);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
 }
 
 TEST(ReportRecordTest, RecordsOnTwoThreadsStayApart) {

@@ -153,7 +153,7 @@ class ScriptedConsole final : public scrutel::ConsoleIo {
                 key = step.key;
                 return scrutel::KeyWait::Key;
             }
-            if (step.kind == Step::Interrupt) scrutel::g_paging.interrupted = 1;
+            if (step.kind == Step::Interrupt) scrutel::Output().paging.interrupted = 1;
         }
         ticks += idleAdvance;
         (void)milliseconds;
@@ -228,23 +228,21 @@ inline std::wstring WrittenBy(const std::vector<ScriptedConsole::Event>& events)
     return all;
 }
 
-class OutputStateGuard {
+// A test's own output state: a copy of the state current when it is made, current for its life,
+// so that whatever the test sets (paging, colours, the console device) goes with it; and the
+// NO_COLOR and Highlight variables, which colour set-up reads, as they were before.
+class TestOutput {
   public:
-    OutputStateGuard() : paging_(scrutel::g_paging), colours_(scrutel::g_colours) {
+    TestOutput() : state_(scrutel::Output()), scope_(state_) {
         Save(L"NO_COLOR", noColor_, hadNoColor_);
         Save(L"Highlight", highlight_, hadHighlight_);
     }
-    ~OutputStateGuard() {
-        scrutel::g_paging.pageLength = paging_.pageLength;
-        scrutel::g_paging.linesLeft = paging_.linesLeft;
-        scrutel::g_paging.pauseTimeoutMs = paging_.pauseTimeoutMs;
-        scrutel::g_paging.interrupted = paging_.interrupted;
-        scrutel::g_colours = colours_;
+    ~TestOutput() {
         SetEnvironmentVariableW(L"NO_COLOR", hadNoColor_ ? noColor_.c_str() : nullptr);
         SetEnvironmentVariableW(L"Highlight", hadHighlight_ ? highlight_.c_str() : nullptr);
     }
-    OutputStateGuard(const OutputStateGuard&) = delete;
-    OutputStateGuard& operator=(const OutputStateGuard&) = delete;
+    TestOutput(const TestOutput&) = delete;
+    TestOutput& operator=(const TestOutput&) = delete;
 
   private:
     static void Save(const wchar_t* name, std::wstring& value, bool& had) {
@@ -254,14 +252,8 @@ class OutputStateGuard {
         if (had) value.assign(buffer, n);
     }
 
-    struct PagingCopy {
-        uint32_t pageLength, linesLeft, pauseTimeoutMs;
-        LONG interrupted;
-        explicit PagingCopy(const scrutel::PagingState& p)
-            : pageLength(p.pageLength), linesLeft(p.linesLeft), pauseTimeoutMs(p.pauseTimeoutMs),
-              interrupted(p.interrupted) {}
-    } paging_;
-    scrutel::ConsoleColours colours_;
+    scrutel::OutputState state_;
+    scrutel::OutputScope scope_;
     std::wstring noColor_, highlight_;
     bool hadNoColor_ = false, hadHighlight_ = false;
 };

@@ -16,9 +16,9 @@
 
 using namespace scrutel;
 using testing_support::Capture;
-using testing_support::OutputStateGuard;
 using testing_support::RunPlughost;
 using testing_support::ScriptedConsole;
+using testing_support::TestOutput;
 
 namespace {
 
@@ -79,12 +79,12 @@ TEST(GetPluginInfo, SameRecordOnEveryCallAndRefilled) {
 class StartupTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        g_colours.conOut = nullptr;
-        g_colours.vtTerminal = false;
+        Output().colours.conOut = nullptr;
+        Output().colours.vtTerminal = false;
     }
     void TearDown() override { ShutdownPlugin(FALSE); }
 
-    OutputStateGuard output;
+    TestOutput output;
     ShellGuard shell;
     ScriptedConsole console;
 };
@@ -140,12 +140,12 @@ TEST_F(StartupTest, LongNoLoadMsgValueDoesNotOverrunTheExpansionBuffer) {
 TEST_F(StartupTest, StartOpensTheOutputDeviceAndShutdownClosesIt) {
     HostSetShellFlags(1, 0);
     ASSERT_EQ(InitializePlugin(), 0);
-    EXPECT_EQ(g_colours.conOut, ScriptedConsole::DeviceHandle());
+    EXPECT_EQ(Output().colours.conOut, ScriptedConsole::DeviceHandle());
     EXPECT_EQ(console.Count(ScriptedConsole::Event::Open), 1u);
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     EXPECT_EQ(ShutdownPlugin(FALSE), 0);
-    EXPECT_EQ(g_colours.conOut, nullptr);
-    EXPECT_EQ(g_paging.interrupted, 0);
+    EXPECT_EQ(Output().colours.conOut, nullptr);
+    EXPECT_EQ(Output().paging.interrupted, 0);
     EXPECT_FALSE(GraphicsRunning());
     EXPECT_EQ(console.Count(ScriptedConsole::Event::Close), 1u);
 }
@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StartupTest, OutputDeviceIsTriedAgainAfterFiftyMilliseconds) {
     console.failedOpens = 1;
     SetupConsole();
-    EXPECT_EQ(g_colours.conOut, ScriptedConsole::DeviceHandle());
+    EXPECT_EQ(Output().colours.conOut, ScriptedConsole::DeviceHandle());
     ASSERT_EQ(console.events.size(), 3u);
     EXPECT_EQ(console.events[0].kind, ScriptedConsole::Event::Open);
     EXPECT_EQ(console.events[1].kind, ScriptedConsole::Event::Sleep);
@@ -216,7 +216,7 @@ TEST_F(StartupTest, OutputDeviceIsTriedAgainAfterFiftyMilliseconds) {
 TEST_F(StartupTest, OutputDeviceGivenUpAfterTheSecondFailure) {
     console.failedOpens = 2;
     SetupConsole();
-    EXPECT_EQ(g_colours.conOut, nullptr);
+    EXPECT_EQ(Output().colours.conOut, nullptr);
     EXPECT_EQ(console.Count(ScriptedConsole::Event::Open), 2u);
     EXPECT_EQ(console.Count(ScriptedConsole::Event::SetMode), 0u);
 }
@@ -225,7 +225,7 @@ TEST_F(StartupTest, ClassicConsoleModeIsNotChanged) {
     if (GetConsoleWindow() != nullptr)
         GTEST_SKIP() << "this run has a console window, which may belong to a terminal";
     SetupConsole();
-    EXPECT_FALSE(g_colours.vtTerminal);
+    EXPECT_FALSE(Output().colours.vtTerminal);
     EXPECT_EQ(console.Count(ScriptedConsole::Event::SetMode), 0u);
 }
 

@@ -2,7 +2,7 @@
 // system reports it, and files that cannot be opened.
 #include "reports/AttributeList.h"
 #include "reports/FileProbe.h"
-#include "reports/Owner.h"
+#include "files/Owner.h"
 #include "reports/ReportSections.h"
 
 #include "support/TestSupport.h"

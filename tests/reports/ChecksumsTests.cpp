@@ -394,9 +394,9 @@ TEST(HashSource, InterruptionBetweenBlocks) {
     source.snapshots = {{10000, 1}, {10000, 1}};
     ChecksumSet set(HashCrc32);
     std::vector<std::byte> block(4096);
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     int rc = HashSource(source, set, block);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(rc, ABORTED);
     EXPECT_EQ(source.reads, 0u);
 }
@@ -483,10 +483,10 @@ TEST(ChecksumSection, ArgumentsAndSelection) {
 TEST(ChecksumSection, InterruptionStopsBeforeAnyLine) {
     TempTree tree;
     std::wstring path = tree.file(L"f.bin", RandomBytes(100000, 5u));
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     std::wstring out;
     int rc = RunSection(path, HashCrc32 | HashMd5, out);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(rc, ABORTED);
     EXPECT_EQ(out.find(L"CRC-32"), std::wstring::npos);
     EXPECT_EQ(out.find(L"MD5"), std::wstring::npos);

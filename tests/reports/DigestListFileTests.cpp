@@ -102,11 +102,11 @@ TEST_F(DigestCheckTest, OutcomesCountsAndResults) {
 }
 
 TEST_F(DigestCheckTest, CtrlCAtThePausePromptStopsTheCheck) {
-    testing_support::OutputStateGuard guard;
+    testing_support::TestOutput guard;
     testing_support::ScriptedConsole console;
     console.InterruptDuringWait();
-    g_paging = {};
-    g_paging.pageLength = g_paging.linesLeft = 2;
+    Output().paging = {};
+    Output().paging.pageLength = Output().paging.linesLeft = 2;
     std::string list;
     for (int i = 0; i < 5; ++i)
         list += Md5A + "  ../a.txt\n" + Md5B + "  ../sub/b c.txt\n";

@@ -40,7 +40,7 @@ class MemorySource : public ChecksumSource {
         ++reads_;
         if (watched_ && watched_->Held() > mostHeld_) mostHeld_ = watched_->Held();
         if (failAtRead_ && reads_ == failAtRead_) return -1;
-        if (interruptAtRead_ && reads_ == interruptAtRead_) g_paging.interrupted = 1;
+        if (interruptAtRead_ && reads_ == interruptAtRead_) CtrlHandler(CTRL_C_EVENT);
         size_t end = bytes_.size() + extra_;
         size_t n = end - position_ < length ? end - position_ : length;
         for (size_t i = 0; i < n; ++i, ++position_)
@@ -108,8 +108,8 @@ class ThrowingOnAPoolThread : public HashLanes {
 
 class DigestThreads : public ::testing::Test {
   protected:
-    void SetUp() override { g_paging.interrupted = 0; }
-    void TearDown() override { g_paging.interrupted = 0; }
+    void SetUp() override { Output().paging.interrupted = 0; }
+    void TearDown() override { Output().paging.interrupted = 0; }
 };
 
 // One pooled hashing of each kind: a whole file, a read that fails, a growing file and an
@@ -139,7 +139,7 @@ bool HashEveryWay(unsigned threads) {
         MemorySource source(bytes);
         source.interruptAtRead_ = 5;
         ok &= HashSourceThreaded(source, set, threads, 4096, 3) == ABORTED;
-        g_paging.interrupted = 0;
+        Output().paging.interrupted = 0;
     }
     return ok;
 }

@@ -379,13 +379,13 @@ TEST_F(DocumentSummaryTest, FileHeldOpenExclusivelyPrintsNothing) {
 TEST_F(DocumentSummaryTest, InterruptionBeforeTheFirstPropertyEndsTheSection) {
     std::wstring path = tree_.path(L"stop.doc");
     ASSERT_TRUE(MakeDocument(path, {{2, Ansi("Title")}, {4, Ansi("Author")}}));
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     int result = 0;
     std::wstring out = Run(path, &result);
     std::wstring plain = tree_.file(L"plain.txt", std::string("x"));
     int plainResult = 0;
     std::wstring plainOut = Run(plain, &plainResult);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(result, ABORTED);
     EXPECT_EQ(out, L"");
     EXPECT_EQ(plainResult, ABORTED);

@@ -6,7 +6,7 @@
 #include "reports/ExecAlias.h"
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"
-#include "varfuncs/ReparsePoint.h"
+#include "files/ReparsePoint.h"
 
 #include <gtest/gtest.h>
 
@@ -95,9 +95,9 @@ TEST(ExecAliasSectionTest, InterruptionIsPassedOn) {
     TempTree tree;
     std::wstring alias = tree.file(L"a.exe");
     std::wstring program = tree.file(L"b.exe", std::string("x"));
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     Outcome o = RunSection(alias, 0, Scripted(0, program, ReparseTagAppExecLink));
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(o.result, ABORTED);
     EXPECT_EQ(o.resolved, program);
 }

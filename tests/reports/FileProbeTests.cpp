@@ -9,7 +9,7 @@
 #include "reports/ChecksumSet.h"
 #include "reports/CompoundFileGate.h"
 #include "reports/ExecutableType.h"
-#include "reports/ReportMemo.h"
+#include "core/ReportMemo.h"
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"
 
@@ -263,9 +263,9 @@ TEST(ReportMemo, FileTypesAndOwnersAreAskedOnceAndShownAlike) {
 
 TEST(ReportMemo, OneCryptoContextServesTheCommand) {
     ReportMemo memo;
-    HCRYPTPROV first = memo.CryptoProvider();
+    HCRYPTPROV first = CommandDigestProvider(memo);
     ASSERT_NE(first, 0u);
-    EXPECT_EQ(memo.CryptoProvider(), first);
+    EXPECT_EQ(CommandDigestProvider(memo), first);
 }
 
 TEST(FileProbe, TextFromTheProbesBytesReportsAsTextFromTheFile) {

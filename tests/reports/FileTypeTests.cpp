@@ -265,10 +265,10 @@ TEST(FileTypeSectionTest, InterruptionStopsAtOnce) {
     ASSERT_TRUE(keys.Set(L"ScrutelTest.Doc\\shell\\Open\\command", L"edit.exe %1"));
     TempTree tree;
     std::wstring path = tree.file(L"n.scrdoc");
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     int rc = 0;
     std::wstring out = Section(path, 1, &rc);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(rc, ABORTED);
     EXPECT_EQ(out.find(L"Opens with"), std::wstring::npos);
 }

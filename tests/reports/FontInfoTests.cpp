@@ -207,7 +207,7 @@ TEST(FontSection, FileHeldOpenForWritingCannotBeOpened) {
 TEST(FontSection, InterruptionStopsTheSection) {
     Bytes collection =
         Collection({{{Tag("name"), NameTable({Win(4, L"A")})}}, {{Tag("name"), NameTable({Win(4, L"B")})}}});
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     int result;
     std::wstring out;
     {
@@ -215,7 +215,7 @@ TEST(FontSection, InterruptionStopsTheSection) {
         result = ReportFontsFromBytes(collection.data(), collection.size(), 49);
         out = capture.out();
     }
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(result, ABORTED);
     EXPECT_EQ(out, Line(L"Name", L"A"));
 }

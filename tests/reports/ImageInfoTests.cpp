@@ -609,10 +609,10 @@ TEST_F(ImageSectionTest, AThousandRefusedImagesLeaveNoHandleOpen) {
 
 TEST_F(ImageSectionTest, InterruptionStopsAfterTheCurrentLine) {
     std::wstring path = tree_.file(L"stop.tif", GreyTiff(2, 2, {{0x013B, "Jane Doe"}}));
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     int result = 0;
     std::wstring out = Run(path, &result);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(result, ABORTED);
     EXPECT_EQ(out, SizeLine(L"2 \u00D7 2    8 BPP"));
     // The image was disposed of: the file can be deleted.

@@ -7,7 +7,7 @@
 #include "reports/LinkTarget.h"
 #include "reports/ReportSections.h"
 #include "support/TestSupport.h"
-#include "varfuncs/ReparsePoint.h"
+#include "files/ReparsePoint.h"
 
 #include "support/ComTest.h"
 
@@ -376,9 +376,9 @@ TEST_F(ComTest, InterruptionStopsTheSection) {
     TempTree tree;
     std::wstring link = tree.path(L"i.lnk");
     ASSERT_TRUE(MakeLink(link, {exe_fixtures::Path(L"console64.exe")}));
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     SectionRun run = Section(link);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(run.result, ABORTED);
     EXPECT_EQ(run.out.find(L"Version"), std::wstring::npos);
 }

@@ -272,10 +272,10 @@ TEST(PrintPropertyStore, InterruptionEndsAfterTheFirstLine) {
     ScriptedStore store;
     store.SetText(Title, L"One");
     store.SetText(Comment, L"Two");
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     int result = 0;
     std::wstring out = Print(store, &result);
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(result, ABORTED);
     EXPECT_EQ(out, Line(L"Title", L"One"));
     EXPECT_EQ(PrintPropertyStore(nullptr), -1);

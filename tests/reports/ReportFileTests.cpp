@@ -21,9 +21,9 @@
 
 using namespace scrutel;
 using testing_support::Capture;
-using testing_support::OutputStateGuard;
 using testing_support::ScriptedConsole;
 using testing_support::TempTree;
+using testing_support::TestOutput;
 
 namespace {
 
@@ -95,10 +95,10 @@ class ReportFileTest : public ::testing::Test {
         g_aliasTarget.clear();
         g_aliasResult = 0;
         g_aliasMask = 0;
-        g_paging = {};
-        g_colours.normalAttr = 0;
-        g_colours.highlightAttr = 0;
-        g_colours.conOut = ScriptedConsole::DeviceHandle();
+        Output().paging = {};
+        Output().colours.normalAttr = 0;
+        Output().colours.highlightAttr = 0;
+        Output().colours.conOut = ScriptedConsole::DeviceHandle();
         rows = RecordingRows(std::make_index_sequence<ReportRowCount>{});
         settings.maxWidth = 100;
         settings.textFileTypes = BuiltInTextFileTypes;
@@ -108,7 +108,7 @@ class ReportFileTest : public ::testing::Test {
         return ReportFileWith(path.c_str(), omitMask, settings, ReportSteps{rows, FakeAlias});
     }
 
-    OutputStateGuard guard;
+    TestOutput guard;
     ScriptedConsole console;
     TempTree tree;
     Capture capture;
@@ -278,7 +278,7 @@ TEST_F(ReportFileTest, AbortedSectionEndsTheReportUncounted) {
 
 TEST_F(ReportFileTest, InterruptionAtTheHeadingRunsNoSection) {
     std::wstring path = tree.file(L"int.txt", "x");
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     EXPECT_EQ(Report(path, 0), ABORTED);
     EXPECT_TRUE(g_ran.empty());
     EXPECT_EQ(capture.out(), path + L"\r\n");
@@ -288,8 +288,8 @@ TEST_F(ReportFileTest, InterruptionAtTheHeadingRunsNoSection) {
 
 TEST_F(ReportFileTest, InterruptionInsideASectionStopsTheFollowingOnes) {
     std::wstring path = tree.file(L"int2.txt", "x");
-    g_paging.pageLength = 6;
-    g_paging.linesLeft = 6;
+    Output().paging.pageLength = 6;
+    Output().paging.linesLeft = 6;
     console.Key(0, VK_ESCAPE, 1);
     EXPECT_EQ(Report(path, 0), ABORTED);
     // Heading and blank line, then rows 0 and 1 with their blank lines: the prompt after row 1.

@@ -7,7 +7,7 @@
 #include "output/ScriptedConsole.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportSections.h"
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +21,8 @@
 
 using namespace scrutel;
 using testing_support::Capture;
-using testing_support::OutputStateGuard;
 using testing_support::SourceFixture;
+using testing_support::TestOutput;
 using testing_support::ToUtf8;
 
 namespace {
@@ -88,13 +88,13 @@ std::string Lines(const std::set<std::string>& lines) {
 class SectionOutcomesTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        g_paging = {};
-        g_colours.normalAttr = 0;
+        Output().paging = {};
+        Output().colours.normalAttr = 0;
         settings.timeFlags = TimeCreation | TimeModified | TimeAccess;
         settings.hashMask = HashCrc32 | HashMd5;
         settings.textFileTypes = BuiltInTextFileTypes;
     }
-    OutputStateGuard guard;
+    TestOutput guard;
     ScanSettings settings;
 };
 

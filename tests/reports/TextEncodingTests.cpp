@@ -142,7 +142,7 @@ TEST(TextEncodingReport, SilentWhenNotTextOrNotReadable) {
 TEST(TextEncodingReport, InterruptionStopsAtOnceAndClosesTheFile) {
     TempTree tree;
     std::wstring path = tree.file(L"a.txt", "a\r\nb\r\n");
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     int result;
     std::wstring out;
     {
@@ -150,7 +150,7 @@ TEST(TextEncodingReport, InterruptionStopsAtOnceAndClosesTheFile) {
         result = TextEncodingReport(path.c_str(), BuiltInTextFileTypes);
         out = capture.out();
     }
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(result, ABORTED);
     EXPECT_EQ(out, EncodingLine + L"ASCII\r\n") << "nothing after the interrupted line";
     EXPECT_TRUE(DeleteFileW(path.c_str())) << "the buffer was closed";

@@ -82,7 +82,7 @@ TEST(PrintVersionHeaderLines, LineForms) {
 }
 
 TEST(PrintVersionHeaderLines, InterruptionEndsAfterTheFirstLine) {
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     int result;
     std::wstring out;
     {
@@ -90,7 +90,7 @@ TEST(PrintVersionHeaderLines, InterruptionEndsAfterTheFirstLine) {
         result = PrintVersionHeaderLines(L"Tool", L"1.0", L"(c) Maker", 1, 80);
         out = capture.out();
     }
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(result, ABORTED);
     EXPECT_EQ(out, L"    " + Open + L"Tool" + Close + Dash + L"1.0\r\n");
 }

@@ -155,9 +155,9 @@ TEST(VersionResourceSectionTest, LabelledValueLine) {
 }
 
 TEST(VersionResourceSectionTest, InterruptionStopsTheBlock) {
-    g_paging.interrupted = 1;
+    Output().paging.interrupted = 1;
     SectionRun run = Section(exe_fixtures::Path(L"console64.exe"));
-    g_paging.interrupted = 0;
+    Output().paging.interrupted = 0;
     EXPECT_EQ(run.result, ABORTED);
     EXPECT_EQ(run.out, Line(L"Product Name", 12, L"Fixture Product"));
 }

@@ -14,7 +14,7 @@
 #include "robustness/FuzzInputs.h"
 #include "robustness/GuardedMemory.h"
 #include "support/TestSupport.h"
-#include "varfuncs/ReparsePoint.h"
+#include "files/ReparsePoint.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

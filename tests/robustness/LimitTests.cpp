@@ -4,7 +4,7 @@
 #include "command/CommandTestSupport.h"
 #include "reports/ReportFile.h"
 #include "select/ListFile.h"
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 
 #include <gtest/gtest.h>
 #include <aclapi.h>

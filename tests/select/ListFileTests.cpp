@@ -4,7 +4,7 @@
 #include "select/ListFile.h"
 
 #include "core/Limits.h"
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 
 #include "select/Walker.h"
 #include "support/TestSupport.h"

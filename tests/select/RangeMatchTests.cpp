@@ -5,7 +5,7 @@
 
 #include "HostTesting.h"
 #include "gateway/HostExports.h"
-#include "reports/Owner.h"
+#include "files/Owner.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -5,8 +5,8 @@
 #include "command/RangeParse.h"
 
 #include "command/CommandTestSupport.h"
-#include "plugin/ErrorReport.h"
-#include "select/PathResolve.h"
+#include "output/ErrorReport.h"
+#include "files/PathResolve.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Tests of @RPTARGET: argument clean-up (blanks, quotes, slashes), the error lines on standard
 // error, the parent-directory rewrite with its length limit, and the quiet true-name lookup.
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "support/TestSupport.h"
-#include "varfuncs/ReparsePoint.h"
+#include "files/ReparsePoint.h"
 #include "varfuncs/VarFunctions.h"
 
 #include <gtest/gtest.h>

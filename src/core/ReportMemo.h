@@ -24,17 +24,13 @@ class ReportMemo {
     ReportMemo(const ReportMemo&) = delete;
     ReportMemo& operator=(const ReportMemo&) = delete;
 
-    // One verifying context for every digest of the command; 0 when none can be had (asked again
-    // on the next call, as a failed context was asked again for the next digest before).
-    HCRYPTPROV CryptoProvider();
-
+    // The verifying CryptoAPI context every digest of the command shares, once acquired
+    // (CommandDigestProvider).
+    CryptContext provider;
     // "domain\account" of a SID in its binary form, with whether the lookup gave one.
     std::map<std::string, std::pair<bool, std::wstring>> accounts;
     // By upper-case extension.
     std::map<std::wstring, FileTypeAnswer> fileTypes;
-
-  private:
-    CryptContext provider_;
 };
 
 } // namespace scrutel

@@ -1,5 +1,5 @@
 // Error message prefix (plugin name, batch file and line) and Win32 error texts.
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 
 #include "output/LineOutput.h"
 #include "output/TerminalText.h"

@@ -1,5 +1,5 @@
 // The error prefix outside and inside batch files, and the texts of Win32 error codes.
-#include "plugin/ErrorReport.h"
+#include "output/ErrorReport.h"
 #include "gateway/HostExports.h"
 
 #include "HostTesting.h"

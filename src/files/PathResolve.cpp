@@ -1,6 +1,6 @@
 // Path resolution: slashes, ";" alternatives, "~" expansion, drive letters and the host's true
 // name; the long-path prefix and path joining that the whole plugin uses.
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 
 #include "gateway/HostGateway.h"
 

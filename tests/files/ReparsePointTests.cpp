@@ -1,7 +1,7 @@
 // Tests of the reparse-point reader's Win32 side: relative targets made full paths, and the
 // read on ordinary, missing and linked files.
 #include "support/TestSupport.h"
-#include "varfuncs/ReparsePoint.h"
+#include "files/ReparsePoint.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Path resolution: slashes, ";" alternatives, "~" and the home directory, drive letters, true
 // names, the long-path prefix and path joining.
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 
 #include "command/CommandTestSupport.h"
 

@@ -2,12 +2,12 @@
 // file's owner live here and share one account conversion: the owner range filter asks by path,
 // the attributes section asks through the report's read-sharing handle (so a file that another
 // process holds open for writing shows no owner line in the report).
-#include "reports/Owner.h"
+#include "files/Owner.h"
 
 #include "core/Limits.h"
 
-#include "reports/OwnerAccount.h"
-#include "reports/ReportMemo.h"
+#include "files/OwnerAccount.h"
+#include "core/ReportMemo.h"
 
 #include <cwchar>
 #include <memory>

@@ -1,7 +1,7 @@
 // Reading reparse points: ReadReparseTarget fetches the buffer from the file system and has it
 // interpreted (ReparseData.h); relative targets are made full paths here.
 #pragma once
-#include "varfuncs/ReparseData.h"
+#include "files/ReparseData.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Tests of the reparse data interpretation: crafted buffers of the three tags, unknown tags,
 // truncated and lying lengths, random damage, and the directory part of a link's path.
-#include "varfuncs/ReparseData.h"
+#include "files/ReparseData.h"
 
 #include "support/ByteWriting.h"
 

@@ -1,10 +1,10 @@
 // Reparse points: symbolic links, junctions and execution aliases turned into the paths they
 // lead to. The buffer is fetched here and interpreted by the pure code of ReparseData.cpp.
-#include "varfuncs/ReparsePoint.h"
+#include "files/ReparsePoint.h"
 #include "core/Limits.h"
 
 #include "core/Owners.h"
-#include "select/PathResolve.h"
+#include "files/PathResolve.h"
 
 #include <cwchar>
 #include <new>

@@ -1,6 +1,6 @@
 // Reparse data buffers turned into the paths they lead to: every offset and length is checked
 // against the bytes the file system returned before a name is read.
-#include "varfuncs/ReparseData.h"
+#include "files/ReparseData.h"
 
 #include "core/CharClass.h"
 
