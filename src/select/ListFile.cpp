@@ -39,11 +39,10 @@ constexpr size_t ListingEntryLimit = 100000;
 // added, removed or renamed since: a list sees changes to its folders about as soon as a walk does.
 constexpr ULONGLONG ListingCheckMs = 50;
 
-// A name in the letter case the folder's lookup ignores.
-std::wstring FoldedName(const wchar_t* name) {
-    std::wstring folded(name);
+// A name in the letter case the folder's lookup ignores, into folded.
+void FoldName(const wchar_t* name, std::wstring& folded) {
+    folded.assign(name);
     if (!folded.empty()) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-    return folded;
 }
 
 // When a folder's entries last changed (its last-write time); false when it cannot be asked.
@@ -67,6 +66,8 @@ struct KnownFolder {
     FILETIME listedWritten{}; // the folder's last-write time when it was read
     ULONGLONG checkedAt = 0;  // tick count when that was last compared
     std::unordered_map<std::wstring, std::wstring> entries;
+    // Buffers reused from name to name: a list of many names costs no allocation per name.
+    std::wstring work, candidate, folded, stored;
 
     void Forget(unsigned nextListAfter) {
         lookups = 0;
@@ -92,7 +93,8 @@ bool ListFolder(KnownFolder& folder, const std::wstring& prefix) {
             folder.entries.clear();
             return false;
         }
-        auto [at, added] = folder.entries.try_emplace(FoldedName(entry.cFileName), entry.cFileName);
+        FoldName(entry.cFileName, folder.folded);
+        auto [at, added] = folder.entries.try_emplace(folder.folded, entry.cFileName);
         if (!added) at->second.clear();
     } while (FindNextFileW(find.get(), &entry));
     return true;
@@ -113,25 +115,27 @@ bool ListingStillTrue(KnownFolder& folder, const std::wstring& prefix) {
 }
 
 // The stored name of name in the known folder (prefix: the resolved folder with its separator),
-// or empty when it is not found.
-std::wstring StoredName(KnownFolder& folder, const std::wstring& prefix, const wchar_t* name) {
+// or null when it is not found; it stays valid until the next name is looked up.
+const std::wstring* StoredName(KnownFolder& folder, const std::wstring& prefix, const wchar_t* name) {
     if (!folder.listed && folder.lookups >= folder.listAfter) {
         folder.listed = true;
         if (!ListFolder(folder, prefix)) folder.entries.clear();
     }
     if (folder.listed && ListingStillTrue(folder, prefix)) {
-        auto at = folder.entries.find(FoldedName(name));
+        FoldName(name, folder.folded);
+        auto at = folder.entries.find(folder.folded);
         // A name the entries do not hold (a short name, say) still takes its own lookup.
         if (at != folder.entries.end() && !at->second.empty() &&
             CompareStringOrdinal(at->second.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL)
-            return at->second;
+            return &at->second;
     } else {
         ++folder.lookups;
     }
     WIN32_FIND_DATAW entry;
     FindHandle find(FindFirstFileW((prefix + name).c_str(), &entry));
-    if (!find || IsDotName(entry.cFileName)) return std::wstring();
-    return entry.cFileName;
+    if (!find || IsDotName(entry.cFileName)) return nullptr;
+    folder.stored.assign(entry.cFileName);
+    return &folder.stored;
 }
 
 // Resolves a list name as ResolvePath(name, ResolveHome) does and finds that it exists, asking the
@@ -140,7 +144,8 @@ std::wstring StoredName(KnownFolder& folder, const std::wstring& prefix, const w
 // for names that must take the whole route (home folders, wildcard characters, streams, dot
 // names, device names, long paths, or a name that is not found).
 bool ResolveInKnownFolder(const U16String& line, KnownFolder& folder, std::wstring& path) {
-    std::wstring work(Wide(line.c_str()));
+    std::wstring& work = folder.work;
+    work.assign(Wide(line.c_str()));
     for (wchar_t& c : work)
         if (c == L'/') c = L'\\';
     if (work.empty() || work[0] == L'~' || work.size() >= MAX_PATH - 12) return false;
@@ -153,8 +158,9 @@ bool ResolveInKnownFolder(const U16String& line, KnownFolder& folder, std::wstri
         return false;
     if (work.size() >= 2 && work[1] == L':' && work[0] >= L'a' && work[0] <= L'z')
         work[0] = static_cast<wchar_t>(work[0] - L'a' + L'A');
-    std::wstring written = work.substr(0, nameStart);
-    if (!folder.valid || folder.written != written) {
+    if (!folder.valid || folder.written.size() != nameStart ||
+        work.compare(0, nameStart, folder.written) != 0) {
+        std::wstring written = work.substr(0, nameStart);
         std::vector<wchar_t> resolved(PathChars, 0);
         folder.valid = false;
         if (ResolvePath(written.empty() ? L"." : written.c_str(), resolved.data(), ResolveHome) != 0)
@@ -166,14 +172,15 @@ bool ResolveInKnownFolder(const U16String& line, KnownFolder& folder, std::wstri
     }
     if (folder.resolved.empty() || folder.resolved.size() + (work.size() - nameStart) + 2 >= MAX_PATH - 12)
         return false;
-    std::wstring candidate = folder.resolved;
+    std::wstring& candidate = folder.candidate;
+    candidate.assign(folder.resolved);
     if (candidate.back() != L'\\' && candidate.back() != L':') candidate += L'\\';
-    std::wstring stored = StoredName(folder, candidate, name);
-    if (stored.empty()) return false;
-    candidate += stored;
+    const std::wstring* stored = StoredName(folder, candidate, name);
+    if (!stored) return false;
+    candidate += *stored;
     // As ResolvePath: a true name that differs only in letter case is not taken.
-    path =
-        CompareStringOrdinal(candidate.c_str(), -1, work.c_str(), -1, TRUE) == CSTR_EQUAL ? work : candidate;
+    path.assign(
+        CompareStringOrdinal(candidate.c_str(), -1, work.c_str(), -1, TRUE) == CSTR_EQUAL ? work : candidate);
     return true;
 }
 
