@@ -43,4 +43,6 @@ median() { tr ' ' '\n' | grep . | sort -g | awk '{v[NR] = $1} END {print v[int((
 echo "-- $files files of $size_mib MiB, all six digests and CRC-32/cksum, medians of $runs runs"
 for b in "$@"; do
   echo "$b: unset $(echo "${times["$b|"]}" | median) s, SCRUTEL_THREADS=1 $(echo "${times["$b|1"]}" | median) s"
+  # Every run, in order: the spread between runs tells whether a difference of medians means anything.
+  echo "   runs unset: ${times["$b|"]}; SCRUTEL_THREADS=1: ${times["$b|1"]}"
 done
