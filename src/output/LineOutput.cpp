@@ -96,9 +96,10 @@ bool OnPrinterThread(const char* what) {
 
 void Gather(const wchar_t* text, size_t length) {
     if (!OnPrinterThread("the gathered output")) return;
-    if (Output().gathered.text.empty()) Output().gathered.since = GetTickCount64();
-    Output().gathered.text.append(text, length);
-    if (Output().gathered.text.size() >= GatherFlushChars) FlushOutput();
+    GatheredOutput& gathered = Output().gathered;
+    if (gathered.text.empty()) gathered.since = GetTickCount64();
+    gathered.text.append(text, length);
+    if (gathered.text.size() >= GatherFlushChars) FlushOutput();
 }
 
 // A number text with the host's separators, or as it is when they do not fit capacity characters.
@@ -415,20 +416,21 @@ int EndLine(unsigned count) {
         return t_stop && t_stop->load() ? ABORTED : 0;
     }
     if (!OnPrinterThread("the paging state")) return ABORTED;
+    OutputState& out = Output();
     ConsoleIo& console = Console();
-    if (Output().colours.normalAttr) {
-        console.SetAttribute(ConsoleTarget::StdOut, Output().colours.normalAttr);
-        gateway::SetColors(Output().colours.normalAttr);
-        if (Output().colours.vtTerminal && !ColourSuppressed()) WriteConsoleText(PlainStyle);
+    if (out.colours.normalAttr) {
+        console.SetAttribute(ConsoleTarget::StdOut, out.colours.normalAttr);
+        gateway::SetColors(out.colours.normalAttr);
+        if (out.colours.vtTerminal && !ColourSuppressed()) WriteConsoleText(PlainStyle);
         gateway::tty_yield(0);
     }
     for (unsigned i = 0; i < count; ++i) {
         ReportPuts(L"\r\n");
-        if (Output().paging.interrupted) return StopWithMark();
-        if (Output().paging.linesLeft == 0) continue;
-        if (--Output().paging.linesLeft != 0) continue;
+        if (out.paging.interrupted) return StopWithMark();
+        if (out.paging.linesLeft == 0) continue;
+        if (--out.paging.linesLeft != 0) continue;
 
-        Output().paging.linesLeft = Output().paging.pageLength;
+        out.paging.linesLeft = out.paging.pageLength;
         WriteConsoleText(PausePrompt);
         uint32_t key = WaitForKey();
         WriteConsoleText(PromptWipe);
@@ -437,23 +439,23 @@ int EndLine(unsigned count) {
         case L'C':
         case L'a':
         case L'A':
-            Output().paging.linesLeft = 0;
-            Output().paging.pageLength = 0;
+            out.paging.linesLeft = 0;
+            out.paging.pageLength = 0;
             break;
         case L'/':
             // Half a page, but never 0, which would end paging for a one-line page.
-            Output().paging.linesLeft =
-                Output().paging.pageLength > 1 ? Output().paging.pageLength >> 1 : Output().paging.pageLength;
+            out.paging.linesLeft =
+                out.paging.pageLength > 1 ? out.paging.pageLength >> 1 : out.paging.pageLength;
             break;
         case L'0':
-            Output().paging.linesLeft = 10;
+            out.paging.linesLeft = 10;
             break;
         case KeyCtrlC:
             return StopWithMark();
         case KeyEscape:
             return ABORTED;
         default:
-            if (key >= L'1' && key <= L'9') Output().paging.linesLeft = key - L'0';
+            if (key >= L'1' && key <= L'9') out.paging.linesLeft = key - L'0';
             break;
         }
     }
@@ -470,19 +472,20 @@ int PrintHeading(const wchar_t* text, uint8_t count) {
         return t_stop && t_stop->load() ? ABORTED : 0;
     }
     if (!OnPrinterThread("the colours")) return ABORTED;
-    if (Output().colours.normalAttr == 0) {
+    OutputState& out = Output();
+    if (out.colours.normalAttr == 0) {
         ReportPuts(text);
     } else {
         ConsoleIo& console = Console();
-        console.SetAttribute(ConsoleTarget::StdOut, Output().colours.highlightAttr);
+        console.SetAttribute(ConsoleTarget::StdOut, out.colours.highlightAttr);
         // Without the console output device the heading still goes out, through the host.
-        void (*write)(const wchar_t*) = Output().colours.conOut ? WriteConsoleText : WriteThroughHost;
+        void (*write)(const wchar_t*) = out.colours.conOut ? WriteConsoleText : WriteThroughHost;
         write(text);
         // A blank and a backspace after a surrogate pair make the console finish drawing the
         // wide character before the colour changes back.
         if (HasSurrogate(text)) write(L" \b");
-        console.SetAttribute(ConsoleTarget::StdOut, Output().colours.normalAttr);
-        gateway::SetColors(Output().colours.normalAttr);
+        console.SetAttribute(ConsoleTarget::StdOut, out.colours.normalAttr);
+        gateway::SetColors(out.colours.normalAttr);
     }
     return count ? EndLine(count) : 0;
 }
