@@ -8,6 +8,7 @@
 #include "core/ReportMemo.h"
 #include "select/Walker.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -117,7 +118,9 @@ void ReportPipeline::Work() noexcept {
             RunJob(*job, memo, propertySystem);
             lock.lock();
             job->done = true;
-            done_.notify_all();
+            // The printer sleeps until the report it waits for is done; waking it for every
+            // other report would cost a switch of threads per file.
+            if (job == awaited_) done_.notify_all();
         }
     } catch (...) {
         // Only the lock itself could throw here; the printer's wait sees the stop or times out
@@ -146,11 +149,27 @@ void ReportPipeline::RunJob(Job& job, const std::shared_ptr<ReportMemo>& memo,
     }
 }
 
-ReportPipeline::Wait ReportPipeline::WaitForHead(std::unique_lock<Mutex>& lock) {
+ReportPipeline::Job* ReportPipeline::AwaitedJob(size_t keep) const {
+    // The last unfinished report of those that must go out for only keep to be left, and no more
+    // than half the window: the printer then prints a run of reports for each wake, while the
+    // workers still have the other half to do.
+    size_t batch = queued_.size() - keep;
+    if (batch > window_ / 2) batch = window_ / 2;
+    if (batch == 0) batch = 1;
+    for (size_t i = batch; i-- > 0;)
+        if (!queued_[i]->done) return queued_[i].get();
+    return nullptr;
+}
+
+ReportPipeline::Wait ReportPipeline::WaitForHead(std::unique_lock<Mutex>& lock, size_t keep) {
     Job& head = *queued_.front();
     const ULONGLONG waitStart = GetTickCount64();
     while (!head.done) {
-        if (Output().paging.interrupted.load()) return Wait::Interrupted;
+        awaited_ = AwaitedJob(keep);
+        if (Output().paging.interrupted.load()) {
+            awaited_ = nullptr;
+            return Wait::Interrupted;
+        }
         if (requests_.Pending()) {
             // A worker waits for the host: answer it here, without the queue's lock.
             lock.unlock();
@@ -167,9 +186,13 @@ ReportPipeline::Wait ReportPipeline::WaitForHead(std::unique_lock<Mutex>& lock) 
                 ShowWaitingHashProgress(head.share.workDone.load(), head.share.workTotal.load(),
                                         static_cast<DWORD>(GetTickCount64() - waitStart));
             lock.lock();
-            if (rc == ABORTED) return Wait::Stopped;
+            if (rc == ABORTED) {
+                awaited_ = nullptr;
+                return Wait::Stopped;
+            }
         }
     }
+    awaited_ = nullptr;
     return Wait::Done;
 }
 
@@ -216,7 +239,9 @@ int ReportPipeline::PrintReady(size_t keep) {
         Job& head = *queued_.front();
         if (!head.done) {
             if (queued_.size() <= keep) break;
-            Wait waited = WaitForHead(lock);
+            // A wait prints down to half the window: one wake then prints a run of reports.
+            keep = std::min(keep, window_ / 2);
+            Wait waited = WaitForHead(lock, keep);
             if (waited != Wait::Done) {
                 // Interrupted while a worker still works on the head: stop the workers and show
                 // the mark after the lines of that file already shown; nothing more of it follows.

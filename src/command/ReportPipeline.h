@@ -60,7 +60,9 @@ class ReportPipeline final : public ReportQueue {
     // Waits (host's thread) until the head job is done, printing its finished lines as they come,
     // answering the workers' host queries; or until the user interrupts or stops the output.
     enum class Wait { Done, Interrupted, Stopped };
-    Wait WaitForHead(std::unique_lock<Mutex>& lock);
+    Wait WaitForHead(std::unique_lock<Mutex>& lock, size_t keep);
+    // The report whose end wakes the waiting printer; null when all that it waits for is done.
+    Job* AwaitedJob(size_t keep) const;
 
     ScanSettings& host_;
     ScanSettings options_; // the command's options, copied for the workers
@@ -74,6 +76,7 @@ class ReportPipeline final : public ReportQueue {
     ConditionVariable done_;
     std::deque<std::unique_ptr<Job>> queued_; // walk order: printed from the front
     std::deque<Job*> todo_;                   // not yet taken by a worker
+    Job* awaited_ = nullptr;                  // the printer sleeps until this one is done
     ThreadBudget budget_;
     gateway::HostRequests requests_; // the workers' host queries, answered by the printer
     std::vector<std::thread> threads_;

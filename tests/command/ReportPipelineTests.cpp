@@ -486,6 +486,32 @@ TEST_F(ReportPipelineTest, WorkersRunAheadOfThePrinterOnlyAsFarAsTheWindow) {
     EXPECT_LE(g_startedWhileFirstWaited.load(), 16);
 }
 
+namespace {
+// Files finish out of walk order: every third waits, the rest do not.
+int OutOfOrderRow(const ReportContext& c) {
+    const wchar_t* digits = wcspbrk(c.path ? c.path : L"", L"0123456789");
+    if (digits && _wtoi(digits) % 3 == 0) Sleep(3);
+    ReportPrintf(L"    finished %s", c.path);
+    return EndLine(2);
+}
+} // namespace
+
+TEST_F(ReportPipelineTest, ReportsThatFinishOutOfOrderArePrintedInWalkOrder) {
+    TempTree tree;
+    for (int i = 0; i < 100; ++i) {
+        wchar_t name[32];
+        swprintf(name, 32, L"g%03d.dat", i);
+        tree.file(name, "x");
+    }
+    std::vector<ReportRow> rows{ReportRow{0, nullptr, OutOfOrderRow}};
+    ReportSteps steps{rows, nullptr};
+    WalkRun direct = Walk(tree.path(L"*"), 0, steps);
+    ASSERT_EQ(direct.matchCount, 100u);
+    // A window of 8, 16 and 24 reports, each printed in runs of half of it.
+    for (unsigned workers : {1u, 2u, 3u})
+        ExpectSameRun(direct, Walk(tree.path(L"*"), workers, steps));
+}
+
 TEST(ReportWorkerSettingTest, OneThreadMeansNoWorkers) {
     EnvironmentVariable threads(L"SCRUTEL_THREADS", L"1");
     EXPECT_EQ(ReportWorkerSetting(), 1u);
