@@ -8,6 +8,7 @@
 #include "output/TerminalText.h"
 #include "output/ErrorReport.h"
 #include "gateway/HostGateway.h"
+#include "select/FolderIndex.h"
 #include "select/ListLine.h"
 #include "files/PathResolve.h"
 #include "select/Walker.h"
@@ -18,7 +19,6 @@
 
 #include <cwchar>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace scrutel {
@@ -54,8 +54,7 @@ bool FolderWritten(const std::wstring& folder, FILETIME& written) {
 }
 
 // The folder part of the last list name that took the quick route, as written and as resolved,
-// and once read, its entries' stored names by folded name (empty for two entries that fold alike,
-// which a folder that tells letter cases apart may hold).
+// and once read, its entries' stored names by folded name.
 struct KnownFolder {
     std::wstring written;
     std::wstring resolved;
@@ -65,7 +64,7 @@ struct KnownFolder {
     bool listed = false;
     FILETIME listedWritten{}; // the folder's last-write time when it was read
     ULONGLONG checkedAt = 0;  // tick count when that was last compared
-    std::unordered_map<std::wstring, std::wstring> entries;
+    FolderIndex entries;
     // Buffers reused from name to name: a list of many names costs no allocation per name.
     std::wstring work, candidate, folded, stored;
 
@@ -73,14 +72,14 @@ struct KnownFolder {
         lookups = 0;
         listAfter = nextListAfter;
         listed = false;
-        entries.clear();
+        entries.Clear();
     }
 };
 
 // Reads the whole folder (prefix: the resolved folder with its separator) into folder.entries;
 // false, with no entries kept, when it cannot be read or holds too many.
 bool ListFolder(KnownFolder& folder, const std::wstring& prefix) {
-    folder.entries.clear();
+    folder.entries.Clear();
     if (!FolderWritten(prefix, folder.listedWritten)) return false;
     folder.checkedAt = GetTickCount64();
     WIN32_FIND_DATAW entry;
@@ -89,45 +88,44 @@ bool ListFolder(KnownFolder& folder, const std::wstring& prefix) {
     if (!find) return false;
     do {
         if (IsDotName(entry.cFileName)) continue;
-        if (folder.entries.size() >= ListingEntryLimit) {
-            folder.entries.clear();
+        if (folder.entries.Size() >= ListingEntryLimit) {
+            folder.entries.Clear();
             return false;
         }
         FoldName(entry.cFileName, folder.folded);
-        auto [at, added] = folder.entries.try_emplace(folder.folded, entry.cFileName);
-        if (!added) at->second.clear();
+        folder.entries.Add(folder.folded, entry.cFileName);
     } while (FindNextFileW(find.get(), &entry));
+    folder.entries.Seal();
     return true;
 }
 
 // The folder's entries as read, unless the folder has changed since: then they are dropped, and
 // the folder is read again only after as many names as make that worth its cost.
 bool ListingStillTrue(KnownFolder& folder, const std::wstring& prefix) {
-    if (folder.entries.empty()) return false;
+    if (folder.entries.Empty()) return false;
     ULONGLONG now = GetTickCount64();
     if (now - folder.checkedAt < ListingCheckMs) return true;
     folder.checkedAt = now;
     FILETIME written;
     if (FolderWritten(prefix, written) && CompareFileTime(&written, &folder.listedWritten) == 0) return true;
-    size_t size = folder.entries.size();
+    size_t size = folder.entries.Size();
     folder.Forget(LookupsBeforeListing + static_cast<unsigned>(size / 16));
     return false;
 }
 
 // The stored name of name in the known folder (prefix: the resolved folder with its separator),
 // or null when it is not found; it stays valid until the next name is looked up.
-const std::wstring* StoredName(KnownFolder& folder, const std::wstring& prefix, const wchar_t* name) {
+const wchar_t* StoredName(KnownFolder& folder, const std::wstring& prefix, const wchar_t* name) {
     if (!folder.listed && folder.lookups >= folder.listAfter) {
         folder.listed = true;
-        if (!ListFolder(folder, prefix)) folder.entries.clear();
+        if (!ListFolder(folder, prefix)) folder.entries.Clear();
     }
     if (folder.listed && ListingStillTrue(folder, prefix)) {
         FoldName(name, folder.folded);
-        auto at = folder.entries.find(folder.folded);
-        // A name the entries do not hold (a short name, say) still takes its own lookup.
-        if (at != folder.entries.end() && !at->second.empty() &&
-            CompareStringOrdinal(at->second.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL)
-            return &at->second;
+        // A name the entries do not hold (a short name, say), or that two entries fold to, still
+        // takes its own lookup.
+        const wchar_t* stored = folder.entries.Find(folder.folded);
+        if (stored && CompareStringOrdinal(stored, -1, name, -1, TRUE) == CSTR_EQUAL) return stored;
     } else {
         ++folder.lookups;
     }
@@ -135,7 +133,7 @@ const std::wstring* StoredName(KnownFolder& folder, const std::wstring& prefix, 
     FindHandle find(FindFirstFileW((prefix + name).c_str(), &entry));
     if (!find || IsDotName(entry.cFileName)) return nullptr;
     folder.stored.assign(entry.cFileName);
-    return &folder.stored;
+    return folder.stored.c_str();
 }
 
 // Resolves a list name as ResolvePath(name, ResolveHome) does and finds that it exists, asking the
@@ -175,9 +173,9 @@ bool ResolveInKnownFolder(const U16String& line, KnownFolder& folder, std::wstri
     std::wstring& candidate = folder.candidate;
     candidate.assign(folder.resolved);
     if (candidate.back() != L'\\' && candidate.back() != L':') candidate += L'\\';
-    const std::wstring* stored = StoredName(folder, candidate, name);
+    const wchar_t* stored = StoredName(folder, candidate, name);
     if (!stored) return false;
-    candidate += *stored;
+    candidate += stored;
     // As ResolvePath: a true name that differs only in letter case is not taken.
     path.assign(
         CompareStringOrdinal(candidate.c_str(), -1, work.c_str(), -1, TRUE) == CSTR_EQUAL ? work : candidate);
