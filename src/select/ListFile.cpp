@@ -2,6 +2,7 @@
 // Names are taken literally (resolved to full paths, never expanded as wildcards or filtered); what
 // a line names is decided by select/ListLine.h.
 #include "select/ListFile.h"
+#include "core/CharClass.h"
 #include "core/Limits.h"
 
 #include "output/LineOutput.h"
@@ -17,6 +18,7 @@
 
 #include "core/Owners.h"
 
+#include <cstdint>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -42,7 +44,16 @@ constexpr ULONGLONG ListingCheckMs = 50;
 // A name in the letter case the folder's lookup ignores, into folded.
 void FoldName(const wchar_t* name, std::wstring& folded) {
     folded.assign(name);
-    if (!folded.empty()) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    // Most names are plain ASCII, which needs no call into the system's case tables.
+    bool ascii = true;
+    for (wchar_t& c : folded) {
+        if (c >= 0x80) {
+            ascii = false;
+            break;
+        }
+        c = static_cast<wchar_t>(AsciiUpper(static_cast<char16_t>(c)));
+    }
+    if (!ascii) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
 }
 
 // When a folder's entries last changed (its last-write time); false when it cannot be asked.
@@ -54,55 +65,82 @@ bool FolderWritten(const std::wstring& folder, FILETIME& written) {
 }
 
 // The folder part of the last list name that took the quick route, as written and as resolved,
-// and once read, its entries' stored names by folded name.
+// and once its reading has begun, the stored names of the entries read so far by folded name.
 struct KnownFolder {
     std::wstring written;
     std::wstring resolved;
     bool valid = false;
     unsigned lookups = 0; // names looked up one by one since the folder was last read
     unsigned listAfter = LookupsBeforeListing;
-    bool listed = false;
-    FILETIME listedWritten{}; // the folder's last-write time when it was read
+    bool listed = false;      // its entries are being read or were read
+    bool usable = false;      // the entries read can be trusted (false: it cannot be read, or holds too many)
+    bool complete = false;    // every entry has been read
+    FindHandle reading;       // open while entries remain to be read
+    FILETIME listedWritten{}; // the folder's last-write time when its reading began
     ULONGLONG checkedAt = 0;  // tick count when that was last compared
     FolderIndex entries;
     // Buffers reused from name to name: a list of many names costs no allocation per name.
-    std::wstring work, candidate, folded, stored;
+    std::wstring work, candidate, folded, entryFolded, stored;
 
     void Forget(unsigned nextListAfter) {
         lookups = 0;
         listAfter = nextListAfter;
-        listed = false;
+        listed = usable = complete = false;
+        reading.reset();
         entries.Clear();
     }
 };
 
-// Reads the whole folder (prefix: the resolved folder with its separator) into folder.entries;
-// false, with no entries kept, when it cannot be read or holds too many.
-bool ListFolder(KnownFolder& folder, const std::wstring& prefix) {
-    folder.entries.Clear();
-    if (!FolderWritten(prefix, folder.listedWritten)) return false;
+// Begins reading the folder (prefix: the resolved folder with its separator) for its entries.
+void StartListing(KnownFolder& folder, const std::wstring& prefix) {
+    folder.Forget(folder.listAfter);
+    folder.listed = true;
+    folder.usable = FolderWritten(prefix, folder.listedWritten);
     folder.checkedAt = GetTickCount64();
-    WIN32_FIND_DATAW entry;
-    FindHandle find(FindFirstFileExW((prefix + L"*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                     nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) return false;
-    do {
-        if (IsDotName(entry.cFileName)) continue;
-        if (folder.entries.Size() >= ListingEntryLimit) {
-            folder.entries.Clear();
-            return false;
-        }
-        FoldName(entry.cFileName, folder.folded);
-        folder.entries.Add(folder.folded, entry.cFileName);
-    } while (FindNextFileW(find.get(), &entry));
-    folder.entries.Seal();
-    return true;
 }
 
-// The folder's entries as read, unless the folder has changed since: then they are dropped, and
-// the folder is read again only after as many names as make that worth its cost.
+// The folder's next entry; false at its end or when it cannot be read.
+bool NextEntry(KnownFolder& folder, const std::wstring& prefix, WIN32_FIND_DATAW& entry) {
+    if (folder.complete) return false;
+    if (!folder.reading) {
+        folder.reading.reset(FindFirstFileExW((prefix + L"*").c_str(), FindExInfoBasic, &entry,
+                                              FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+        if (folder.reading) return true;
+    } else if (FindNextFileW(folder.reading.get(), &entry)) {
+        return true;
+    }
+    folder.reading.reset();
+    folder.complete = true;
+    return false;
+}
+
+// Reads at most count more of the folder's entries into the index, until one of them folds to
+// folder.folded, and returns its stored name; null when none of them does. Names of a list mostly
+// come in the folder's own order, so the folder is read a little at a time between reports, as a
+// walk reads it, rather than all at once while the report workers wait.
+const wchar_t* ReadUntilFound(KnownFolder& folder, const std::wstring& prefix, size_t count) {
+    WIN32_FIND_DATAW entry;
+    for (size_t read = 0; read < count && NextEntry(folder, prefix, entry); ++read) {
+        if (IsDotName(entry.cFileName)) continue;
+        if (folder.entries.Size() >= ListingEntryLimit) {
+            // Too many to keep: this folder's names are looked up one by one.
+            folder.usable = false;
+            folder.complete = true;
+            folder.reading.reset();
+            folder.entries.Clear();
+            return nullptr;
+        }
+        FoldName(entry.cFileName, folder.entryFolded);
+        const wchar_t* stored = folder.entries.Add(folder.entryFolded, entry.cFileName);
+        if (folder.entryFolded == folder.folded) return stored;
+    }
+    return nullptr;
+}
+
+// The folder's entries as read, unless the folder has changed since its reading began: then they
+// are dropped, and the folder is read again only after as many names as make that worth its cost.
 bool ListingStillTrue(KnownFolder& folder, const std::wstring& prefix) {
-    if (folder.entries.Empty()) return false;
+    if (!folder.usable) return false;
     ULONGLONG now = GetTickCount64();
     if (now - folder.checkedAt < ListingCheckMs) return true;
     folder.checkedAt = now;
@@ -116,15 +154,15 @@ bool ListingStillTrue(KnownFolder& folder, const std::wstring& prefix) {
 // The stored name of name in the known folder (prefix: the resolved folder with its separator),
 // or null when it is not found; it stays valid until the next name is looked up.
 const wchar_t* StoredName(KnownFolder& folder, const std::wstring& prefix, const wchar_t* name) {
-    if (!folder.listed && folder.lookups >= folder.listAfter) {
-        folder.listed = true;
-        if (!ListFolder(folder, prefix)) folder.entries.Clear();
-    }
+    if (!folder.listed && folder.lookups >= folder.listAfter) StartListing(folder, prefix);
     if (folder.listed && ListingStillTrue(folder, prefix)) {
         FoldName(name, folder.folded);
         // A name the entries do not hold (a short name, say), or that two entries fold to, still
         // takes its own lookup.
-        const wchar_t* stored = folder.entries.Find(folder.folded);
+        // The folder's next entry first: in a list made from the folder, that is the name.
+        const wchar_t* stored = ReadUntilFound(folder, prefix, 1);
+        if (!stored) stored = folder.entries.Find(folder.folded);
+        if (!stored) stored = ReadUntilFound(folder, prefix, SIZE_MAX);
         if (stored && CompareStringOrdinal(stored, -1, name, -1, TRUE) == CSTR_EQUAL) return stored;
     } else {
         ++folder.lookups;

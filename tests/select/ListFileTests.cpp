@@ -214,6 +214,37 @@ TEST_F(ListFileTest, ManyNamesOfOneFolderResolveAsEachAloneWhileTheFolderChanges
     EXPECT_EQ(expected[60], tree_.path(L"Late.Txt"));
 }
 
+TEST_F(ListFileTest, ManyNamesOfOneFolderInAnyOrderResolveAsEachAlone) {
+    // The folder is read as far as each name needs: names in its own order, then back to the
+    // start, one it does not hold (read to its end), and names after that.
+    for (int i = 0; i < 80; ++i)
+        tree_.file(L"Item" + std::to_wstring(i) + L".Dat", "x");
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < 40; ++i)
+        lines.push_back(L"item" + std::to_wstring(i) + L".dat");
+    for (int i = 79; i >= 40; i -= 3)
+        lines.push_back(L"ITEM" + std::to_wstring(i) + L".DAT");
+    lines.push_back(L"item3.dat");
+    lines.push_back(L"absent.dat");
+    for (int i = 41; i < 80; i += 5)
+        lines.push_back(L"Item" + std::to_wstring(i) + L".dat");
+    std::string list;
+    for (const std::wstring& line : lines)
+        list += U8(line) + "\r\n";
+    std::wstring err;
+    EXPECT_EQ(Read(list, 0, &err), 2);
+    EXPECT_EQ(err, L"Scrutel plugin: File not found: " + tree_.path(L"absent.dat") + L"\r\n");
+    std::vector<std::wstring> expected;
+    for (const std::wstring& line : lines) {
+        if (line == L"absent.dat") continue;
+        std::vector<wchar_t> path(PathChars, 0);
+        ASSERT_EQ(ResolvePath(line.c_str(), path.data(), ResolveHome), 0) << ToUtf8(line);
+        AddLongPathPrefix(path.data(), PathChars);
+        expected.push_back(path.data());
+    }
+    EXPECT_EQ(g_calls, expected);
+}
+
 TEST_F(ListFileTest, NotFoundNamesAndQuietNotFound) {
     std::wstring a = tree_.file(L"a.txt", "x");
     std::string list = "missing.txt\r\na.txt\r\n";
