@@ -239,9 +239,10 @@ int ReadListFile(const wchar_t* listName, uint32_t omitMask, ScanSettings& setti
     int result = 0;
     KnownFolder folder;
     std::wstring quick;
+    U16String name;
     while (list.cursor.position < list.cursor.size &&
            ReadLine(list.cursor, line.data(), PathChars, true) == 0) {
-        U16String name = ListLineName(U16View(line.data()));
+        ListLineName(U16View(line.data()), name);
         if (name.empty()) continue; // blank, a comment, or only quotes
         path[0] = 0;
         bool found = ResolveInKnownFolder(name, folder, quick);

@@ -27,13 +27,17 @@ void TrimSpaces(char16_t* line) {
     line[kept.size()] = 0;
 }
 
-U16String ListLineName(U16View line) {
+void ListLineName(U16View line, U16String& name) {
+    name.clear();
     U16View text = TrimBlanks(line);
-    if (!text.empty() && text.front() == u':') return {};
-    U16String name;
-    name.reserve(text.size());
+    if (!text.empty() && text.front() == u':') return;
     for (char16_t c : text)
         if (c != u'"') name.push_back(c);
+}
+
+U16String ListLineName(U16View line) {
+    U16String name;
+    ListLineName(line, name);
     return name;
 }
 

@@ -14,5 +14,7 @@ void TrimSpaces(char16_t* line);
 // blanks, a comment (a line whose first non-blank character is ':') and a line that is nothing but
 // quotes once trimmed. Names are taken literally: no wildcard or other character is special.
 U16String ListLineName(U16View line);
+// The same into name, whose storage is reused from line to line.
+void ListLineName(U16View line, U16String& name);
 
 } // namespace scrutel

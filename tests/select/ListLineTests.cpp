@@ -54,8 +54,13 @@ TEST(ListLineName, BlanksCommentsAndQuotes) {
         {"next line is not blank", u"\u0085a.txt", u"\u0085a.txt"},
         {"zero-width space is not blank", u"\u200Ba.txt", u"\u200Ba.txt"},
     };
-    for (const Row& row : rows)
+    // The same lines one after another into one reused name: nothing of a line is left for the next.
+    U16String reused = u"left over from an earlier, longer line";
+    for (const Row& row : rows) {
         EXPECT_EQ(ListLineName(row.line), U16String(row.name)) << row.label;
+        ListLineName(row.line, reused);
+        EXPECT_EQ(reused, U16String(row.name)) << row.label << ", reused";
+    }
 }
 
 } // namespace
