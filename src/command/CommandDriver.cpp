@@ -267,10 +267,11 @@ int RunCommandBody(wchar_t* argumentText, FileHandler handler, bool& walking) {
         if (ResolvePath(L".", currentFolder.data(), 0) == 0) v.settings.listFolder = currentFolder.data();
         if (handler == ReportFile) handler = WriteDigestListLine;
     }
-    // The full report on several threads, printed in walk order; any other handler, or
-    // SCRUTEL_THREADS=1, runs on the host's thread alone.
+    // The full report on several threads, printed in walk order; any other handler,
+    // SCRUTEL_THREADS=1, or a report whose every section for a worker is omitted runs on the
+    // host's thread alone.
     std::unique_ptr<ReportPipeline> pipeline;
-    if (handler == ReportFile) {
+    if (handler == ReportFile && AnyWorkerRow(ReportRows, v.omitMask)) {
         if (unsigned workers = ReportWorkerSetting(); workers > 1) {
             try {
                 pipeline = std::make_unique<ReportPipeline>(workers, v.settings,

@@ -133,6 +133,12 @@ static_assert([] {
 
 const std::array<ReportRow, ReportRowCount> ReportRows = Rows;
 
+bool AnyWorkerRow(std::span<const ReportRow> rows, uint32_t omitMask) {
+    for (const ReportRow& row : rows)
+        if (!row.hostThread && !(omitMask & row.omitBit)) return true;
+    return false;
+}
+
 std::wstring HeadingName(const wchar_t* path) {
     if (!path) return {};
     if (wcsncmp(path, L"\\\\?\\", 4) == 0 && path[4] != 0) path += 4;

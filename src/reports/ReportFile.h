@@ -41,6 +41,10 @@ inline constexpr size_t ReportRowCount = 16;
 // The sixteen sections in report order.
 extern const std::array<ReportRow, ReportRowCount> ReportRows;
 
+// Whether any row that would run for omitMask runs off the host's thread: without one, report
+// workers would have nothing to do but hand each file back.
+bool AnyWorkerRow(std::span<const ReportRow> rows, uint32_t omitMask);
+
 // The steps of ReportFile that can be replaced: the section rows and the execution-alias section.
 struct ReportSteps {
     std::span<const ReportRow> rows;

@@ -219,6 +219,22 @@ TEST_F(ReportFileTest, RealTableWithEverySectionOmitted) {
     EXPECT_EQ(settings.matchCount, 42u);
 }
 
+TEST_F(ReportFileTest, WorkersAreWantedOnlyWhileASectionOffTheHostsThreadRemains) {
+    const uint32_t hostOnly = OmitEverySection & ~(OmitDescriptions | OmitLinkTargets | OmitImageInfo);
+    struct Case {
+        uint32_t omitMask;
+        bool wanted;
+    } cases[] = {
+        {0, true},
+        {OmitEverySection, false},
+        {hostOnly, false},                        // descriptions, links and images only
+        {hostOnly & ~OmitSizes, true},            // and the sizes
+        {OmitEverySection & ~OmitFontInfo, true}, // a row that applies to some files only
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AnyWorkerRow(ReportRows, c.omitMask), c.wanted) << std::hex << c.omitMask;
+}
+
 TEST_F(ReportFileTest, RealTableRowsCarryTheirOmitBitsInReportOrder) {
     const uint32_t expected[ReportRowCount] = {
         OmitVersionHeader, OmitFileType,     OmitSizes,    OmitTimes,        OmitAttributes,  OmitStreams,
