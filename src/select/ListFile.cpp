@@ -41,19 +41,25 @@ constexpr size_t ListingEntryLimit = 100000;
 // added, removed or renamed since: a list sees changes to its folders about as soon as a walk does.
 constexpr ULONGLONG ListingCheckMs = 50;
 
-// A name in the letter case the folder's lookup ignores, into folded.
-void FoldName(const wchar_t* name, std::wstring& folded) {
+// A name in the letter case the folder's lookup ignores, into folded; true when the name is
+// plain ASCII.
+bool FoldName(const wchar_t* name, std::wstring& folded) {
     folded.assign(name);
     // Most names are plain ASCII, which needs no call into the system's case tables.
-    bool ascii = true;
     for (wchar_t& c : folded) {
         if (c >= 0x80) {
-            ascii = false;
-            break;
+            CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+            return false;
         }
         c = static_cast<wchar_t>(AsciiUpper(static_cast<char16_t>(c)));
     }
-    if (!ascii) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    return true;
+}
+
+bool IsAscii(const wchar_t* text) {
+    for (; *text; ++text)
+        if (*text >= 0x80) return false;
+    return true;
 }
 
 // When a folder's entries last changed (its last-write time); false when it cannot be asked.
@@ -156,14 +162,18 @@ bool ListingStillTrue(KnownFolder& folder, const std::wstring& prefix) {
 const wchar_t* StoredName(KnownFolder& folder, const std::wstring& prefix, const wchar_t* name) {
     if (!folder.listed && folder.lookups >= folder.listAfter) StartListing(folder, prefix);
     if (folder.listed && ListingStillTrue(folder, prefix)) {
-        FoldName(name, folder.folded);
-        // A name the entries do not hold (a short name, say), or that two entries fold to, still
-        // takes its own lookup.
-        // The folder's next entry first: in a list made from the folder, that is the name.
+        const bool asciiName = FoldName(name, folder.folded);
+        // The folder's next entry first: in a list made from the folder, that is the name. A name
+        // the entries do not hold (a short name, say), or that two entries fold to, still takes
+        // its own lookup.
         const wchar_t* stored = ReadUntilFound(folder, prefix, 1);
         if (!stored) stored = folder.entries.Find(folder.folded);
         if (!stored) stored = ReadUntilFound(folder, prefix, SIZE_MAX);
-        if (stored && CompareStringOrdinal(stored, -1, name, -1, TRUE) == CSTR_EQUAL) return stored;
+        // Two ASCII names that fold alike are the same name to the folder; others are compared as
+        // the file system compares them.
+        if (stored && ((asciiName && IsAscii(stored)) ||
+                       CompareStringOrdinal(stored, -1, name, -1, TRUE) == CSTR_EQUAL))
+            return stored;
     } else {
         ++folder.lookups;
     }
@@ -215,8 +225,10 @@ bool ResolveInKnownFolder(const U16String& line, KnownFolder& folder, std::wstri
     if (!stored) return false;
     candidate += stored;
     // As ResolvePath: a true name that differs only in letter case is not taken.
-    path.assign(
-        CompareStringOrdinal(candidate.c_str(), -1, work.c_str(), -1, TRUE) == CSTR_EQUAL ? work : candidate);
+    // (The comparison maps one code unit to one: names of different lengths are never equal.)
+    const bool sameName = candidate.size() == work.size() &&
+                          CompareStringOrdinal(candidate.c_str(), -1, work.c_str(), -1, TRUE) == CSTR_EQUAL;
+    path.assign(sameName ? work : candidate);
     return true;
 }
 
