@@ -219,9 +219,14 @@ TEST_F(ListFileTest, ManyNamesOfOneFolderInAnyOrderResolveAsEachAlone) {
     // start, one it does not hold (read to its end), and names after that.
     for (int i = 0; i < 80; ++i)
         tree_.file(L"Item" + std::to_wstring(i) + L".Dat", "x");
+    for (int i = 0; i < 4; ++i)
+        tree_.file(L"\u00C9t\u00E9" + std::to_wstring(i) + L".Dat", "x");
     std::vector<std::wstring> lines;
     for (int i = 0; i < 40; ++i)
         lines.push_back(L"item" + std::to_wstring(i) + L".dat");
+    // Names beyond ASCII, in another letter case: the system's case rules decide.
+    for (int i = 3; i >= 0; --i)
+        lines.push_back(L"\u00E9T\u00C9" + std::to_wstring(i) + L".DAT");
     for (int i = 79; i >= 40; i -= 3)
         lines.push_back(L"ITEM" + std::to_wstring(i) + L".DAT");
     lines.push_back(L"item3.dat");
