@@ -453,6 +453,15 @@ TEST_F(ReportPipelineTest, AWorkerWhoseStartRunsOutOfMemoryStillReportsEveryFile
 }
 
 namespace {
+// count files "<letter>000.dat", "<letter>001.dat" and so on.
+void NumberedFiles(TempTree& tree, wchar_t letter, int count) {
+    for (int i = 0; i < count; ++i) {
+        wchar_t name[32];
+        swprintf(name, 32, L"%c%03d.dat", letter, i);
+        tree.file(name, "x");
+    }
+}
+
 std::atomic<int> g_started{0};
 std::atomic<int> g_startedWhileFirstWaited{-1};
 int WindowRow(const ReportContext& c) {
@@ -468,11 +477,7 @@ int WindowRow(const ReportContext& c) {
 
 TEST_F(ReportPipelineTest, WorkersRunAheadOfThePrinterOnlyAsFarAsTheWindow) {
     TempTree tree;
-    for (int i = 0; i < 60; ++i) {
-        wchar_t name[32];
-        swprintf(name, 32, L"f%03d.dat", i);
-        tree.file(name, "x");
-    }
+    NumberedFiles(tree, L'f', 60);
     std::vector<ReportRow> rows{ReportRow{0, nullptr, WindowRow}};
     ReportSteps steps{rows, nullptr};
     g_started = 0;
@@ -489,7 +494,8 @@ TEST_F(ReportPipelineTest, WorkersRunAheadOfThePrinterOnlyAsFarAsTheWindow) {
 namespace {
 // Files finish out of walk order: every third waits, the rest do not.
 int OutOfOrderRow(const ReportContext& c) {
-    const wchar_t* digits = wcspbrk(c.path ? c.path : L"", L"0123456789");
+    const wchar_t* name = c.path ? wcsrchr(c.path, L'\\') : nullptr;
+    const wchar_t* digits = name ? wcspbrk(name, L"0123456789") : nullptr;
     if (digits && _wtoi(digits) % 3 == 0) Sleep(3);
     ReportPrintf(L"    finished %s", c.path);
     return EndLine(2);
@@ -498,11 +504,7 @@ int OutOfOrderRow(const ReportContext& c) {
 
 TEST_F(ReportPipelineTest, ReportsThatFinishOutOfOrderArePrintedInWalkOrder) {
     TempTree tree;
-    for (int i = 0; i < 100; ++i) {
-        wchar_t name[32];
-        swprintf(name, 32, L"g%03d.dat", i);
-        tree.file(name, "x");
-    }
+    NumberedFiles(tree, L'g', 100);
     std::vector<ReportRow> rows{ReportRow{0, nullptr, OutOfOrderRow}};
     ReportSteps steps{rows, nullptr};
     WalkRun direct = Walk(tree.path(L"*"), 0, steps);

@@ -176,6 +176,28 @@ TEST_F(ListFileTest, NamesSharingAFolderResolveAsEachAlone) {
         EXPECT_EQ(g_calls[i], expected[i]) << rows[i].label;
 }
 
+namespace {
+// The list of these lines, one to a CR LF line.
+std::string ListText(const std::vector<std::wstring>& lines) {
+    std::string list;
+    for (const std::wstring& line : lines)
+        list += ToUtf8(line) + "\r\n";
+    return list;
+}
+// What each line but skipped resolves to alone, as the handler is to be given it.
+std::vector<std::wstring> ResolvedAlone(const std::vector<std::wstring>& lines, const std::wstring& skipped) {
+    std::vector<std::wstring> resolved;
+    for (const std::wstring& line : lines) {
+        if (line == skipped) continue;
+        std::vector<wchar_t> path(PathChars, 0);
+        EXPECT_EQ(ResolvePath(line.c_str(), path.data(), ResolveHome), 0) << ToUtf8(line);
+        AddLongPathPrefix(path.data(), PathChars);
+        resolved.push_back(path.data());
+    }
+    return resolved;
+}
+} // namespace
+
 TEST_F(ListFileTest, ManyNamesOfOneFolderResolveAsEachAloneWhileTheFolderChanges) {
     // Enough names of one folder that it is read once and looked up by name; files removed and
     // added after that read resolve as they would alone, once a moment has passed.
@@ -188,9 +210,7 @@ TEST_F(ListFileTest, ManyNamesOfOneFolderResolveAsEachAloneWhileTheFolderChanges
     lines.push_back(L"gone.txt");
     lines.push_back(L"LATE.TXT");
     lines.push_back(L"file7.DAT");
-    std::string list;
-    for (const std::wstring& line : lines)
-        list += U8(line) + "\r\n";
+    std::string list = ListText(lines);
     g_afterCall = [&](size_t calls) {
         if (calls != 50) return;
         DeleteFileW(gone.c_str());
@@ -201,14 +221,7 @@ TEST_F(ListFileTest, ManyNamesOfOneFolderResolveAsEachAloneWhileTheFolderChanges
     std::wstring err;
     EXPECT_EQ(Read(list, 0, &err), 2);
     EXPECT_EQ(err, L"Scrutel plugin: File not found: " + tree_.path(L"gone.txt") + L"\r\n");
-    std::vector<std::wstring> expected;
-    for (const std::wstring& line : lines) {
-        if (line == L"gone.txt") continue;
-        std::vector<wchar_t> path(PathChars, 0);
-        ASSERT_EQ(ResolvePath(line.c_str(), path.data(), ResolveHome), 0) << ToUtf8(line);
-        AddLongPathPrefix(path.data(), PathChars);
-        expected.push_back(path.data());
-    }
+    std::vector<std::wstring> expected = ResolvedAlone(lines, L"gone.txt");
     EXPECT_EQ(g_calls, expected);
     EXPECT_EQ(expected[1], tree_.path(L"File1.Dat")) << "the stored letter case";
     EXPECT_EQ(expected[60], tree_.path(L"Late.Txt"));
@@ -233,21 +246,10 @@ TEST_F(ListFileTest, ManyNamesOfOneFolderInAnyOrderResolveAsEachAlone) {
     lines.push_back(L"absent.dat");
     for (int i = 41; i < 80; i += 5)
         lines.push_back(L"Item" + std::to_wstring(i) + L".dat");
-    std::string list;
-    for (const std::wstring& line : lines)
-        list += U8(line) + "\r\n";
     std::wstring err;
-    EXPECT_EQ(Read(list, 0, &err), 2);
+    EXPECT_EQ(Read(ListText(lines), 0, &err), 2);
     EXPECT_EQ(err, L"Scrutel plugin: File not found: " + tree_.path(L"absent.dat") + L"\r\n");
-    std::vector<std::wstring> expected;
-    for (const std::wstring& line : lines) {
-        if (line == L"absent.dat") continue;
-        std::vector<wchar_t> path(PathChars, 0);
-        ASSERT_EQ(ResolvePath(line.c_str(), path.data(), ResolveHome), 0) << ToUtf8(line);
-        AddLongPathPrefix(path.data(), PathChars);
-        expected.push_back(path.data());
-    }
-    EXPECT_EQ(g_calls, expected);
+    EXPECT_EQ(g_calls, ResolvedAlone(lines, L"absent.dat"));
 }
 
 TEST_F(ListFileTest, NotFoundNamesAndQuietNotFound) {
